@@ -1,0 +1,23 @@
+// Reads the installer script into the settings record through the profile functions.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "settings.h"
+
+namespace nuvex {
+
+// GetPrivateProfileStringA, then every "|" becomes a line feed.
+void ReadTextSetting(const char* section, const char* key, const char* def, char* dest,
+                     std::size_t size, const char* file);
+
+// Every start-up key, in reading order, into `s` (which starts from ResetSettings). When the
+// splash lines change, `splashWindow` (if any) is asked to repaint them.
+void ReadSettings(const char* scriptPath, Settings& s, HWND splashWindow);
+
+// The default target folder from szInstDir, autonametopath and szInstallAppDir.
+void ComposeTargetFolder(Settings& s);
+
+}  // namespace nuvex

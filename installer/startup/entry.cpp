@@ -1,0 +1,103 @@
+// The entry procedure: picks installer or uninstaller mode by the executable's file name,
+// sets up the shared resources, opens the first window and runs the only message loop.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "entry.h"
+
+#include "app_state.h"
+#include "resources.h"
+#include "settings_reader.h"
+#include "text_rules.h"
+
+namespace nuvex {
+
+namespace {
+
+constexpr char kUninstallLogMissing[] =
+    "Fatal error: Reading uninst.ini file failed.\n\nNuvex uninstaller cannot continue.";
+constexpr char kWindowFailed[] = "Generic error: The installer cannot start!";
+
+// Reads the three texts of the uninstaller from uninst.ini beside the executable and opens
+// the uninstaller window. False when the log cannot be opened.
+bool StartUninstaller(const char* modulePath) {
+    AppState& app = App();
+    Settings& s = AppSettings();
+    if (!UninstallLogPath(modulePath, app.scriptPath, sizeof app.scriptPath)) {
+        return false;
+    }
+    FILE* log = std::fopen(app.scriptPath, "rb");
+    if (!log) {
+        return false;
+    }
+    std::fclose(log);
+    ReadTextSetting("Nuvex", "szTextUninst", "", s.szTextUninst, sizeof s.szTextUninst,
+                    app.scriptPath);
+    ReadTextSetting("Nuvex", "szLabelUninst", "", s.szLabelUninst, sizeof s.szLabelUninst,
+                    app.scriptPath);
+    ReadTextSetting("Nuvex", "szButtonUnInstall", "", s.szButtonUnInstall,
+                    sizeof s.szButtonUnInstall, app.scriptPath);
+    app.uninstallerWindow = CreateWindowExA(
+        WS_EX_APPWINDOW | WS_EX_TOPMOST, kUninstallerClass, "Nuvex Uninstaller",
+        WS_POPUP | WS_VISIBLE | WS_SYSMENU, 0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
+    if (!app.uninstallerWindow) {
+        MessageBoxA(nullptr, kWindowFailed, kErrorCaption, MB_ICONERROR | MB_OK);
+    }
+    return true;
+}
+
+void StartInstaller() {
+    AppState& app = App();
+    app.controllerWindow = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kControllerClass,
+                                           kProductTitle, WS_POPUP | WS_VISIBLE, 0, 0, 1, 1,
+                                           nullptr, nullptr, app.instance, nullptr);
+    if (!app.controllerWindow) {
+        MessageBoxA(nullptr, kWindowFailed, kErrorCaption, MB_ICONWARNING | MB_OK);
+    }
+}
+
+void RunMessageLoop() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+}  // namespace
+
+int Main(HINSTANCE instance) {
+    AppState& app = App();
+    app.instance = instance;
+    ResetSettings(AppSettings());
+    InitCommonControls();
+    if (!InitResources(instance)) {
+        return 1;
+    }
+
+    char modulePath[256] = {};
+    GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
+    modulePath[sizeof modulePath - 1] = '\0';
+
+    bool windowOpen = true;
+    if (IsUninstallerPath(modulePath)) {
+        if (!StartUninstaller(modulePath)) {
+            MessageBoxA(nullptr, kUninstallLogMissing, kErrorCaption, MB_ICONERROR | MB_OK);
+            windowOpen = false;
+        } else {
+            windowOpen = app.uninstallerWindow != nullptr;
+        }
+    } else {
+        StartInstaller();
+        windowOpen = app.controllerWindow != nullptr;
+    }
+    if (windowOpen) {
+        RunMessageLoop();
+    }
+    ReleaseResources(instance);
+    return 0;
+}
+
+}  // namespace nuvex

@@ -1,0 +1,15 @@
+// Helpers for the child controls that the windows create: static texts and owner-drawn
+// buttons, both carrying no identifier, and window placement.
+#pragma once
+
+#include <windows.h>
+
+namespace nuvex {
+
+HWND CreateStaticText(HWND parent, const char* text, int x, int y, int width, int height);
+HWND CreateOwnerDrawButton(HWND parent, const char* text, int x, int y, int width, int height);
+
+// Moves `hwnd` to the middle of the screen with the given size.
+void CentreWindow(HWND hwnd, int width, int height);
+
+}  // namespace nuvex

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs all tests: native unit tests, then the Wine tests that drive the real nuvex.exe on
+# a virtual display. Builds (and installs missing packages) first.
+set -euo pipefail
+source "$(dirname "$0")/env.sh"
+
+"$NUVEX_ROOT/scripts/build.sh"
+
+echo "== native tests"
+(cd "$NUVEX_BUILD/host" && ctest --output-on-failure -j "$(nproc)")
+
+echo "== Wine tests"
+nuvex_qemu_shim
+nuvex_wine_prefix
+nuvex_display
+trap 'wineserver -k 2>/dev/null || true; nuvex_stop_display' EXIT
+# One persistent wineserver for all the test processes saves its start-up every time.
+wineserver -p >/dev/null 2>&1
+(cd "$NUVEX_BUILD/win32" && ctest --output-on-failure)

@@ -1,0 +1,99 @@
+#include "package_fixture.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "package_layout.h"
+
+namespace nuvex::test {
+
+namespace {
+
+std::string ExeDir() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string s(path);
+    return s.substr(0, s.find_last_of('\\'));
+}
+
+void RemoveTree(const std::string& dir) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            std::string path = dir + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+}  // namespace
+
+std::string TestWorkDir() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string root = ExeDir() + "\\test-work";
+    CreateDirectoryA(root.c_str(), nullptr);
+    std::string dir = root + "\\" + info->test_suite_name() + "." + info->name();
+    RemoveTree(dir);
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+std::string StubPath() { return ExeDir() + "\\nuvex.exe"; }
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string HeaderText() {
+    std::string h;
+    for (std::size_t i = 0; i < layout::kHeaderSize; ++i) {
+        h += static_cast<char>(layout::HeaderByte(i));
+    }
+    return h;
+}
+
+std::string MakePackage(const std::string& out, const std::vector<std::string>& scriptLines,
+                        const std::string& payload, const std::string& endMarker) {
+    std::string bytes = ReadFileBytes(StubPath());
+    bytes += HeaderText() + "\r\n";
+    for (const std::string& line : scriptLines) {
+        bytes += line + "\r\n";
+    }
+    bytes += endMarker + payload;
+    WriteFileBytes(out, bytes);
+    return bytes;
+}
+
+std::vector<std::pair<std::string, std::string>> TempEnv(const std::string& dir) {
+    return {{"TMP", dir}, {"TEMP", dir}};
+}
+
+}  // namespace nuvex::test

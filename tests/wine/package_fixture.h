@@ -1,0 +1,33 @@
+// Files for the tests: a work folder per test, and packages assembled from the bare
+// nuvex.exe, a script and payload bytes.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace nuvex::test {
+
+// A fresh, empty folder for the running test (below the test executable's folder).
+std::string TestWorkDir();
+
+// The bare installer next to the test executable.
+std::string StubPath();
+
+std::string ReadFileBytes(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+
+// The header, then `scriptBody` with CR LF lines (lines joined as given), then `endMarker`,
+// then `payload`. The result is written to `out` and returned.
+std::string MakePackage(const std::string& out, const std::vector<std::string>& scriptLines,
+                        const std::string& payload = "x",
+                        const std::string& endMarker = "[/END]");
+
+// The seven header bytes, built so that no constant holds them.
+std::string HeaderText();
+
+// TMP and TEMP pointing at `dir`, for Launch.
+std::vector<std::pair<std::string, std::string>> TempEnv(const std::string& dir);
+
+}  // namespace nuvex::test
