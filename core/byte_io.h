@@ -29,6 +29,8 @@ public:
     MemorySource(const void* data, std::size_t size)
         : data_(static_cast<const unsigned char*>(data)), size_(size) {}
     explicit MemorySource(const std::string& s) : MemorySource(s.data(), s.size()) {}
+    // The source only points at the bytes; a temporary would leave it dangling.
+    explicit MemorySource(std::string&&) = delete;
     int Get() override { return pos_ < size_ ? data_[pos_++] : kEndOfInput; }
     std::size_t Position() const { return pos_; }
     void Seek(std::size_t pos) { pos_ = pos < size_ ? pos : size_; }

@@ -25,8 +25,8 @@ typedef void *(*mmap64_fn)(void *, size_t, int, int, int, off64_t);
 
 /* True when [start, end) overlaps nothing in /proc/self/maps (qemu shows the guest's view). */
 static int range_is_free(uint64_t start, uint64_t end) {
-    char buf[8192];
-    char line[512];
+    char buf[1024];
+    char line[128];
     size_t used = 0;
     int fd = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
     if (fd < 0) return 0;
@@ -51,7 +51,8 @@ static int range_is_free(uint64_t start, uint64_t end) {
 static void *fixed_noreplace(void *addr, size_t len, int prot, int flags, int fd, off64_t off) {
     static mmap64_fn real;
     if (!real) real = (mmap64_fn)dlsym(RTLD_NEXT, "mmap64");
-    if (!(flags & MAP_FIXED_NOREPLACE) || addr == NULL || len == 0) {
+    /* Only the area at the top of the 2 GB user space is affected; leave the rest alone. */
+    if (!(flags & MAP_FIXED_NOREPLACE) || (uintptr_t)addr < 0x7f000000u || len == 0) {
         return real(addr, len, prot, flags, fd, off);
     }
     uint64_t start = (uintptr_t)addr, end = start + len;

@@ -28,7 +28,7 @@ TEST(HeaderSearch, FindsTheFirstHeaderOneByteAtATime) {
     const Case cases[] = {
         {"at the start", H + "x", true, 0},
         {"after the stub", "MZ\x90stub" + H + "rest", true, 7},
-        {"right after a lone [", "ab[" + H, true, 3},
+        {"after a lone [", "ab[x" + H, true, 4},
         // The second "[" is the differing byte of the first attempt and is not looked at again.
         {"directly after another [", "[" + H + "tail", false, 0},
         {"found later after a [[ miss", "[" + H + "--" + H, true, 10},
@@ -57,7 +57,8 @@ TEST(HeaderSearch, StopsAtTheGivenSize) {
     MemorySource again(file);
     // A size larger than the data must not loop past the end.
     EXPECT_TRUE(FindScriptHeader(again, 1000).found);
-    MemorySource none("no header here");
+    const std::string plain = "no header here";
+    MemorySource none(plain);
     EXPECT_FALSE(FindScriptHeader(none, 1u << 30).found);
 }
 

@@ -1,4 +1,5 @@
 # Fails when the executable EXE contains the seven header bytes of a package, or imports a
+cmake_policy(SET CMP0057 NEW)
 # DLL that is not part of Windows itself.
 file(READ "${EXE}" bytes HEX)
 string(HEX "[Nuvex]" header)

@@ -13,12 +13,17 @@ constexpr char kCaption[] = "Nuvex: Error";
 constexpr char kNoScript[] = "Generic error: No script or renamed uninstaller!";
 constexpr char kNoData[] = "Generic error: No installable data!";
 
-// A script that passes the loader without any message box.
-std::vector<std::string> QuietScript(std::vector<std::string> extra = {}) {
-    std::vector<std::string> lines = {
-        "Creator=NuvexGenerator", "[Wizard]", "szInstallAppName=Test Product",
-        "szButtonNext=Next", "[Components]", "NumberOfComponents=1",
-        "[Component0]", "Title=Main"};
+// A script that passes the loader without any message box. `wizard` lines go into the
+// [Wizard] section (the profile functions read only the first section of a name), `extra`
+// lines after everything else.
+std::vector<std::string> QuietScript(std::vector<std::string> extra = {},
+                                     std::vector<std::string> wizard = {}) {
+    std::vector<std::string> lines = {"Creator=NuvexGenerator", "[Wizard]",
+                                      "szInstallAppName=Test Product", "szButtonNext=Next"};
+    lines.insert(lines.end(), wizard.begin(), wizard.end());
+    for (const char* line : {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main"}) {
+        lines.push_back(line);
+    }
     lines.insert(lines.end(), extra.begin(), extra.end());
     return lines;
 }
@@ -257,8 +262,8 @@ TEST(SystemCheck, RefusedSystemAsksOrEnds) {
         SCOPED_TRACE(std::string(c.allow) + " answer " + std::to_string(c.answer));
         std::string dir = TestWorkDir();
         std::string exe = dir + "\\setup.exe";
-        MakePackage(exe, QuietScript({"[Wizard]", "erroronwinnt=TRUE", c.allow,
-                                      "szErrorWin=Not on %s.|Sorry."}));
+        MakePackage(exe,
+                    QuietScript({}, {"erroronwinnt=TRUE", c.allow, "szErrorWin=Not on %s.|Sorry."}));
         Process p = Launch(exe, TempEnv(dir));
         MessageBoxInfo box = WaitForMessageBox(p.Id());
         ASSERT_NE(box.window, nullptr);
@@ -294,8 +299,8 @@ TEST(SystemCheck, Windows9xFamilyFollowsItsOwnFlag) {
         SCOPED_TRACE(c.flag);
         std::string dir = TestWorkDir();
         std::string exe = dir + "\\" + exeName;
-        MakePackage(exe, QuietScript({"[Wizard]", c.flag, "allowbadwindows=false",
-                                      "szErrorWin=Old Windows"}));
+        MakePackage(exe,
+                    QuietScript({}, {c.flag, "allowbadwindows=false", "szErrorWin=Old Windows"}));
         Process p = Launch(exe, TempEnv(dir));
         if (c.refused) {
             EXPECT_EQ(AnswerMessageBox(p, IDOK), "Old Windows");

@@ -1,0 +1,85 @@
+// The command line: exit codes and messages of the real executable.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "pack_test_support.h"
+
+namespace nuvex::pack::test {
+namespace {
+
+struct CliResult {
+    int exitCode = -1;
+    std::string output;  // stdout and stderr together
+};
+
+CliResult RunTool(const std::string& args) {
+    CliResult r;
+    std::string command = std::string(NUVEXPACK_BIN) + " " + args + " 2>&1";
+    FILE* p = popen(command.c_str(), "r");
+    if (p == nullptr) {
+        return r;
+    }
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) {
+        r.output.append(buf, n);
+    }
+    int status = pclose(p);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+class CliTest : public PackTest {};
+
+TEST_F(CliTest, ExitCodesAndMessages) {
+    Source("a.txt", "hello");
+    WriteBytes(script_, Script({"[Components]", "NumberOfComponents=1", "[Component0]", "file0000=a.txt"}));
+    const std::string build = "build " + script_.string() + " --source " + src_.string() +
+                              " --stub " + stub_.string() + " -o " + output_.string();
+    const std::string bad = (dir_ / "bad.exe").string();
+    struct Case {
+        std::string args;
+        int exitCode;
+        std::string output;
+    } cases[] = {
+        {"", 2, "usage:"},
+        {"--help", 0, "nuvexpack build SCRIPT"},
+        {"frobnicate", 2, "unknown command frobnicate"},
+        {build + " --level 13", 2, "--level takes a number from 0 to 12"},
+        {build + " --zlib --level 10", 2, "--level goes up to 9 with zlib"},
+        {build + " --best --level 3", 2, "exclude each other"},
+        {build + " --jobs 0", 2, "--jobs takes a number"},
+        {build + " --colour", 2, "unknown option --colour"},
+        {"build " + script_.string() + " --stub " + stub_.string(), 2, "-o OUT.exe is required"},
+        {"build " + script_.string() + " -o " + output_.string(), 2, "name the stub with --stub"},
+        {build + " --stub " + (dir_ / "none.exe").string(), 1, "no package written (1 error)"},
+        {build + " --quiet", 0, ""},
+        {"list " + output_.string(), 0, "file0000  a.txt"},
+        {"verify " + output_.string(), 0, "1 streams checked, all good"},
+        {"verify " + bad, 1, "bad: "},
+        {"verify " + stub_.string(), 1, "not a package"},
+        {"extract " + output_.string(), 2, "expected PACKAGE and DIR"},
+        {"extract " + output_.string() + " " + (dir_ / "x").string(), 0, "1 files written"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        if (c.args.rfind("verify " + bad, 0) == 0) {
+            std::string damaged = ReadBytes(output_);
+            damaged.back() = static_cast<char>(damaged.back() ^ 1);
+            WriteBytes(bad, damaged);
+        }
+        CliResult r = RunTool(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.output;
+        if (c.output.empty()) {
+            EXPECT_EQ(r.output, "");
+        } else {
+            EXPECT_NE(r.output.find(c.output), std::string::npos) << r.output;
+        }
+    }
+    EXPECT_EQ(ReadBytes(dir_ / "x" / "a.txt"), "hello");
+}
+
+}  // namespace
+}  // namespace nuvex::pack::test

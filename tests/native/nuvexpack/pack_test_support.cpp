@@ -1,0 +1,154 @@
+#include "pack_test_support.h"
+
+#include "script_writer.h"
+
+namespace nuvex::pack::test {
+
+std::string ReadBytes(const fs::path& path) { return ReadWholeFile(path); }
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    File f = File::Create(path);
+    f.Write(bytes);
+    f.Close();
+}
+
+std::string FakeStub(std::size_t size) {
+    std::string stub = "MZ";
+    uint32_t x = 12345;
+    while (stub.size() < size) {
+        x = x * 1103515245u + 12345u;
+        char c = static_cast<char>(x >> 24);
+        // Plenty of "[" and a few near misses of the header.
+        if ((x >> 8) % 50 == 0) {
+            stub += "[Nuve";
+        } else if ((x >> 8) % 17 == 0) {
+            stub += '[';
+        } else {
+            stub += c;
+        }
+    }
+    stub.resize(size);
+    // No "[" near the end, where a part of the header would hide the real one.
+    for (std::size_t i = size > 8 ? size - 8 : 0; i < size; ++i) {
+        if (stub[i] == '[') {
+            stub[i] = 'x';
+        }
+    }
+    return stub;
+}
+
+std::string Script(std::initializer_list<std::string> lines) {
+    std::string out;
+    for (const std::string& line : lines) {
+        out += line + "\r\n";
+    }
+    return out;
+}
+
+std::string SampleContent(std::size_t size, unsigned seed) {
+    static const char* const kWords[] = {"alpha ", "beta ", "gamma ", "delta\n", "install ",
+                                         "folder ", "\x01\x02\x03", "stream ", "zz "};
+    std::string out;
+    uint32_t x = seed * 2654435761u + 1;
+    while (out.size() < size) {
+        x = x * 1664525u + 1013904223u;
+        out += kWords[(x >> 16) % 9];
+        if ((x >> 8) % 7 == 0) {
+            out += static_cast<char>(x >> 24);
+        }
+    }
+    out.resize(size);
+    return out;
+}
+
+std::string BuildRun::Messages() const {
+    std::string out;
+    for (const Diagnostic& d : diag.Items()) {
+        out += FormatDiagnostic(d) + "\n";
+    }
+    return out;
+}
+
+bool BuildRun::Has(Severity severity, const std::string& text, int line) const {
+    for (const Diagnostic& d : diag.Items()) {
+        if (d.severity == severity && d.message.find(text) != std::string::npos &&
+            (line < 0 || d.line == line)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+RawPackage SplitPackage(const std::string& package) {
+    RawPackage raw;
+    raw.scriptOffset = package.find(HeaderText());
+    if (raw.scriptOffset == std::string::npos) {
+        return raw;
+    }
+    std::size_t marker = package.find("[/", raw.scriptOffset);
+    std::size_t close = marker == std::string::npos ? marker : package.find(']', marker);
+    if (close == std::string::npos) {
+        return raw;
+    }
+    raw.payloadBase = close + 1;
+    raw.script = package.substr(raw.scriptOffset, raw.payloadBase - raw.scriptOffset);
+    raw.payload = package.substr(raw.payloadBase);
+    return raw;
+}
+
+std::string ScriptValue(const std::string& script, const std::string& key) {
+    std::string needle = "\r\n" + key + "=";
+    std::size_t at = script.find(needle);
+    if (at == std::string::npos) {
+        return {};
+    }
+    at += needle.size();
+    return script.substr(at, script.find("\r\n", at) - at);
+}
+
+void PackTest::SetUp() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    for (char& c : name) {
+        if (c == '/') {
+            c = '_';
+        }
+    }
+    dir_ = fs::path(::testing::TempDir()) / "nuvexpack-tests" / name;
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    src_ = dir_ / "src";
+    fs::create_directories(src_);
+    stub_ = dir_ / "stub.exe";
+    script_ = dir_ / "setup.ini";
+    output_ = dir_ / "out.exe";
+    WriteBytes(stub_, FakeStub());
+}
+
+fs::path PackTest::Source(const std::string& relative, const std::string& bytes) {
+    fs::path p = src_ / relative;
+    WriteBytes(p, bytes);
+    return p;
+}
+
+BuildRun PackTest::Build(const std::string& script, const std::function<void(BuildOptions&)>& tweak) {
+    WriteBytes(script_, script);
+    BuildOptions options;
+    options.script = script_;
+    options.output = output_;
+    options.stub = stub_;
+    options.sourceDir = src_;
+    options.jobs = 2;
+    if (tweak) {
+        tweak(options);
+    }
+    BuildRun run;
+    run.ok = BuildPackage(options, run.diag, &run.summary);
+    if (fs::exists(options.output)) {
+        run.package = ReadBytes(options.output);
+    }
+    return run;
+}
+
+}  // namespace nuvex::pack::test

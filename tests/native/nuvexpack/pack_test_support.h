@@ -1,0 +1,68 @@
+// Work folders, a fake stub and a build helper for the nuvexpack tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "builder.h"
+#include "diagnostics.h"
+#include "file_io.h"
+
+namespace nuvex::pack::test {
+
+std::string ReadBytes(const fs::path& path);
+void WriteBytes(const fs::path& path, const std::string& bytes);
+
+// A few KB of fixed pseudo-random bytes with "[" scattered through them, and never the
+// package header.
+std::string FakeStub(std::size_t size = 4096);
+
+// Text whose lines are joined with CR LF.
+std::string Script(std::initializer_list<std::string> lines);
+
+// Fixed pseudo-random bytes, compressible to about half: words from a small vocabulary.
+std::string SampleContent(std::size_t size, unsigned seed);
+
+struct BuildRun {
+    bool ok = false;
+    Diagnostics diag;
+    BuildSummary summary;
+    std::string package;  // the output's bytes, empty when there is none
+
+    // Every diagnostic, one per line, for failure messages.
+    std::string Messages() const;
+    bool Has(Severity severity, const std::string& text, int line = -1) const;
+};
+
+// Where each part of a package starts, found with nothing but string search.
+struct RawPackage {
+    std::size_t scriptOffset = std::string::npos;  // first header
+    std::size_t payloadBase = std::string::npos;   // after the "]" of the first "[/"
+    std::string script;                            // header to end marker
+    std::string payload;
+};
+RawPackage SplitPackage(const std::string& package);
+
+// The value of `key=` in `script`, on a line of its own; empty when absent.
+std::string ScriptValue(const std::string& script, const std::string& key);
+
+class PackTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    // Writes a source file below src/.
+    fs::path Source(const std::string& relative, const std::string& bytes);
+    // Writes setup.ini and builds out.exe from src/ with the fake stub.
+    BuildRun Build(const std::string& script,
+                   const std::function<void(BuildOptions&)>& tweak = nullptr);
+
+    fs::path dir_;
+    fs::path src_;
+    fs::path stub_;
+    fs::path script_;
+    fs::path output_;
+};
+
+}  // namespace nuvex::pack::test

@@ -1,0 +1,181 @@
+#include "builder.h"
+
+#include <thread>
+
+#include "package_layout.h"
+#include "package_plan.h"
+#include "progress.h"
+#include "script_extract.h"
+#include "script_writer.h"
+
+namespace nuvex::pack {
+
+std::string CheckStub(const std::string& stub) {
+    if (stub.empty()) {
+        return "the stub is empty";
+    }
+    std::string probe = stub + HeaderText();
+    MemorySource source(probe);
+    HeaderSearchResult found = FindScriptHeader(source, static_cast<uint32_t>(probe.size()));
+    if (found.found && found.scriptOffset < stub.size()) {
+        return "the stub holds the package header at offset " +
+               std::to_string(found.scriptOffset) +
+               "; the installer would take that for its script";
+    }
+    if (!found.found || found.scriptOffset != stub.size()) {
+        return "the stub ends in a partial package header, which would hide the real one "
+               "from the installer's search";
+    }
+    return {};
+}
+
+namespace {
+
+std::string EntryName(const PayloadItem& item) {
+    return "[Component" + std::to_string(item.slot) + "] " + EntryKeyName(item.family, item.index);
+}
+
+void CheckStreamLimits(const std::vector<PayloadItem>& items, const std::vector<StreamInfo>& streams,
+                       uint64_t payloadBase, const BuildOptions& options, const std::string& file,
+                       Diagnostics& diag) {
+    const PackLimits& limits = options.limits;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const PayloadItem& item = items[i];
+        const StreamInfo& s = streams[i];
+        uint64_t end = payloadBase + s.offset + s.length;
+        if (s.length > limits.max32 || s.offset > limits.max32 || end > limits.max32) {
+            diag.Error(file, item.line,
+                       EntryName(item) + ": its stream ends at byte " + std::to_string(end) +
+                           " of the package, beyond the 32-bit offsets and sizes of the "
+                           "installer (at most " + std::to_string(limits.max32) + ")");
+            return;  // every later stream lies further on
+        }
+        if (s.origlen + s.length > limits.memoryWarning) {
+            diag.Warn(file, item.line,
+                      EntryName(item) + " (" + item.dest + ") needs " +
+                          std::to_string(s.origlen + s.length) +
+                          " bytes of memory to install (stream and file at once), more than "
+                          "a 32-bit installer can be sure to get (" +
+                          std::to_string(limits.memoryWarning) + ")");
+        }
+    }
+}
+
+bool BuildChecked(const BuildOptions& options, Diagnostics& diag, BuildSummary* summary) {
+    const std::string scriptName = PathText(options.script);
+    try {
+        CompressionSettings compression = options.compression;
+        if (!EngineAvailable(compression.engine)) {
+            diag.Error("", 0, std::string(EngineName(compression.engine)) + " is not built in");
+            return false;
+        }
+        if (compression.level < 0 || compression.level > MaxLevel(compression.engine)) {
+            diag.Error("", 0, "level " + std::to_string(compression.level) + " is outside 0.." +
+                                  std::to_string(MaxLevel(compression.engine)) + " for " +
+                                  EngineName(compression.engine));
+            return false;
+        }
+
+        std::string scriptText = ReadWholeFile(options.script);
+        std::string stub = ReadWholeFile(options.stub);
+        if (std::string why = CheckStub(stub); !why.empty()) {
+            diag.Error(PathText(options.stub), 0, why);
+        } else if (stub.size() > options.limits.max32) {
+            diag.Error(PathText(options.stub), 0, "the stub is larger than 32-bit offsets allow");
+        }
+
+        PlanInputs inputs;
+        inputs.scriptName = scriptName;
+        inputs.sourceDir = options.sourceDir.empty() ? options.script.parent_path() : options.sourceDir;
+        if (inputs.sourceDir.empty()) {
+            inputs.sourceDir = ".";
+        }
+        inputs.outputPath = options.output;
+        inputs.limits = options.limits;
+        PackagePlan plan = MakePlan(scriptText, inputs, diag);
+        if (diag.HasErrors()) {
+            return false;
+        }
+
+        // The payload goes to a file of its own first: the script, which comes before it,
+        // needs every stream's length.
+        TempOutput payloadFile(options.output, "payload");
+        std::vector<PayloadSource> sources;
+        uint64_t sourceBytes = 0;
+        for (const PayloadItem& item : plan.payload) {
+            sources.push_back({item.source, item.size});
+            sourceBytes += item.size;
+        }
+        PipelineOptions pipeline;
+        pipeline.compression = compression;
+        pipeline.jobs = options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+        if (options.inFlightBytes > 0) {
+            pipeline.inFlightBytes = options.inFlightBytes;
+        }
+        if (options.wholeFileLimit > 0) {
+            pipeline.wholeFileLimit = options.wholeFileLimit;
+        }
+        if (options.pieceSize > 0) {
+            pipeline.pieceSize = options.pieceSize;
+        }
+        ProgressBar progress(options.progress, sources.size(), sourceBytes);
+        pipeline.onProgress = [&](std::size_t files, uint64_t bytes) { progress.Update(files, bytes); };
+        PayloadResult payload = WritePayload(sources, payloadFile.file(), pipeline);
+        const std::vector<StreamInfo>& streams = payload.streams;
+        payloadFile.file().Close();
+        progress.Finish();
+
+        std::string script = ComposeScript(plan, payload, scriptName, diag);
+        uint64_t scriptOffset = stub.size();
+        uint64_t payloadBase = scriptOffset + script.size();
+        CheckStreamLimits(plan.payload, streams, payloadBase, options, scriptName, diag);
+        if (diag.HasErrors()) {
+            return false;
+        }
+
+        uint64_t payloadBytes = payload.size;
+        TempOutput package(options.output);
+        package.file().Write(stub);
+        package.file().Write(script);
+        File payloadCopy = File::OpenRead(payloadFile.TempPath());
+        CopyBytes(payloadCopy, package.file(), payloadBytes);
+        package.Commit();
+
+        if (summary != nullptr) {
+            summary->scriptOffset = scriptOffset;
+            summary->payloadBase = payloadBase;
+            summary->packageSize = payloadBase + payloadBytes;
+            summary->files = sources.size();
+            summary->sourceBytes = sourceBytes;
+            summary->payloadBytes = payloadBytes;
+        }
+        return true;
+    } catch (const PackError& e) {
+        diag.Error("", 0, e.what());
+    } catch (const std::bad_alloc&) {
+        diag.Error("", 0, "out of memory");
+    } catch (const std::exception& e) {
+        diag.Error("", 0, e.what());
+    }
+    return false;
+}
+
+}  // namespace
+
+bool BuildPackage(const BuildOptions& options, Diagnostics& diag, BuildSummary* summary) {
+    std::error_code ec;
+    for (const fs::path& input : {options.script, options.stub}) {
+        if (fs::exists(options.output, ec) && fs::equivalent(input, options.output, ec)) {
+            diag.Error("", 0, "the output " + PathText(options.output) + " would overwrite an input");
+            return false;
+        }
+    }
+    if (BuildChecked(options, diag, summary)) {
+        return true;
+    }
+    // No package from an earlier run may stay to pass for this one.
+    fs::remove(options.output, ec);
+    return false;
+}
+
+}  // namespace nuvex::pack

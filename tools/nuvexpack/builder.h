@@ -1,0 +1,46 @@
+// nuvexpack build: script, stub and source files in, one package out.
+#pragma once
+
+#include <cstdint>
+
+#include "compression.h"
+#include "diagnostics.h"
+#include "file_io.h"
+#include "payload_pipeline.h"
+#include "script_checks.h"
+
+namespace nuvex::pack {
+
+struct BuildOptions {
+    fs::path script;
+    fs::path output;
+    fs::path stub;
+    fs::path sourceDir;  // empty: the script's folder
+    CompressionSettings compression;
+    unsigned jobs = 0;  // 0: one per core
+    bool progress = false;
+    PackLimits limits;
+    // Memory of the compression: see payload_pipeline.h. Zero keeps the default.
+    uint64_t inFlightBytes = 0;
+    uint64_t wholeFileLimit = 0;
+    uint64_t pieceSize = 0;
+};
+
+struct BuildSummary {
+    uint64_t scriptOffset = 0;  // S: the stub's length
+    uint64_t payloadBase = 0;   // P
+    uint64_t packageSize = 0;
+    std::size_t files = 0;
+    uint64_t sourceBytes = 0;
+    uint64_t payloadBytes = 0;
+};
+
+// Writes the package, or, on any error, nothing at all: the output is written under a
+// temporary name and renamed at the end. Errors and warnings go to `diag`.
+bool BuildPackage(const BuildOptions& options, Diagnostics& diag, BuildSummary* summary = nullptr);
+
+// Checks that a package built on `stub` is found at the stub's end: the stub must not hold
+// the header, nor end in a way that hides it. Returns an empty text when fine.
+std::string CheckStub(const std::string& stub);
+
+}  // namespace nuvex::pack

@@ -1,0 +1,41 @@
+#include "diagnostics.h"
+
+#include <utility>
+
+namespace nuvex::pack {
+
+std::string FormatDiagnostic(const Diagnostic& d) {
+    std::string out;
+    if (!d.file.empty()) {
+        out += d.file;
+        if (d.line > 0) {
+            out += ':' + std::to_string(d.line);
+        }
+        out += ": ";
+    }
+    out += d.severity == Severity::kError ? "error: " : "warning: ";
+    out += d.message;
+    return out;
+}
+
+void Diagnostics::Warn(const std::string& file, int line, const std::string& message) {
+    Add({Severity::kWarning, file, line, message});
+}
+
+void Diagnostics::Error(const std::string& file, int line, const std::string& message) {
+    Add({Severity::kError, file, line, message});
+}
+
+void Diagnostics::Add(Diagnostic d) {
+    if (d.severity == Severity::kError) {
+        ++errors_;
+    } else {
+        ++warnings_;
+    }
+    items_.push_back(std::move(d));
+    if (onReport) {
+        onReport(items_.back());
+    }
+}
+
+}  // namespace nuvex::pack

@@ -1,0 +1,191 @@
+#include "entry_keys.h"
+
+#include <cstdio>
+
+#include "ini_document.h"
+#include "package_layout.h"
+
+namespace nuvex::pack {
+
+namespace {
+
+const FamilyInfo kFamilies[] = {
+    {Family::kDir, "dir", 4, layout::kMaxEntries4},
+    {Family::kFile, "file", 4, layout::kMaxEntries4},
+    {Family::kWin, "win", 4, layout::kMaxEntries4},
+    {Family::kSys, "sys", 4, layout::kMaxEntries4},
+    {Family::kStartDir, "startdir", 2, layout::kMaxEntries2},
+    {Family::kStart, "start", 2, layout::kMaxEntries2},
+    {Family::kDesktop, "desktop", 2, layout::kMaxEntries2},
+    {Family::kQuickl, "quickl", 2, layout::kMaxEntries2},
+    {Family::kReg, "reg", 2, layout::kMaxEntries2},
+    {Family::kRun, "run", 2, layout::kMaxEntries2},
+    {Family::kTree, "tree", 2, layout::kMaxEntries2},
+};
+
+// Longest prefixes first, so that "startdir00" is not read as "start" + "dir00".
+const Family kMatchOrder[] = {Family::kStartDir, Family::kDesktop, Family::kQuickl,
+                              Family::kStart,    Family::kFile,    Family::kTree,
+                              Family::kDir,      Family::kWin,     Family::kSys,
+                              Family::kReg,      Family::kRun};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+const FamilyInfo& InfoOf(Family family) { return kFamilies[static_cast<int>(family)]; }
+
+const std::vector<Family>& InstallerFamilies() {
+    static const std::vector<Family> families = {
+        Family::kDir,   Family::kFile,    Family::kWin,    Family::kSys, Family::kStartDir,
+        Family::kStart, Family::kDesktop, Family::kQuickl, Family::kReg, Family::kRun};
+    return families;
+}
+
+const std::vector<Family>& PayloadFamilies() {
+    static const std::vector<Family> families = {Family::kFile, Family::kWin, Family::kSys};
+    return families;
+}
+
+bool IsPayloadFamily(Family family) {
+    return family == Family::kFile || family == Family::kWin || family == Family::kSys;
+}
+
+KeyMatch ParseEntryKey(std::string_view key, EntryKey* out) {
+    std::string lower = ToLower(key);
+    for (Family f : kMatchOrder) {
+        const FamilyInfo& info = InfoOf(f);
+        std::string_view prefix = info.name;
+        if (lower.compare(0, prefix.size(), prefix) != 0) {
+            continue;
+        }
+        std::size_t pos = prefix.size();
+        std::size_t end = pos;
+        while (end < lower.size() && IsDigit(lower[end])) {
+            ++end;
+        }
+        std::size_t digits = end - pos;
+        if (digits == 0) {
+            continue;
+        }
+        out->family = f;
+        out->suffix = lower.substr(end);
+        if (digits == static_cast<std::size_t>(info.digits)) {
+            out->index = std::stoi(lower.substr(pos, digits));
+            return KeyMatch::kEntry;
+        }
+        // Long enough runs of digits are read whole: "start100" is entry 100, not entry 10
+        // with a suffix "0".
+        long long value = 0;
+        for (std::size_t i = pos; i < end && value <= info.maxIndex; ++i) {
+            value = value * 10 + (lower[i] - '0');
+        }
+        out->index = value > info.maxIndex ? info.maxIndex + 1 : static_cast<int>(value);
+        return value > info.maxIndex ? KeyMatch::kIndexTooLarge : KeyMatch::kWrongDigits;
+    }
+    return KeyMatch::kNone;
+}
+
+std::string EntryKeyName(Family family, int index, std::string_view suffix) {
+    const FamilyInfo& info = InfoOf(family);
+    char buf[64];
+    if (info.digits == 4) {
+        std::snprintf(buf, sizeof buf, layout::kEntryFormat4, info.name, index);
+    } else {
+        std::snprintf(buf, sizeof buf, layout::kEntryFormat2, info.name, index);
+    }
+    return std::string(buf) + std::string(suffix);
+}
+
+bool IsGeneratedSuffix(std::string_view suffix) {
+    return suffix == layout::kSuffixLength || suffix == layout::kSuffixOrigLen ||
+           suffix == layout::kSuffixCrc || suffix == layout::kSuffixOffset;
+}
+
+bool KnownSuffix(Family family, std::string_view suffix) {
+    if (suffix.empty()) {
+        return true;
+    }
+    switch (family) {
+        case Family::kFile:
+        case Family::kWin:
+        case Family::kSys:
+            return IsGeneratedSuffix(suffix) || suffix == kSourceSuffix;
+        case Family::kStart:
+        case Family::kDesktop:
+        case Family::kQuickl:
+            return suffix == "args" || suffix == "title";
+        default:
+            return false;
+    }
+}
+
+std::vector<std::string> SplitPath(std::string_view path) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '\\' || path[i] == '/') {
+            std::string_view part = path.substr(start, i - start);
+            if (!part.empty() && part != ".") {
+                parts.emplace_back(part);
+            }
+            start = i + 1;
+        }
+    }
+    return parts;
+}
+
+std::string JoinBackslash(const std::vector<std::string>& parts, std::size_t count) {
+    std::string out;
+    for (std::size_t i = 0; i < count && i < parts.size(); ++i) {
+        if (i > 0) {
+            out += '\\';
+        }
+        out += parts[i];
+    }
+    return out;
+}
+
+bool PathPartsLess(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+    return a < b;
+}
+
+std::string CheckEntryPath(std::string_view path) {
+    if (path.empty()) {
+        return "is empty";
+    }
+    if (path.front() == '*') {
+        return "starts with \"*\"";
+    }
+    if (path.front() == '\\' || path.front() == '/') {
+        return "is an absolute path";
+    }
+    if (path.size() >= 2 && path[1] == ':') {
+        return "starts with a drive letter";
+    }
+    for (char c : path) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '?' ||
+            c == '*') {
+            char what[48];
+            if (u < 0x20) {
+                std::snprintf(what, sizeof what, "control character 0x%02X", u);
+            } else {
+                std::snprintf(what, sizeof what, "character '%c'", c);
+            }
+            return std::string("contains the ") + what + ", which Windows does not allow in names";
+        }
+    }
+    std::vector<std::string> parts = SplitPath(path);
+    for (const std::string& part : parts) {
+        if (part == "..") {
+            return "climbs out of its folder with \"..\"";
+        }
+    }
+    if (parts.empty()) {
+        return "names no file or folder";
+    }
+    return {};
+}
+
+}  // namespace nuvex::pack

@@ -1,0 +1,203 @@
+#include "file_io.h"
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+#include <vector>
+
+#include "diagnostics.h"
+
+namespace nuvex::pack {
+
+namespace {
+
+std::string LastError() { return std::strerror(errno); }
+
+FILE* OpenFile(const fs::path& path, bool write) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), write ? L"wb" : L"rb");
+#else
+    return std::fopen(path.c_str(), write ? "wb" : "rb");
+#endif
+}
+
+int SeekFile(FILE* f, uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(f, static_cast<__int64>(offset), SEEK_SET);
+#else
+    return fseeko(f, static_cast<off_t>(offset), SEEK_SET);
+#endif
+}
+
+}  // namespace
+
+std::string PathText(const fs::path& path) { return path.string(); }
+
+File::~File() {
+    if (f_ != nullptr) {
+        std::fclose(f_);
+    }
+}
+
+File::File(File&& other) noexcept : f_(other.f_), path_(std::move(other.path_)) {
+    other.f_ = nullptr;
+}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (f_ != nullptr) {
+            std::fclose(f_);
+        }
+        f_ = other.f_;
+        path_ = std::move(other.path_);
+        other.f_ = nullptr;
+    }
+    return *this;
+}
+
+File File::OpenRead(const fs::path& path) {
+    File file;
+    file.path_ = path;
+    file.f_ = OpenFile(path, false);
+    if (file.f_ == nullptr) {
+        throw PackError("cannot open " + PathText(path) + ": " + LastError());
+    }
+    return file;
+}
+
+File File::Create(const fs::path& path) {
+    File file;
+    file.path_ = path;
+    file.f_ = OpenFile(path, true);
+    if (file.f_ == nullptr) {
+        throw PackError("cannot create " + PathText(path) + ": " + LastError());
+    }
+    return file;
+}
+
+void File::Seek(uint64_t offset) {
+    if (SeekFile(f_, offset) != 0) {
+        throw PackError("cannot seek in " + PathText(path_) + ": " + LastError());
+    }
+}
+
+uint64_t File::Size() {
+    std::error_code ec;
+    uint64_t size = fs::file_size(path_, ec);
+    if (ec) {
+        throw PackError("cannot read the size of " + PathText(path_) + ": " + ec.message());
+    }
+    return size;
+}
+
+std::size_t File::Read(void* data, std::size_t size) {
+    std::size_t n = std::fread(data, 1, size, f_);
+    if (n < size && std::ferror(f_)) {
+        throw PackError("cannot read " + PathText(path_) + ": " + LastError());
+    }
+    return n;
+}
+
+void File::Write(const void* data, std::size_t size) {
+    if (size > 0 && std::fwrite(data, 1, size, f_) != size) {
+        throw PackError("cannot write " + PathText(path_) + ": " + LastError());
+    }
+}
+
+void File::Close() {
+    if (f_ == nullptr) {
+        return;
+    }
+    FILE* f = f_;
+    f_ = nullptr;
+    if (std::fclose(f) != 0) {
+        throw PackError("cannot write " + PathText(path_) + ": " + LastError());
+    }
+}
+
+std::string ReadWholeFile(const fs::path& path) {
+    File file = File::OpenRead(path);
+    std::string data;
+    char buf[65536];
+    for (;;) {
+        std::size_t n = file.Read(buf, sizeof buf);
+        data.append(buf, n);
+        if (n < sizeof buf) {
+            break;
+        }
+    }
+    return data;
+}
+
+void CopyBytes(File& from, File& to, uint64_t count) {
+    std::vector<char> buf(1 << 20);
+    while (count > 0) {
+        std::size_t want = count < buf.size() ? static_cast<std::size_t>(count) : buf.size();
+        std::size_t n = from.Read(buf.data(), want);
+        if (n == 0) {
+            throw PackError(PathText(from.Path()) + " ended early");
+        }
+        to.Write(buf.data(), n);
+        count -= n;
+    }
+}
+
+int FileByteSource::Get() {
+    if (pos_ == len_) {
+        len_ = file_.Read(buf_, sizeof buf_);
+        pos_ = 0;
+        if (len_ == 0) {
+            return kEndOfInput;
+        }
+    }
+    return buf_[pos_++];
+}
+
+TempOutput::TempOutput(const fs::path& finalPath, const char* tag) : final_(finalPath) {
+    temp_ = finalPath;
+    temp_ += std::string(".") + tag + "~";
+    file_ = File::Create(temp_);
+}
+
+TempOutput::~TempOutput() {
+    if (!done_) {
+        try {
+            Discard();
+        } catch (...) {
+            // Removing is best effort here; the error that brought us here is reported.
+        }
+    }
+}
+
+void TempOutput::Discard() {
+    done_ = true;
+    if (file_.IsOpen()) {
+        try {
+            file_.Close();
+        } catch (const PackError&) {
+            // The file is removed anyway.
+        }
+    }
+    std::error_code ec;
+    fs::remove(temp_, ec);
+}
+
+void TempOutput::Commit() {
+    file_.Close();
+    std::error_code ec;
+    fs::rename(temp_, final_, ec);
+    if (ec) {
+        // Some file systems refuse to replace; try once more without the old file.
+        std::error_code ignored;
+        fs::remove(final_, ignored);
+        fs::rename(temp_, final_, ec);
+    }
+    if (ec) {
+        Discard();
+        throw PackError("cannot rename " + PathText(temp_) + " to " + PathText(final_) + ": " +
+                        ec.message());
+    }
+    done_ = true;
+}
+
+}  // namespace nuvex::pack

@@ -1,0 +1,283 @@
+// nuvexpack: builds Nuvex installer packages and looks into built ones.
+// See docs/nuvexpack.md.
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "builder.h"
+#include "compression.h"
+#include "diagnostics.h"
+#include "package_reader.h"
+#include "package_tools.h"
+#include "platform.h"
+
+namespace {
+
+using namespace nuvex::pack;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr char kStubName[] = "nuvex.exe";
+
+const char kUsage[] =
+    "usage:\n"
+    "  nuvexpack build SCRIPT -o OUT.exe [--stub FILE] [--source DIR]\n"
+    "                 [--level N | --best] [--zlib] [--jobs N] [--quiet]\n"
+    "  nuvexpack list PACKAGE\n"
+    "  nuvexpack verify PACKAGE [--quiet]\n"
+    "  nuvexpack extract PACKAGE DIR\n"
+    "  nuvexpack --help | --version\n";
+
+struct UsageError {
+    std::string message;
+};
+
+// The command line after the command word: options (with their values) and operands.
+class Args {
+public:
+    Args(int argc, char** argv, int first) {
+        for (int i = first; i < argc; ++i) {
+            items_.emplace_back(argv[i]);
+        }
+    }
+
+    // Consumes the options: those in `withValue` take the next argument (or "=value"),
+    // those in `flags` take none.
+    template <typename Handler>
+    std::vector<std::string> Parse(const std::vector<std::string>& withValue,
+                                   const std::vector<std::string>& flags, Handler handle) {
+        std::vector<std::string> operands;
+        bool onlyOperands = false;
+        for (std::size_t i = 0; i < items_.size(); ++i) {
+            std::string arg = items_[i];
+            if (onlyOperands || arg.size() < 2 || arg[0] != '-') {
+                operands.push_back(arg);
+                continue;
+            }
+            if (arg == "--") {
+                onlyOperands = true;
+                continue;
+            }
+            std::string value;
+            bool hasInlineValue = false;
+            std::size_t eq = arg.find('=');
+            if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+                value = arg.substr(eq + 1);
+                arg = arg.substr(0, eq);
+                hasInlineValue = true;
+            }
+            if (Contains(withValue, arg)) {
+                if (!hasInlineValue) {
+                    if (i + 1 >= items_.size()) {
+                        throw UsageError{arg + " needs a value"};
+                    }
+                    value = items_[++i];
+                }
+                handle(arg, value);
+            } else if (Contains(flags, arg) && !hasInlineValue) {
+                handle(arg, "");
+            } else {
+                throw UsageError{"unknown option " + arg};
+            }
+        }
+        return operands;
+    }
+
+private:
+    static bool Contains(const std::vector<std::string>& v, const std::string& s) {
+        for (const std::string& x : v) {
+            if (x == s) {
+                return true;
+            }
+        }
+        return false;
+    }
+    std::vector<std::string> items_;
+};
+
+int ParseNumber(const std::string& option, const std::string& text, int low, int high) {
+    char* end = nullptr;
+    long n = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || n < low || n > high) {
+        throw UsageError{option + " takes a number from " + std::to_string(low) + " to " +
+                         std::to_string(high) + ", not \"" + text + "\""};
+    }
+    return static_cast<int>(n);
+}
+
+void ExpectOperands(const std::vector<std::string>& operands, std::size_t n, const char* what) {
+    if (operands.size() != n) {
+        throw UsageError{std::string("expected ") + what};
+    }
+}
+
+Diagnostics StderrDiagnostics() {
+    Diagnostics diag;
+    diag.onReport = [](const Diagnostic& d) {
+        std::fprintf(stderr, "%s\n", FormatDiagnostic(d).c_str());
+    };
+    return diag;
+}
+
+int Build(Args& args) {
+    BuildOptions options;
+    bool quiet = false;
+    bool best = false;
+    bool zlibOnly = false;
+    int level = -1;
+    std::vector<std::string> operands = args.Parse(
+        {"-o", "--output", "--stub", "--source", "--level", "--jobs", "-j"},
+        {"--best", "--zlib", "--quiet", "-q"}, [&](const std::string& opt, const std::string& v) {
+            if (opt == "-o" || opt == "--output") {
+                options.output = v;
+            } else if (opt == "--stub") {
+                options.stub = v;
+            } else if (opt == "--source") {
+                options.sourceDir = v;
+            } else if (opt == "--level") {
+                level = ParseNumber(opt, v, 0, 12);
+            } else if (opt == "--jobs" || opt == "-j") {
+                options.jobs = static_cast<unsigned>(ParseNumber(opt, v, 1, 1024));
+            } else if (opt == "--best") {
+                best = true;
+            } else if (opt == "--zlib") {
+                zlibOnly = true;
+            } else {
+                quiet = true;
+            }
+        });
+    ExpectOperands(operands, 1, "one SCRIPT");
+    options.script = operands[0];
+    if (options.output.empty()) {
+        throw UsageError{"-o OUT.exe is required"};
+    }
+    if (best && level >= 0) {
+        throw UsageError{"--level and --best exclude each other"};
+    }
+    options.compression.engine = zlibOnly ? Engine::kZlib : PreferredEngine();
+    Engine engine = options.compression.engine;
+    if (level > MaxLevel(engine)) {
+        throw UsageError{std::string("--level goes up to ") + std::to_string(MaxLevel(engine)) +
+                         " with " + EngineName(engine)};
+    }
+    options.compression.level = best ? MaxLevel(engine) : level >= 0 ? level : DefaultLevel(engine);
+    if (options.stub.empty()) {
+        fs::path self = ExecutablePath();
+        fs::path beside = self.empty() ? fs::path() : self.parent_path() / kStubName;
+        std::error_code ec;
+        if (beside.empty() || !fs::is_regular_file(beside, ec)) {
+            throw UsageError{std::string("no ") + kStubName +
+                             " beside nuvexpack; name the stub with --stub FILE"};
+        }
+        options.stub = beside;
+    }
+    options.progress = !quiet && StderrIsTerminal();
+
+    Diagnostics diag = StderrDiagnostics();
+    BuildSummary summary;
+    if (!BuildPackage(options, diag, &summary)) {
+        std::fprintf(stderr, "nuvexpack: no package written (%d error%s)\n", diag.ErrorCount(),
+                     diag.ErrorCount() == 1 ? "" : "s");
+        return kExitFailed;
+    }
+    if (!quiet) {
+        std::fprintf(stderr,
+                     "nuvexpack: %s: %zu files, %llu bytes -> %llu bytes of payload (%s level %d); "
+                     "script at %llu, payload at %llu\n",
+                     PathText(options.output).c_str(), summary.files,
+                     static_cast<unsigned long long>(summary.sourceBytes),
+                     static_cast<unsigned long long>(summary.payloadBytes),
+                     EngineName(options.compression.engine), options.compression.level,
+                     static_cast<unsigned long long>(summary.scriptOffset),
+                     static_cast<unsigned long long>(summary.payloadBase));
+    }
+    return kExitOk;
+}
+
+int List(Args& args) {
+    std::vector<std::string> operands = args.Parse({}, {}, [](const std::string&, const std::string&) {});
+    ExpectOperands(operands, 1, "one PACKAGE");
+    PackageInfo package = ReadPackage(operands[0]);
+    ListPackage(package, std::cout);
+    return kExitOk;
+}
+
+int Verify(Args& args) {
+    bool quiet = false;
+    std::vector<std::string> operands =
+        args.Parse({}, {"--quiet", "-q"}, [&](const std::string&, const std::string&) { quiet = true; });
+    ExpectOperands(operands, 1, "one PACKAGE");
+    PackageInfo package = ReadPackage(operands[0]);
+    VerifyReport report = VerifyPackage(package);
+    for (const std::string& problem : report.problems) {
+        std::fprintf(stderr, "%s: bad: %s\n", operands[0].c_str(), problem.c_str());
+    }
+    if (!quiet) {
+        std::printf("%s: %zu streams checked, %s\n", operands[0].c_str(), report.streams,
+                    report.Good() ? "all good" : (std::to_string(report.problems.size()) + " problems").c_str());
+        if (!report.checksummed) {
+            std::printf("%s: the script has no payload checksum; bytes that inflate skips were "
+                        "not checked\n", operands[0].c_str());
+        }
+    }
+    return report.Good() ? kExitOk : kExitFailed;
+}
+
+int Extract(Args& args) {
+    std::vector<std::string> operands = args.Parse({}, {}, [](const std::string&, const std::string&) {});
+    ExpectOperands(operands, 2, "PACKAGE and DIR");
+    PackageInfo package = ReadPackage(operands[0]);
+    Diagnostics diag = StderrDiagnostics();
+    std::size_t written = 0;
+    bool ok = ExtractPackage(package, operands[1], diag, &written);
+    std::printf("%s: %zu files written below %s\n", operands[0].c_str(), written, operands[1].c_str());
+    return ok ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    if (command == "--version") {
+        std::printf("nuvexpack 1.0 (%s%s)\n", EngineName(PreferredEngine()),
+                    PreferredEngine() == Engine::kZlib ? "" : " and zlib");
+        return kExitOk;
+    }
+    Args args(argc, argv, 2);
+    try {
+        if (command == "build") {
+            return Build(args);
+        }
+        if (command == "list") {
+            return List(args);
+        }
+        if (command == "verify") {
+            return Verify(args);
+        }
+        if (command == "extract") {
+            return Extract(args);
+        }
+        throw UsageError{"unknown command " + command};
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "nuvexpack: %s\n%s", e.message.c_str(), kUsage);
+        return kExitUsage;
+    } catch (const PackError& e) {
+        std::fprintf(stderr, "nuvexpack: %s\n", e.what());
+        return kExitFailed;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "nuvexpack: %s\n", e.what());
+        return kExitFailed;
+    }
+}

@@ -1,0 +1,317 @@
+#include "package_tools.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <system_error>
+
+#include "compression.h"
+#include "payload_pipeline.h"
+#include "package_layout.h"
+#include "settings.h"
+#include "text_rules.h"
+
+namespace nuvex::pack {
+
+namespace {
+
+bool TrueValue(const std::string& v) { return ParseFlag(v.c_str()) || ProfileInt(v) != 0; }
+
+std::string Get(const IniDocument& doc, const std::string& section, const std::string& key) {
+    return doc.Get(section, key).value_or("");
+}
+
+std::string Pad(const std::string& s, std::size_t width) {
+    return s.size() >= width ? s : s + std::string(width - s.size(), ' ');
+}
+
+std::string FamilyBase(Family family) {
+    switch (family) {
+        case Family::kWin:
+            return std::string(kExtractWindowsFolder) + "/";
+        case Family::kSys:
+            return std::string(kExtractSystemFolder) + "/";
+        default:
+            return {};
+    }
+}
+
+// `dir` joined with an entry's path, or an empty path (and `why`) when the entry would
+// reach outside `dir`, through a link included.
+fs::path SafeJoin(const fs::path& dir, Family family, const std::string& dest, std::string* why) {
+    *why = CheckEntryPath(dest);
+    if (!why->empty()) {
+        return {};
+    }
+    std::vector<std::string> parts = SplitPath(dest);
+    if (family == Family::kFile || family == Family::kDir) {
+        if (EqualsNoCase(parts.front(), kExtractWindowsFolder) ||
+            EqualsNoCase(parts.front(), kExtractSystemFolder)) {
+            *why = "uses the folder that extract keeps for win and sys entries";
+            return {};
+        }
+    }
+    fs::path out = dir;
+    std::string base = FamilyBase(family);
+    if (!base.empty()) {
+        out /= base.substr(0, base.size() - 1);
+    }
+    for (const std::string& part : parts) {
+        out /= part;
+        std::error_code ec;
+        if (fs::is_symlink(fs::symlink_status(out, ec))) {
+            *why = "passes through the link " + PathText(out);
+            return {};
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+void ListPackage(const PackageInfo& p, std::ostream& out) {
+    const IniDocument& doc = p.doc;
+    out << "package      " << PathText(p.path) << ", " << p.fileSize << " bytes\n";
+    out << "script       offset " << p.scriptOffset << ", " << (p.payloadBase - p.scriptOffset)
+        << " bytes up to the end marker\n";
+    out << "payload      base " << p.payloadBase << ", " << p.PayloadSize() << " bytes\n";
+    out << "product      " << Get(doc, "Wizard", "szInstallAppName") << "\n";
+    std::string count = Get(doc, "Components", "NumberOfComponents");
+    out << "components   NumberOfComponents=" << (count.empty() ? "(missing)" : count) << "\n";
+
+    for (int slot = 0; slot < layout::kComponentSlots; ++slot) {
+        std::string name = layout::kComponentSectionPrefix + std::to_string(slot);
+        if (doc.FindSection(name) == nullptr) {
+            continue;
+        }
+        std::string types;
+        for (int t = 0; t < kInstallTypes; ++t) {
+            if (TrueValue(Get(doc, name, "UseInInstType" + std::to_string(t)))) {
+                types += " " + std::to_string(t);
+            }
+        }
+        out << "  [" << name << "] \"" << Get(doc, name, "Title") << "\""
+            << (TrueValue(Get(doc, name, "Requied")) ? ", required" : "")
+            << ", requiedspace " << Get(doc, name, "requiedspace")
+            << ", in types" << (types.empty() ? " none" : types) << "\n";
+        for (const PackageDir& d : p.dirs) {
+            if (d.slot == slot) {
+                out << "    " << Pad(EntryKeyName(Family::kDir, d.index), 10) << d.dest << "\n";
+            }
+        }
+        for (const PackageEntry& e : p.entries) {
+            if (e.slot != slot) {
+                continue;
+            }
+            out << "    " << Pad(EntryKeyName(e.family, e.index), 10) << Pad(e.dest, 28) << " ";
+            if (!e.problem.empty()) {
+                out << "(" << e.problem << ")";
+            } else {
+                out << e.origlen << " -> " << e.length << " bytes at " << e.offset << ", crc "
+                    << e.crc;
+            }
+            out << (e.reachable ? "" : "  [after a gap: never installed]") << "\n";
+        }
+    }
+    out << "install types\n";
+    for (int t = 0; t < kInstallTypes; ++t) {
+        std::string key = "Type" + std::to_string(t);
+        std::string typeName = Get(doc, "InstTypes", key);
+        if (typeName.empty()) {
+            continue;
+        }
+        bool enabled = TrueValue(Get(doc, "InstTypes", key + "Enabled"));
+        out << "  " << key << "  " << Pad(typeName, 20) << (enabled ? "enabled" : "disabled")
+            << (t == kInstallTypes - 1 ? " (custom)" : "") << "\n";
+    }
+}
+
+namespace {
+
+struct Range {
+    uint64_t offset, end;
+    std::string name;
+};
+
+void CheckCoverage(std::vector<Range>& ranges, uint64_t payloadSize, VerifyReport& report);
+void CheckPayloadChecksum(const PackageInfo& p, File& file, VerifyReport& report);
+
+}  // namespace
+
+VerifyReport VerifyPackage(const PackageInfo& p) {
+    VerifyReport report;
+    File file = File::OpenRead(p.path);
+    uint64_t payloadSize = p.PayloadSize();
+    if (payloadSize == 0) {
+        report.problems.push_back("the package ends right after the script: the installer "
+                                  "refuses a package without payload");
+        return report;
+    }
+    std::vector<Range> ranges;
+    for (const PackageEntry& e : p.entries) {
+        std::string name = e.Name() + " (" + e.dest + ")";
+        if (!e.problem.empty()) {
+            report.problems.push_back(name + ": " + e.problem);
+            continue;
+        }
+        if (e.offset > payloadSize || e.length > payloadSize - e.offset) {
+            report.problems.push_back(name + ": its stream runs past the end of the payload");
+            continue;
+        }
+        ranges.push_back({e.offset, e.offset + e.length, name});
+        ++report.streams;
+        std::string why = InflateStream(file, p.payloadBase + e.offset, e.length, e.origlen, e.crc, nullptr);
+        if (!why.empty()) {
+            report.problems.push_back(name + ": " + why);
+        }
+    }
+    if (p.entries.empty()) {
+        // A package without payload files holds one empty stream (see compression.h).
+        ++report.streams;
+        std::string why = InflateStream(file, p.payloadBase, payloadSize, 0, 1, nullptr);
+        if (!why.empty()) {
+            report.problems.push_back("the empty payload stream: " + why);
+        }
+    } else {
+        CheckCoverage(ranges, payloadSize, report);
+    }
+    CheckPayloadChecksum(p, file, report);
+    return report;
+}
+
+namespace {
+
+void CheckCoverage(std::vector<Range>& ranges, uint64_t payloadSize, VerifyReport& report) {
+    // Every payload byte must lie in exactly one stream, or a damaged byte could go unseen.
+    std::sort(ranges.begin(), ranges.end(),
+              [](const Range& a, const Range& b) { return a.offset < b.offset; });
+    uint64_t covered = 0;
+    const Range* previous = nullptr;
+    for (const Range& r : ranges) {
+        if (r.offset > covered) {
+            report.problems.push_back("payload bytes " + std::to_string(covered) + " to " +
+                                      std::to_string(r.offset - 1) + " belong to no entry");
+        } else if (r.offset < covered && previous != nullptr) {
+            report.problems.push_back(r.name + ": its stream overlaps that of " + previous->name);
+        }
+        if (r.end >= covered) {
+            covered = r.end;
+            previous = &r;
+        }
+    }
+    if (covered < payloadSize) {
+        report.problems.push_back("the last " + std::to_string(payloadSize - covered) +
+                                  " payload bytes belong to no entry");
+    }
+}
+
+void CheckPayloadChecksum(const PackageInfo& p, File& file, VerifyReport& report) {
+    if (!p.declaredPayloadSize || !p.declaredPayloadCrc) {
+        return;
+    }
+    report.checksummed = true;
+    if (*p.declaredPayloadSize != p.PayloadSize()) {
+        report.problems.push_back("the payload is " + std::to_string(p.PayloadSize()) +
+                                  " bytes long, the script says " +
+                                  std::to_string(*p.declaredPayloadSize));
+        return;
+    }
+    file.Seek(p.payloadBase);
+    std::vector<unsigned char> buf(1 << 20);
+    uint32_t crc = 0;
+    for (uint64_t left = p.PayloadSize(); left > 0;) {
+        std::size_t n = file.Read(buf.data(), left < buf.size() ? static_cast<std::size_t>(left) : buf.size());
+        if (n == 0) {
+            break;
+        }
+        crc = Crc32(crc, buf.data(), n);
+        left -= n;
+    }
+    if (crc != *p.declaredPayloadCrc) {
+        report.problems.push_back("the payload's CRC-32 is " + std::to_string(crc) +
+                                  ", the script says " + std::to_string(*p.declaredPayloadCrc) +
+                                  ": payload bytes have changed");
+    }
+}
+
+}  // namespace
+
+bool ExtractPackage(const PackageInfo& p, const fs::path& dir, Diagnostics& diag,
+                    std::size_t* filesWritten) {
+    std::size_t written = 0;
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec) {
+        diag.Error(PathText(dir), 0, "cannot create the folder: " + ec.message());
+        return false;
+    }
+    const std::string where = PathText(p.path);
+    // What the installer never reads, it never writes.
+    auto skipped = [&](int slot, bool reachable, const std::string& name) {
+        if (slot >= p.componentsRead) {
+            diag.Warn(where, 0, name + " is left out: the installer reads only " +
+                                    std::to_string(p.componentsRead) + " components");
+            return true;
+        }
+        if (!reachable) {
+            diag.Warn(where, 0, name + " is left out: it comes after a gap in the numbering, "
+                                "where the installer stops reading");
+            return true;
+        }
+        return false;
+    };
+    for (const PackageDir& d : p.dirs) {
+        std::string why;
+        fs::path target = SafeJoin(dir, Family::kDir, d.dest, &why);
+        std::string name = "[Component" + std::to_string(d.slot) + "] " + EntryKeyName(Family::kDir, d.index);
+        if (skipped(d.slot, d.reachable, name)) {
+            continue;
+        }
+        if (target.empty()) {
+            diag.Error(where, 0, name + " \"" + d.dest + "\" " + why + "; refused");
+            continue;
+        }
+        fs::create_directories(target, ec);
+        if (ec) {
+            diag.Error(where, 0, name + ": cannot create " + PathText(target) + ": " + ec.message());
+        }
+    }
+    File package = File::OpenRead(p.path);
+    for (const PackageEntry& e : p.entries) {
+        std::string name = e.Name() + " (" + e.dest + ")";
+        if (skipped(e.slot, e.reachable, name)) {
+            continue;
+        }
+        if (!e.problem.empty()) {
+            diag.Error(where, 0, name + ": " + e.problem);
+            continue;
+        }
+        std::string why;
+        fs::path target = SafeJoin(dir, e.family, e.dest, &why);
+        if (target.empty()) {
+            diag.Error(where, 0, name + ": \"" + e.dest + "\" " + why + "; refused");
+            continue;
+        }
+        try {
+            fs::create_directories(target.parent_path(), ec);
+            TempOutput out(target);
+            std::string bad = InflateStream(package, p.payloadBase + e.offset, e.length, e.origlen,
+                                            e.crc, [&](const unsigned char* data, std::size_t n) {
+                                                out.file().Write(data, n);
+                                            });
+            if (!bad.empty()) {
+                diag.Error(where, 0, name + ": " + bad + "; not written");
+                continue;
+            }
+            out.Commit();
+            ++written;
+        } catch (const PackError& err) {
+            diag.Error(where, 0, name + ": " + err.what());
+        }
+    }
+    if (filesWritten != nullptr) {
+        *filesWritten = written;
+    }
+    return !diag.HasErrors();
+}
+
+}  // namespace nuvex::pack
