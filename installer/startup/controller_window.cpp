@@ -67,6 +67,18 @@ LRESULT OnCreate(HWND hwnd) {
     return 1;
 }
 
+// The splash lines are stored in code page 1250 (Central European). Drawn as wide text, they
+// show their Czech letters whatever the system's own ANSI code page is.
+void TextOut1250(HDC dc, int x, int y, const char* text) {
+    wchar_t wide[64];
+    int length = MultiByteToWideChar(1250, 0, text, -1, wide, 64);
+    if (length > 0) {
+        TextOutW(dc, x, y, wide, length - 1);
+    } else {
+        TextOutA(dc, x, y, text, lstrlenA(text));
+    }
+}
+
 LRESULT OnPaint(HWND hwnd) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
@@ -74,10 +86,10 @@ LRESULT OnPaint(HWND hwnd) {
     PaintFrame(dc, kWidth, kHeight, false, false, "Nuvex Installer");
     SetTextColor(dc, RGB(0, 0, 0));
     SelectObject(dc, Font(FontId::kText));
-    TextOutA(dc, 8, 26, s.preparingText, lstrlenA(s.preparingText));
+    TextOut1250(dc, 8, 26, s.preparingText);
     SelectObject(dc, Font(FontId::kSmall));
     SetTextAlign(dc, TA_RIGHT | TA_BOTTOM);
-    TextOutA(dc, 184, 74, s.waitText, lstrlenA(s.waitText));
+    TextOut1250(dc, 184, 74, s.waitText);
     SetTextAlign(dc, TA_LEFT | TA_TOP);
     return EndPaint(hwnd, &ps);
 }
