@@ -60,37 +60,6 @@ private:
     HDC dc_;
 };
 
-// BeginPaint / EndPaint.
-class ScopedPaint {
-public:
-    explicit ScopedPaint(HWND hwnd) : hwnd_(hwnd) { BeginPaint(hwnd_, &ps_); }
-    ~ScopedPaint() { EndPaint(hwnd_, &ps_); }
-    ScopedPaint(const ScopedPaint&) = delete;
-    ScopedPaint& operator=(const ScopedPaint&) = delete;
-    HDC dc() const { return ps_.hdc; }
-
-private:
-    HWND hwnd_;
-    PAINTSTRUCT ps_;
-};
-
-// Selects an object into a device context and puts the previous one back on scope exit.
-class ScopedSelect {
-public:
-    ScopedSelect(HDC dc, HGDIOBJ obj) : dc_(dc), old_(SelectObject(dc, obj)) {}
-    ~ScopedSelect() {
-        if (old_ && old_ != HGDI_ERROR) {
-            SelectObject(dc_, old_);
-        }
-    }
-    ScopedSelect(const ScopedSelect&) = delete;
-    ScopedSelect& operator=(const ScopedSelect&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
-
 // A kernel handle closed on scope exit.
 class ScopedHandle {
 public:

@@ -259,26 +259,30 @@ private:
 
 }  // namespace
 
-uint32_t Adler32(uint32_t adler, const unsigned char* data, std::size_t size) {
-    uLong a = adler;
+namespace {
+
+// zlib's checksum functions take a 32-bit length (uInt); feed them at most 1 GiB at a time.
+template <typename Checksum>
+uint32_t InChunks(Checksum checksum, uint32_t value, const unsigned char* data,
+                  std::size_t size) {
+    uLong v = value;
     while (size > 0) {
         uInt n = size > (1u << 30) ? (1u << 30) : static_cast<uInt>(size);
-        a = adler32(a, data, n);
+        v = checksum(v, data, n);
         data += n;
         size -= n;
     }
-    return static_cast<uint32_t>(a);
+    return static_cast<uint32_t>(v);
+}
+
+}  // namespace
+
+uint32_t Adler32(uint32_t adler, const unsigned char* data, std::size_t size) {
+    return InChunks(adler32, adler, data, size);
 }
 
 uint32_t Crc32(uint32_t crc, const unsigned char* data, std::size_t size) {
-    uLong c = crc;
-    while (size > 0) {
-        uInt n = size > (1u << 30) ? (1u << 30) : static_cast<uInt>(size);
-        c = crc32(c, data, n);
-        data += n;
-        size -= n;
-    }
-    return static_cast<uint32_t>(c);
+    return InChunks(crc32, crc, data, size);
 }
 
 PayloadResult WritePayload(const std::vector<PayloadSource>& sources, File& out,
