@@ -339,9 +339,51 @@ TEST(TargetFolder, DefaultTypingAndTheDriveRoot) {
             s.Press(s.back, "Intro");
             s.Press(s.next, "Target");
             EXPECT_EQ(WindowText(s.field), "E:\\Apps\\");
+
+            // A cancelled folder browser leaves what was typed.
+            SetField(s.field, "X:\\typed");
+            PostMessageA(s.browse, BM_CLICK, 0, 0);
+            HWND browser = WaitForWindow(s.Pid(), "#32770", kDefaultTimeoutMs, true);
+            ASSERT_NE(browser, nullptr) << "no folder browser";
+            EXPECT_EQ(GetWindow(browser, GW_OWNER), s.window);
+            PressMessageBoxButton(browser, IDCANCEL);
+            EXPECT_TRUE(WaitForWindowGone(browser));
+            EXPECT_EQ(WindowText(s.field), "X:\\typed");
         }
         Click(s.closeBox);
         s.ExpectEnds();
+    }
+}
+
+// Next on the confirmation page hides and disables the wizard, drops its system menu and
+// opens the progress window in the style the script asks for.
+TEST(Installation, StartsFromTheConfirmationPage) {
+    struct Case {
+        const char* style;
+        LONG exStyle;
+    };
+    for (const Case& c : {Case{"progressstyle=bar", WS_EX_TOPMOST | WS_EX_TRANSPARENT},
+                          Case{"progressstyle=window", WS_EX_TOPMOST}}) {
+        SCOPED_TRACE(c.style);
+        Session s(Script({"szInstalling=Installing %s now", "includeuninst=false"},
+                         {"[Dialogs]", "AppInfo=false", "Licence=false", "InstType=false",
+                          "[Design]", c.style}));
+        ASSERT_TRUE(s.Ready());
+        // Whatever the installation does, it does it in the test's own folder.
+        s.Press(s.next, "Target");
+        SetField(s.field, (s.Dir() + "\\product").c_str());
+        s.Press(s.next, "Confirm");
+        Click(s.next);
+        HWND progress = WaitForWindow(s.Pid(), "ProgressWindow");
+        ASSERT_NE(progress, nullptr);
+        EXPECT_EQ(GetWindowLongA(progress, GWL_EXSTYLE) & (WS_EX_TOPMOST | WS_EX_TRANSPARENT),
+                  c.exStyle);
+        EXPECT_EQ(WindowText(progress), "Installing Test Product now");
+        EXPECT_FALSE(IsWindowEnabled(s.window));
+        EXPECT_FALSE(IsWindowVisible(s.window));
+        EXPECT_EQ(GetWindowLongA(s.window, GWL_STYLE) & WS_SYSMENU, 0);
+        // Behind the progress window the wizard has moved on to its done page.
+        EXPECT_TRUE(s.WaitForPage("Finished"));
     }
 }
 
