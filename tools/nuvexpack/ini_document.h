@@ -35,8 +35,13 @@ struct IniSection {
 
 class IniDocument {
 public:
+    enum class Keep {
+        kEverything,       // every line as written, for checking and rewriting a script
+        kSectionsAndKeys,  // what the profile functions can return, without the raw text:
+                           // memory follows the keys, not blank lines or comments
+    };
     // Any line ends: CR LF, LF or CR alone.
-    static IniDocument Parse(std::string_view text);
+    static IniDocument Parse(std::string_view text, Keep keep = Keep::kEverything);
 
     // sections[0] holds the lines before the first header, with an empty name.
     std::vector<IniSection> sections;

@@ -20,6 +20,23 @@ namespace {
 
 constexpr std::size_t kChunk = 256 * 1024;
 
+// Refuses bytes beyond its capacity, which ends the script copy with kWriteFailed.
+class CappedSink final : public ByteSink {
+public:
+    explicit CappedSink(uint64_t capacity) : capacity_(capacity) {}
+    bool Put(unsigned char byte) override {
+        if (text.size() >= capacity_) {
+            return false;
+        }
+        text += static_cast<char>(byte);
+        return true;
+    }
+    std::string text;
+
+private:
+    uint64_t capacity_;
+};
+
 bool ParseUnsigned32(const std::string& text, uint64_t* out) {
     if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) {
         return false;
@@ -119,14 +136,20 @@ PackageInfo ReadPackage(const fs::path& path) {
     }
     file.Seek(info.scriptOffset);
     FileByteSource source(file);
-    StringSink sink;
+    CappedSink sink(kMaxScriptBytes);
     ScriptCopyResult copied = CopyScript(source, sink);
-    if (copied.end != ScriptCopyEnd::kEndMarker) {
+    if (copied.end == ScriptCopyEnd::kWriteFailed) {
+        throw PackError(PathText(path) + ": the script runs on past " +
+                        std::to_string(kMaxScriptBytes) +
+                        " bytes, the most nuvexpack reads (the installer's profile functions "
+                        "cannot use a script of that size either)");
+    }
+    if (!ScriptCopyComplete(copied.end)) {
         throw PackError(PathText(path) + ": the script has no complete end marker");
     }
     info.payloadBase = info.scriptOffset + copied.bytesRead;
     info.script = std::move(sink.text);
-    info.doc = IniDocument::Parse(info.script);
+    info.doc = IniDocument::Parse(info.script, IniDocument::Keep::kSectionsAndKeys);
     const std::string header = HeaderSectionName();
     uint64_t number = 0;
     if (auto v = info.doc.Get(header, kPayloadSizeKey); v && ParseUnsigned64(*v, &number)) {

@@ -172,12 +172,5 @@ TEST_F(BuildErrorsTest, FailedBuildRemovesAnOlderPackage) {
     EXPECT_FALSE(fs::exists(output_));
 }
 
-TEST_F(BuildErrorsTest, OutputNamingAnInputIsRefusedAndTheInputKept) {
-    BuildRun run = Build(Component({"file0000=ok.txt"}), [&](BuildOptions& o) { o.output = o.script; });
-    EXPECT_FALSE(run.ok);
-    EXPECT_TRUE(run.Has(Severity::kError, "would overwrite an input")) << run.Messages();
-    EXPECT_EQ(ReadBytes(script_), Component({"file0000=ok.txt"}));
-}
-
 }  // namespace
 }  // namespace nuvex::pack::test
