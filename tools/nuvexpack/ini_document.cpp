@@ -96,17 +96,23 @@ std::vector<TextLine> SplitLines(std::string_view text) {
     return lines;
 }
 
-IniDocument IniDocument::Parse(std::string_view text, Keep keep) {
+IniDocument IniDocument::Parse(std::string_view text, const KeepFn& keep) {
     IniDocument doc;
     doc.sections.emplace_back();
+    bool dropping = static_cast<bool>(keep);  // lines before the first header are never read
     ForEachLine(text, [&](const TextLine& tl) {
         IniLine line = ClassifyLine(tl.number, tl.text);
-        if (keep == Keep::kSectionsAndKeys) {
-            if (line.kind != IniLine::Kind::kSection && line.kind != IniLine::Kind::kKey) {
+        if (keep) {
+            if (line.kind == IniLine::Kind::kSection) {
+                dropping = doc.FindSection(line.name) != nullptr || !keep(line.name, {});
+                if (dropping) {
+                    return;
+                }
+            } else if (dropping || line.kind != IniLine::Kind::kKey ||
+                       !keep(doc.sections.back().name, line.name)) {
                 return;
             }
-            line.raw.clear();
-            line.raw.shrink_to_fit();
+            std::string().swap(line.raw);
         }
         if (line.kind == IniLine::Kind::kSection) {
             IniSection s;

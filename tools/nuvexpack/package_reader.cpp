@@ -10,6 +10,7 @@
 #include "package_layout.h"
 #include "payload_pipeline.h"
 #include "script_checks.h"
+#include "settings.h"
 #include "script_extract.h"
 #include "script_writer.h"
 #include "text_rules.h"
@@ -113,6 +114,39 @@ void ReadComponent(const IniSection& section, int slot, PackageInfo& info) {
     }
 }
 
+// The sections and keys that ReadPackage and ListPackage ask for. A hostile script of
+// megabytes of other lines then costs no memory beyond its own bytes.
+bool KeptByReader(std::string_view section, std::string_view key) {
+    auto numbered = [&](std::string_view prefix, std::string_view suffix) {
+        if (key.size() != prefix.size() + 1 + suffix.size() ||
+            !EqualsNoCase(key.substr(0, prefix.size()), prefix) ||
+            !EqualsNoCase(key.substr(prefix.size() + 1), suffix)) {
+            return false;
+        }
+        char digit = key[prefix.size()];
+        return digit >= '0' && digit < '0' + kInstallTypes;
+    };
+    if (ComponentSlot(std::string(section)) >= 0) {
+        EntryKey entry;
+        return key.empty() || ParseEntryKey(key, &entry) == KeyMatch::kEntry ||
+               EqualsNoCase(key, "Title") || EqualsNoCase(key, "Requied") ||
+               EqualsNoCase(key, "requiedspace") || numbered("UseInInstType", "");
+    }
+    if (EqualsNoCase(section, HeaderSectionName())) {
+        return key.empty() || EqualsNoCase(key, kPayloadSizeKey) || EqualsNoCase(key, kPayloadCrcKey);
+    }
+    if (EqualsNoCase(section, "Components")) {
+        return key.empty() || EqualsNoCase(key, "NumberOfComponents");
+    }
+    if (EqualsNoCase(section, "Wizard")) {
+        return key.empty() || EqualsNoCase(key, "szInstallAppName");
+    }
+    if (EqualsNoCase(section, "InstTypes")) {
+        return key.empty() || numbered("Type", "") || numbered("Type", "Enabled");
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string PackageEntry::Name() const {
@@ -149,7 +183,7 @@ PackageInfo ReadPackage(const fs::path& path) {
     }
     info.payloadBase = info.scriptOffset + copied.bytesRead;
     info.script = std::move(sink.text);
-    info.doc = IniDocument::Parse(info.script, IniDocument::Keep::kSectionsAndKeys);
+    info.doc = IniDocument::Parse(info.script, KeptByReader);
     const std::string header = HeaderSectionName();
     uint64_t number = 0;
     if (auto v = info.doc.Get(header, kPayloadSizeKey); v && ParseUnsigned64(*v, &number)) {

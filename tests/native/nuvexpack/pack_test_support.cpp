@@ -1,5 +1,6 @@
 #include "pack_test_support.h"
 
+#include <unistd.h>
 #include <zlib.h>
 
 #include "script_writer.h"
@@ -148,7 +149,8 @@ void PackTest::SetUp() {
             c = '_';
         }
     }
-    dir_ = fs::path(::testing::TempDir()) / "nuvexpack-tests" / name;
+    // One folder per process: several checkouts may run the same tests at the same time.
+    dir_ = fs::path(::testing::TempDir()) / ("nuvexpack-tests-" + std::to_string(getpid())) / name;
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     src_ = dir_ / "src";
@@ -157,6 +159,11 @@ void PackTest::SetUp() {
     script_ = dir_ / "setup.ini";
     output_ = dir_ / "out.exe";
     WriteBytes(stub_, FakeStub());
+}
+
+void PackTest::TearDown() {
+    std::error_code ec;
+    fs::remove_all(dir_.parent_path(), ec);
 }
 
 fs::path PackTest::Source(const std::string& relative, const std::string& bytes) {

@@ -66,6 +66,7 @@ std::string ScriptValue(const std::string& script, const std::string& key);
 class PackTest : public ::testing::Test {
 protected:
     void SetUp() override;
+    void TearDown() override;
 
     // Writes a source file below src/.
     fs::path Source(const std::string& relative, const std::string& bytes);
