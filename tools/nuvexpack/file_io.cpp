@@ -1,6 +1,7 @@
 #include "file_io.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <random>
 #include <system_error>
@@ -170,7 +171,12 @@ int FileByteSource::Get() {
 }
 
 TempOutput::TempOutput(const fs::path& finalPath) : final_(finalPath) {
-    static std::mt19937 random(std::random_device{}());
+    // Some older MinGW runtimes give a fixed random_device sequence; the clock keeps two
+    // runs apart. A clash costs one more attempt, never a file: the name is taken only
+    // when it is free.
+    static std::mt19937 random(std::random_device{}() ^
+                               static_cast<unsigned>(
+                                   std::chrono::steady_clock::now().time_since_epoch().count()));
     const fs::path folder = finalPath.parent_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
         char name[32];
