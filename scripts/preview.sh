@@ -87,7 +87,15 @@ coproc WALK { wine "$NUVEX_BUILD/win32/bin/page_walker.exe" "$setup" "$script" \
 # Bash drops the coprocess's variables when it ends; keep copies.
 walk_pid=$WALK_PID
 exec {from_walk}<&"${WALK[0]}" {to_walk}>&"${WALK[1]}"
-while IFS= read -r line <&"$from_walk"; do
+# Wine's background processes, started by the walker's Wine, inherit its output pipe and keep
+# it open after the walker has ended: the loop ends when the walker has, not at end of file.
+while :; do
+  status=0
+  IFS= read -r -t 1 line <&"$from_walk" || status=$?
+  if [ "$status" -ne 0 ]; then
+    [ "$status" -gt 128 ] && kill -0 "$walk_pid" 2>/dev/null && continue
+    break
+  fi
   line=${line%$'\r'}
   case $line in
     "shot "*)
