@@ -46,13 +46,42 @@ void ExpectExitCode(Process& p, DWORD expected) {
     EXPECT_EQ(code, expected);
 }
 
-// Ends an installer that shows its wizard, through the wizard's Next button.
+// A child's rectangle in its parent's client coordinates.
+RECT PlaceOf(HWND child) {
+    RECT r = {};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Waits for a visible child of `parent` of class `cls` that `match` accepts.
+template <typename F>
+HWND WaitForVisibleChild(HWND parent, const char* cls, F match) {
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND child : Children(parent)) {
+            if (IsWindowVisible(child) && ClassName(child) == cls && match(child)) {
+                found = child;
+                return true;
+            }
+        }
+        return false;
+    });
+    return found;
+}
+
+// Ends an installer that shows its wizard, through the wizard's close box: the visible
+// text-less 21 x 21 button. Next may lead to another page; the result picture is hidden, and
+// Back is text-less too when the script has no Cancel caption.
 void CloseWizard(Process& p) {
     HWND wizard = WaitForWindow(p.Id(), "WizardWindow");
     ASSERT_NE(wizard, nullptr);
-    HWND next = WaitForChild(wizard, "Button", "Next");
-    ASSERT_NE(next, nullptr);
-    Click(next);
+    HWND closeBox = WaitForVisibleChild(wizard, "Button", [](HWND child) {
+        RECT r = PlaceOf(child);
+        return r.right - r.left == 21 && r.bottom - r.top == 21 && WindowText(child).empty();
+    });
+    ASSERT_NE(closeBox, nullptr) << "expected the wizard's close box";
+    Click(closeBox);
     ExpectExitCode(p, 0);
 }
 
@@ -87,9 +116,24 @@ TEST(ModeSelection, LogWithoutTheKeysGivesEmptyTexts) {
     Process p = Launch(exe);
     HWND window = WaitForWindow(p.Id(), "UninstallerWindow");
     ASSERT_NE(window, nullptr);
-    HWND remove = WaitForChild(window, "Button", "");
-    ASSERT_NE(remove, nullptr);
-    Click(remove);
+    struct Control {
+        const char* cls;
+        RECT place;
+    };
+    // Heading, body text, Remove button and close box; the close box ends the program.
+    HWND control = nullptr;
+    for (const Control& c :
+         {Control{"Static", {65, 30, 365, 60}}, Control{"Static", {25, 70, 475, 109}},
+          Control{"Button", {385, 165, 485, 190}}, Control{"Button", {475, 4, 496, 25}}}) {
+        SCOPED_TRACE(std::to_string(c.place.left) + "," + std::to_string(c.place.top));
+        control = WaitForVisibleChild(window, c.cls, [&](HWND child) {
+            RECT r = PlaceOf(child);
+            return EqualRect(&r, &c.place) != 0;
+        });
+        ASSERT_NE(control, nullptr) << "expected a " << c.cls << " there";
+        EXPECT_EQ(WindowText(control), "");
+    }
+    Click(control);
     ExpectExitCode(p, 0);
 }
 
@@ -130,7 +174,7 @@ TEST(Loader, FatalStartupErrors) {
         const char* name;
         const char* payload;  // nullptr: the bare stub, no package at all
         const char* endMarker;
-        std::string tmp;      // empty: the test folder
+        std::string tmp;  // empty: the test folder
         const char* message;
     };
     const std::string longTmp = "C:\\" + std::string(245, 'a');
@@ -249,8 +293,8 @@ TEST(Splash, SitsBottomRightThenHandsOver) {
 TEST(SystemCheck, RefusedSystemAsksOrEnds) {
     struct Case {
         const char* allow;
-        int answer;           // button pressed
-        size_t buttons;       // buttons the box shows
+        int answer;      // button pressed
+        size_t buttons;  // buttons the box shows
         bool wizardExpected;
     };
     const Case cases[] = {
@@ -262,8 +306,8 @@ TEST(SystemCheck, RefusedSystemAsksOrEnds) {
         SCOPED_TRACE(std::string(c.allow) + " answer " + std::to_string(c.answer));
         std::string dir = TestWorkDir();
         std::string exe = dir + "\\setup.exe";
-        MakePackage(exe,
-                    QuietScript({}, {"erroronwinnt=TRUE", c.allow, "szErrorWin=Not on %s.|Sorry."}));
+        MakePackage(
+            exe, QuietScript({}, {"erroronwinnt=TRUE", c.allow, "szErrorWin=Not on %s.|Sorry."}));
         Process p = Launch(exe, TempEnv(dir));
         MessageBoxInfo box = WaitForMessageBox(p.Id());
         ASSERT_NE(box.window, nullptr);
@@ -285,8 +329,8 @@ TEST(SystemCheck, Windows9xFamilyFollowsItsOwnFlag) {
     const char* exeName = "setup9x.exe";
     const std::string keyPath = std::string("Software\\Wine\\AppDefaults\\") + exeName;
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE,
-                              nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS);
     RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
     RegCloseKey(key);
