@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "canvas.h"
 #include "painters.h"
 #include "resource_ids.h"
 #include "resources.h"
@@ -21,61 +22,19 @@ constexpr COLORREF kBarLight = RGB(166, 166, 255);
 // Not a colour: a probe that accepts any blue, whose blue channel exceeds red and green.
 constexpr COLORREF kBluish = 0x01000000;
 
-// A top-down 32-bit DIB section selected into a memory DC.
-class Canvas {
-public:
-    Canvas(int width, int height) : width_(width), height_(height) {
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
-                                   nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        Fill(kSentinel);
-    }
-    ~Canvas() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC dc() const { return dc_; }
-    void Fill(COLORREF c) {
-        HBRUSH b = CreateSolidBrush(c);
-        RECT r = {0, 0, width_, height_};
-        FillRect(dc_, &r, b);
-        DeleteObject(b);
-    }
-    // Copies resource bitmap `id` to the top-left corner.
-    void Draw(int id) {
-        HDC mem = CreateCompatibleDC(dc_);
-        HGDIOBJ old = SelectObject(mem, Bitmap(id));
-        BitBlt(dc_, 0, 0, width_, height_, mem, 0, 0, SRCCOPY);
-        SelectObject(mem, old);
-        DeleteDC(mem);
-    }
-    COLORREF At(int x, int y) const {
-        GdiFlush();
-        DWORD v = bits_[y * width_ + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-
-private:
-    int width_, height_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-    DWORD* bits_ = nullptr;
-};
+// Copies resource bitmap `id` to the canvas's top-left corner.
+void Draw(Canvas& canvas, int id) {
+    HDC mem = CreateCompatibleDC(canvas.dc());
+    HGDIOBJ old = SelectObject(mem, Bitmap(id));
+    BitBlt(canvas.dc(), 0, 0, canvas.width(), canvas.height(), mem, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+}
 
 // A pixel of one of the loaded resource bitmaps.
 COLORREF BitmapPixel(int id, int x, int y) {
-    Canvas canvas(x + 1, y + 1);
-    canvas.Draw(id);
+    Canvas canvas(x + 1, y + 1, kSentinel);
+    Draw(canvas, id);
     return canvas.At(x, y);
 }
 
@@ -130,8 +89,8 @@ TEST_F(Painters, BitmapsHaveTheirSizesAndColours) {
         ASSERT_TRUE(GetObjectA(Bitmap(c.id), sizeof info, &info));
         EXPECT_EQ(info.bmWidth, c.width);
         EXPECT_EQ(info.bmHeight, c.height);
-        Canvas picture(c.width, c.height);
-        picture.Draw(c.id);
+        Canvas picture(c.width, c.height, kSentinel);
+        Draw(picture, c.id);
         for (const Probe& p : c.probes) {
             const COLORREF got = picture.At(p.x, p.y);
             if (p.colour == kBluish) {
@@ -175,8 +134,7 @@ TEST_F(Painters, FramePiecesLandWhereTheyBelong) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + (c.logo ? " logo" : "") +
                      (c.separator ? " separator" : ""));
-        Canvas canvas(c.w + 10, c.h + 10);
-        canvas.Fill(RGB(255, 255, 255));
+        Canvas canvas(c.w + 10, c.h + 10, kWhite);
         PaintFrame(canvas.dc(), c.w, c.h, c.logo, c.separator, "");
 
         // Corners, copied 1:1 (their inner pixel lies under the caption band).
@@ -230,9 +188,7 @@ TEST_F(Painters, FramePiecesLandWhereTheyBelong) {
 TEST_F(Painters, CaptionHasItsShadowTwoRightOneDown) {
     for (bool logo : {true, false}) {
         SCOPED_TRACE(logo ? "logo" : "no logo");
-        Canvas frame(400, 40), alone(400, 40);
-        frame.Fill(kWhite);
-        alone.Fill(kWhite);
+        Canvas frame(400, 40, kWhite), alone(400, 40, kWhite);
         PaintFrame(frame.dc(), 400, 100, logo, false, "Wg");
         SelectObject(alone.dc(), Font(FontId::kCaption));
         SetBkMode(alone.dc(), TRANSPARENT);
@@ -270,7 +226,7 @@ TEST_F(Painters, ProgressBarFillFollowsThePercentage) {
         for (const Case& c : cases) {
             SCOPED_TRACE("w " + std::to_string(g.w) + " p " + std::to_string(c.percent));
             const int fill = g.w == 150 ? c.fill150 : c.fill450;
-            Canvas canvas(g.x + g.w + 20, g.y + g.h + 20);
+            Canvas canvas(g.x + g.w + 20, g.y + g.h + 20, kSentinel);
             PaintProgressBar(canvas.dc(), g.x, g.y, g.w, g.h, c.percent);
             const int mid = g.y + g.h / 2;
             // Outline: both ends and the top and bottom rows.
@@ -298,9 +254,7 @@ TEST_F(Painters, ProgressBarFillFollowsThePercentage) {
 // at (184, 74); the bar at (20, 40), 150 x 20, shows its outline and 75 pixels of fill.
 TEST_F(Painters, SplashShowsCaptionLinesAndBar) {
     const char* lines[] = {"Preparing Nuvex Installer", "Please wait..."};
-    Canvas splash(190, 80), expected(190, 80);
-    splash.Fill(kWhite);
-    expected.Fill(kWhite);
+    Canvas splash(190, 80, kWhite), expected(190, 80, kWhite);
     PaintSplash(splash.dc(), lines[0], lines[1]);
     PaintSplashBar(splash.dc(), 50);
 
@@ -337,8 +291,8 @@ struct TextPixel {
 
 // Paints one owner-drawn button, 100 x 25, and returns the pixels that differ from its face.
 std::vector<TextPixel> TextPixels(HWND button, UINT state) {
-    Canvas canvas(100, 25), face(100, 25);
-    face.Draw((state & ODS_SELECTED) ? IDB_BUTTON_PRESSED : IDB_BUTTON_NORMAL);
+    Canvas canvas(100, 25, kSentinel), face(100, 25, kSentinel);
+    Draw(face, (state & ODS_SELECTED) ? IDB_BUTTON_PRESSED : IDB_BUTTON_NORMAL);
     DRAWITEMSTRUCT item = {};
     item.CtlType = ODT_BUTTON;
     item.hwndItem = button;
@@ -378,7 +332,7 @@ protected:
 // Pressed, every text pixel moves one right and one down.
 TEST_F(Controls_, PressedButtonMovesItsTextOnePixel) {
     Controls().back = button_;
-    Canvas probe(1, 1);
+    Canvas probe(1, 1, kSentinel);
     SelectObject(probe.dc(), Font(FontId::kText));
     TEXTMETRICA metrics = {};
     ASSERT_TRUE(GetTextMetricsA(probe.dc(), &metrics));
@@ -451,7 +405,7 @@ TEST_F(Controls_, BitmapControlsAndStrangers) {
             *c.slot = button_;
         }
         Controls().resultFlag = c.result;
-        Canvas canvas(90, 90);
+        Canvas canvas(90, 90, kSentinel);
         DRAWITEMSTRUCT item = {};
         item.hwndItem = button_;
         item.hDC = canvas.dc();

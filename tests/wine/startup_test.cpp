@@ -46,14 +46,6 @@ void ExpectExitCode(Process& p, DWORD expected) {
     EXPECT_EQ(code, expected);
 }
 
-// A child's rectangle in its parent's client coordinates.
-RECT PlaceOf(HWND child) {
-    RECT r = {};
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 // Waits for a visible child of `parent` of class `cls` that `match` accepts.
 template <typename F>
 HWND WaitForVisibleChild(HWND parent, const char* cls, F match) {
@@ -77,7 +69,7 @@ void CloseWizard(Process& p) {
     HWND wizard = WaitForWindow(p.Id(), "WizardWindow");
     ASSERT_NE(wizard, nullptr);
     HWND closeBox = WaitForVisibleChild(wizard, "Button", [](HWND child) {
-        RECT r = PlaceOf(child);
+        RECT r = ChildRect(child);
         return r.right - r.left == 21 && r.bottom - r.top == 21 && WindowText(child).empty();
     });
     ASSERT_NE(closeBox, nullptr) << "expected the wizard's close box";
@@ -127,7 +119,7 @@ TEST(ModeSelection, LogWithoutTheKeysGivesEmptyTexts) {
           Control{"Button", {385, 165, 485, 190}}, Control{"Button", {475, 4, 496, 25}}}) {
         SCOPED_TRACE(std::to_string(c.place.left) + "," + std::to_string(c.place.top));
         control = WaitForVisibleChild(window, c.cls, [&](HWND child) {
-            RECT r = PlaceOf(child);
+            RECT r = ChildRect(child);
             return EqualRect(&r, &c.place) != 0;
         });
         ASSERT_NE(control, nullptr) << "expected a " << c.cls << " there";
