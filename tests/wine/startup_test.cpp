@@ -166,7 +166,7 @@ TEST(Loader, FatalStartupErrors) {
         const char* name;
         const char* payload;  // nullptr: the bare stub, no package at all
         const char* endMarker;
-        std::string tmp;  // empty: the test folder
+        std::string tmp;      // empty: the test folder
         const char* message;
     };
     const std::string longTmp = "C:\\" + std::string(245, 'a');
@@ -285,8 +285,8 @@ TEST(Splash, SitsBottomRightThenHandsOver) {
 TEST(SystemCheck, RefusedSystemAsksOrEnds) {
     struct Case {
         const char* allow;
-        int answer;      // button pressed
-        size_t buttons;  // buttons the box shows
+        int answer;           // button pressed
+        size_t buttons;       // buttons the box shows
         bool wizardExpected;
     };
     const Case cases[] = {
@@ -298,8 +298,8 @@ TEST(SystemCheck, RefusedSystemAsksOrEnds) {
         SCOPED_TRACE(std::string(c.allow) + " answer " + std::to_string(c.answer));
         std::string dir = TestWorkDir();
         std::string exe = dir + "\\setup.exe";
-        MakePackage(
-            exe, QuietScript({}, {"erroronwinnt=TRUE", c.allow, "szErrorWin=Not on %s.|Sorry."}));
+        MakePackage(exe,
+                    QuietScript({}, {"erroronwinnt=TRUE", c.allow, "szErrorWin=Not on %s.|Sorry."}));
         Process p = Launch(exe, TempEnv(dir));
         MessageBoxInfo box = WaitForMessageBox(p.Id());
         ASSERT_NE(box.window, nullptr);
@@ -321,8 +321,8 @@ TEST(SystemCheck, Windows9xFamilyFollowsItsOwnFlag) {
     const char* exeName = "setup9x.exe";
     const std::string keyPath = std::string("Software\\Wine\\AppDefaults\\") + exeName;
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                              &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE,
+                              nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
     RegCloseKey(key);
