@@ -12,7 +12,7 @@
 #include "payload_pipeline.h"
 #include "script_checks.h"
 #include "settings.h"
-#include "signing.h"
+#include "pe_security.h"
 #include "script_extract.h"
 #include "script_writer.h"
 #include "text_rules.h"
