@@ -144,6 +144,19 @@ TEST_F(SigningTest, SignedPackagesAndTheirUninstallers) {
                                    std::to_string(unsignedParts.payload.size()) + " bytes"),
                   std::string::npos) << list.output;
     }
+    // Without the test certificate as a trusted root, the digests still check; and an
+    // unsigned package says so.
+    struct Trust {
+        fs::path package;
+        std::string shown;
+    } trust[] = {{dir_ / "signed.exe", "package signature: signed, the file matches its signature; "
+                                       "the signer is not trusted here"},
+                 {plain, "package signature: not signed"}};
+    for (const Trust& t : trust) {
+        CliResult verify = RunTool("verify " + t.package.string());
+        EXPECT_EQ(verify.exitCode, 0) << verify.output;
+        EXPECT_NE(verify.output.find(t.shown), std::string::npos) << verify.output;
+    }
     fs::remove_all(dir_ / "uninst");
     fs::remove_all(dir_ / "x");
     ExpectOnly({"plain.exe", "signed.exe"});
