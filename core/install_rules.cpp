@@ -69,6 +69,21 @@ int ExtractionProgress(int n, int total, EntryStage stage) {
     return value > kProgressExtractionLast ? kProgressExtractionLast : static_cast<int>(value);
 }
 
+ProgressLayout ProgressWindowLayout(bool barStyle, int screenWidth, int screenHeight) {
+    // Both styles sit two thirds down the space that a 550-pixel-high wizard area leaves.
+    const int lower = 2 * ((screenHeight - 550) / 3);
+    if (barStyle) {
+        return {{40, lower + 430, screenWidth - 80, 100},
+                {1, 1, screenWidth - 100, 16},
+                {screenWidth - 190, 60, 100, 25},
+                {10, 30, screenWidth - 100, 20}};
+    }
+    return {{screenWidth / 2 - 175, lower + 380, 350, 150},
+            {65, 30, 260, 30},
+            {227, 110, 100, 25},
+            {25, 80, 300, 20}};
+}
+
 void ComposeErrorReport(char* out, std::size_t size, const char* textError, const char* specific,
                         const char* textError1) {
     if (size == 0) {

@@ -44,6 +44,19 @@ inline constexpr int kProgressAfterCount = 12;
 inline constexpr int kProgressExtractionLast = 94;
 inline constexpr int kProgressAfterExtraction = 95;
 
+// Where the progress window and its parts go, for the framed window style and the strip
+// across the screen of the bar style. Child rectangles are in client coordinates.
+struct Rect {
+    int x, y, width, height;
+};
+struct ProgressLayout {
+    Rect window;
+    Rect statusLine;
+    Rect cancel;
+    Rect bar;
+};
+ProgressLayout ProgressWindowLayout(bool barStyle, int screenWidth, int screenHeight);
+
 // The error report, "%s %s\n\n%s" from the frame text, the specific text and the closing
 // text, in a `size`-byte buffer. When the three do not fit, the specific text matters most:
 // the closing text is cut first, then the frame text, and the specific text last, each from

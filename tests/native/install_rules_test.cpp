@@ -111,6 +111,41 @@ TEST(ExtractionProgress, ThirdsOfTheStep) {
     }
 }
 
+TEST(ProgressWindowLayout, BothStylesOnTwoScreenSizes) {
+    struct Case {
+        bool barStyle;
+        int width, height;
+        Rect window, status, cancel, bar;
+    };
+    const Case cases[] = {
+        {false, 1024, 768, {337, 524, 350, 150}, {65, 30, 260, 30}, {227, 110, 100, 25},
+         {25, 80, 300, 20}},
+        {true, 1024, 768, {40, 574, 944, 100}, {1, 1, 924, 16}, {834, 60, 100, 25},
+         {10, 30, 924, 20}},
+        {false, 800, 600, {225, 412, 350, 150}, {65, 30, 260, 30}, {227, 110, 100, 25},
+         {25, 80, 300, 20}},
+        {true, 800, 600, {40, 462, 720, 100}, {1, 1, 700, 16}, {610, 60, 100, 25},
+         {10, 30, 700, 20}},
+        // Below 550 pixels the division truncates toward zero: (500 - 550) / 3 is -16.
+        {false, 640, 500, {145, 348, 350, 150}, {65, 30, 260, 30}, {227, 110, 100, 25},
+         {25, 80, 300, 20}},
+    };
+    auto same = [](const Rect& a, const Rect& b) {
+        return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.barStyle ? "bar " : "window ") << c.width << "x"
+                                        << c.height);
+        const ProgressLayout layout = ProgressWindowLayout(c.barStyle, c.width, c.height);
+        EXPECT_TRUE(same(layout.window, c.window))
+            << "window at " << layout.window.x << "," << layout.window.y << " "
+            << layout.window.width << "x" << layout.window.height;
+        EXPECT_TRUE(same(layout.statusLine, c.status));
+        EXPECT_TRUE(same(layout.cancel, c.cancel));
+        EXPECT_TRUE(same(layout.bar, c.bar));
+    }
+}
+
 TEST(ErrorReport, FrameSpecificAndClosingTextBoundedTo2048Bytes) {
     struct Case {
         const char* name;

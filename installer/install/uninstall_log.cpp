@@ -1,0 +1,53 @@
+#include "uninstall_log.h"
+
+#include <windows.h>
+
+#include "app_state.h"
+#include "text_rules.h"
+
+namespace nuvex {
+
+namespace {
+constexpr char kSection[] = "Nuvex";
+constexpr char kLogName[] = "uninst.ini";
+}  // namespace
+
+void UninstallLog::Begin(const char* targetFolder, bool enabled) {
+    numbering_ = LogNumbering();
+    enabled_ = enabled && JoinPath(path_, sizeof path_, targetFolder, kLogName);
+}
+
+void UninstallLog::WriteHeader(const char* registryKeyName, const char* targetFolder) {
+    const Settings& s = AppSettings();
+    Write("uninstallreg", registryKeyName);
+    Write("szButtonUnInstall", s.szButtonUnInstall);
+    Write("szLabelUninst", s.szLabelUninst);
+    Write("szTextUninst", s.szTextUninst);
+    char key[kLogKeySize];
+    FormatLogKey(key, LogFamily::kDir, 0);
+    Write(key, targetFolder);
+}
+
+void UninstallLog::Record(LogFamily family, const char* path) {
+    if (!enabled_) {
+        return;
+    }
+    char key[kLogKeySize];
+    FormatLogKey(key, family, numbering_.Peek(family));
+    Write(key, path);
+    numbering_.Advance(family);
+}
+
+void UninstallLog::Write(const char* key, const char* value) {
+    if (enabled_) {
+        // A failed write is passed over: the installation itself does not depend on the log.
+        WritePrivateProfileStringA(kSection, key, value, path_);
+    }
+}
+
+UninstallLog& InstallLog() {
+    static UninstallLog log;
+    return log;
+}
+
+}  // namespace nuvex
