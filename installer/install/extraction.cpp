@@ -1,7 +1,6 @@
 #include "extraction.h"
 
 #include <windows.h>
-#include <zlib.h>
 
 #include <cstring>
 
@@ -9,6 +8,7 @@
 #include "component_entries.h"
 #include "global_buffer.h"
 #include "install_rules.h"
+#include "payload_inflate.h"
 #include "text_rules.h"
 #include "uninstall_log.h"
 
@@ -121,24 +121,20 @@ Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
         SetProgress(ExtractionProgress(state.n, state.total, EntryStage::kRead));
 
         // The output buffer holds origlen + 2048 bytes, so this capacity fits in 32 bits.
-        uLongf produced = static_cast<uLongf>(origlen + kCapacitySlack);
-        const int result = uncompress(output.get(), &produced, input.get(), length);
+        uint32_t produced = 0;
+        const InflateResult result =
+            InflatePayload(input.get(), length, output.get(),
+                           static_cast<uint32_t>(origlen + kCapacitySlack), crc, &produced);
         SetProgress(ExtractionProgress(state.n, state.total, EntryStage::kInflated));
-        if (result == Z_MEM_ERROR || result == Z_BUF_ERROR) {
+        if (result == InflateResult::kNoMemory) {
             return ReportInstallError(s.szErrorNEM);
         }
-        if (result == Z_DATA_ERROR) {
-            return ReportInstallError(s.szErrorCRC);
-        }
-        const uLong checksum = adler32(adler32(0, Z_NULL, 0), output.get(),
-                                       static_cast<uInt>(produced));
-        if (static_cast<uint32_t>(checksum) != crc) {
+        if (result == InflateResult::kDamaged) {
             return ReportInstallError(s.szErrorCRC);
         }
 
         if (destinationFits) {
-            switch (WriteDestination(destination, entry.family, output.get(),
-                                     static_cast<DWORD>(produced))) {
+            switch (WriteDestination(destination, entry.family, output.get(), produced)) {
                 case WriteResult::kWritten:
                     InstallLog().Record(LogFamily::kFile, destination);
                     break;
