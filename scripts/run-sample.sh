@@ -2,7 +2,8 @@
 # Builds the sample product's installer (examples/sample) and runs it under Wine.
 # With a display ($DISPLAY), the installer opens there for you to click through.
 # Without one, it runs on a virtual display and screenshots of each stage are saved to
-# build/screenshots/ (splash, then the hand-over to the wizard).
+# build/screenshots/: the splash and every wizard page up to the confirmation; from the
+# information page on, the sample's gradient background is behind the wizard.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 
@@ -26,26 +27,29 @@ fi
 nuvex_display
 trap 'wineserver -k 2>/dev/null || true; nuvex_stop_display' EXIT
 shots=$NUVEX_BUILD/screenshots
+rm -rf "$shots"
 mkdir -p "$shots"
-wine "$out/setup.exe" >/dev/null 2>&1 &
 
-# Waits (bounded) until a Wine window of size $1 is there and one of size $3 (if given) is
-# gone, then saves the screen.
-shoot() {
-  local size=$1 name=$2 gone=${3:-} i tree
-  for i in $(seq 1 600); do
-    tree=$(xwininfo -root -tree 2>/dev/null)
-    if grep -q "\"Nuvex 0.4 alpha\".*${size}+" <<<"$tree" &&
-       { [ -z "$gone" ] || ! grep -q "\"Nuvex 0.4 alpha\".*${gone}+" <<<"$tree"; }; then
-      sleep 2  # let the window paint before the picture is taken
-      import -window root "$shots/$name.png"
-      echo "Saved $shots/$name.png"
-      return 0
-    fi
-    sleep 0.1
-  done
-  echo "No $name window within a minute" >&2
-  return 1
-}
-shoot 190x80 1-splash
-shoot 500x200 2-wizard 190x80
+# The page walker starts the installer, goes through every page the script enables and
+# says "shot NAME" at each; it waits for our answer before it goes on.
+n=0
+coproc WALK { wine "$NUVEX_BUILD/win32/bin/page_walker.exe" "$out/setup.exe" \
+                "$NUVEX_ROOT/examples/sample/setup.ini" 2>&1; }
+# Bash drops the coprocess's variables when it ends; keep copies.
+walk_pid=$WALK_PID
+exec {from_walk}<&"${WALK[0]}" {to_walk}>&"${WALK[1]}"
+while IFS= read -r line <&"$from_walk"; do
+  line=${line%$'\r'}
+  case $line in
+    "shot "*)
+      n=$((n + 1))
+      sleep 0.5  # the X server shows what Wine has drawn a moment later
+      file=$(printf '%s/%02d-%s.png' "$shots" "$n" "${line#shot }")
+      import -window root "$file"
+      echo "Saved $file"
+      echo ok >&"$to_walk"
+      ;;
+    *) echo "$line" ;;
+  esac
+done
+wait "$walk_pid" || { echo "run-sample: the walk through the wizard failed" >&2; exit 1; }

@@ -1,10 +1,11 @@
-// The full-screen background behind the wizard. For now it covers the screen in the first
-// background colour; the painted backdrop comes with the background window's own work.
+// The full-screen background behind the wizard and the progress window. It only paints:
+// being disabled, it never takes input. The wizard and the progress window show and hide it.
 #include <windows.h>
 
 #include "app_state.h"
-#include "scoped_gdi.h"
+#include "background_painter.h"
 #include "shared_gdi.h"
+#include "text_rules.h"
 
 namespace nuvex {
 
@@ -12,15 +13,32 @@ namespace {
 
 LRESULT OnCreate(HWND hwnd) {
     MoveWindow(hwnd, 0, 0, Gdi().screenWidth, Gdi().screenHeight, TRUE);
-    return 0;
+    return 1;
 }
 
 LRESULT OnPaint(HWND hwnd) {
+    const Settings& s = AppSettings();
+    // The shadow switch is read from the script at every repaint rather than kept.
+    char shadow[255];
+    GetPrivateProfileStringA("Design", "shadowappname", "false", shadow, sizeof shadow,
+                             App().scriptPath);
+    BackgroundLook look;
+    look.type = s.backgroundtype;
+    look.colour1 = s.bgcolor1;
+    look.colour2 = s.bgcolor2;
+    look.shadow = EqualsIgnoreCase(shadow, "true");
+    look.appName = s.szInstallAppName;
+    look.subLabel = s.szbackgroundsublabel;
+    look.miniText = s.szbackgroundminitext;
+    look.appNameColour = s.colorappname;
+    look.subLabelColour = s.colorappinfo;
+    look.miniTextColour = s.colorauthor;
+
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
-    ScopedGdiObject<HBRUSH> brush(CreateSolidBrush(AppSettings().bgcolor1));
-    FillRect(dc, &ps.rcPaint, brush.get());
-    return EndPaint(hwnd, &ps);
+    PaintBackground(dc, Gdi().screenWidth, Gdi().screenHeight, look);
+    EndPaint(hwnd, &ps);
+    return 0;
 }
 
 }  // namespace

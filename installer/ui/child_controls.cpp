@@ -28,6 +28,16 @@ HWND CreateOwnerDrawButton(HWND parent, const char* text, int x, int y, int widt
     return CreateChild(parent, "BUTTON", text, BS_OWNERDRAW | WS_TABSTOP, x, y, width, height);
 }
 
+HWND CreateControl(HWND parent, const char* cls, const char* text, DWORD style, int x, int y,
+                   int width, int height, bool textFont) {
+    HWND child = CreateWindowExA(0, cls, text, style, x, y, width, height, parent, nullptr,
+                                 App().instance, nullptr);
+    if (child && textFont) {
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(Font(FontId::kText)), TRUE);
+    }
+    return child;
+}
+
 void CentreWindow(HWND hwnd, int width, int height) {
     MoveWindow(hwnd, (Gdi().screenWidth - width) / 2, (Gdi().screenHeight - height) / 2, width,
                height, TRUE);

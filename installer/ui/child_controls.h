@@ -9,6 +9,11 @@ namespace nuvex {
 HWND CreateStaticText(HWND parent, const char* text, int x, int y, int width, int height);
 HWND CreateOwnerDrawButton(HWND parent, const char* text, int x, int y, int width, int height);
 
+// A child control with exactly `style` (no identifier). With `textFont` it gets the text font
+// by WM_SETFONT with redraw.
+HWND CreateControl(HWND parent, const char* cls, const char* text, DWORD style, int x, int y,
+                   int width, int height, bool textFont);
+
 // Moves `hwnd` to the middle of the screen with the given size.
 void CentreWindow(HWND hwnd, int width, int height);
 

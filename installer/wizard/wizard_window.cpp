@@ -1,11 +1,13 @@
-// The wizard window. At this stage it shows the framed introduction with its heading and text
-// and a Next button and close box that end the installer; the page sequence follows.
+// The wizard window: a 500 x 200 frameless pop-up with ten page slots, Back and Next at the
+// bottom, a close box, dragging by its top strip, and the start of the installation.
 #include <windows.h>
 
 #include "app_state.h"
 #include "child_controls.h"
 #include "painters.h"
+#include "resources.h"
 #include "shared_gdi.h"
+#include "wizard_state.h"
 
 namespace nuvex {
 
@@ -13,25 +15,132 @@ namespace {
 
 constexpr int kWidth = 500;
 constexpr int kHeight = 200;
+constexpr int kDragStrip = 25;
+constexpr UINT_PTR kDragTimer = 2;
+constexpr UINT kDragTickMs = 10;
+
+constexpr DWORD kTextStyle = WS_CHILD | WS_VISIBLE;                        // 0x50000000
+constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;       // 0x5000000B
+constexpr DWORD kHiddenButtonStyle = WS_CHILD | BS_OWNERDRAW;              // 0x4000000B
+constexpr DWORD kPictureStyle = WS_CHILD | WS_DISABLED | BS_OWNERDRAW;     // 0x4800000B
+constexpr DWORD kFieldStyle = WS_CHILD | WS_BORDER | ES_AUTOHSCROLL;       // 0x40800080
+
+WizardState g_wizard;
+
+void PostPageChange(HWND hwnd, int page, bool backward) {
+    PostMessageA(hwnd, kPageChangeMessage, static_cast<WPARAM>(page), backward ? 1 : 0);
+}
 
 void EndInstaller(HWND hwnd) {
     AppState& app = App();
+    DestroyWindow(hwnd);
+    app.wizardWindow = nullptr;
     if (app.backgroundWindow) {
         DestroyWindow(app.backgroundWindow);
         app.backgroundWindow = nullptr;
     }
-    DestroyWindow(hwnd);
-    app.wizardWindow = nullptr;
     PostQuitMessage(0);
+}
+
+void ShowBackground() {
+    if (AppSettings().ShowBackground && App().backgroundWindow) {
+        ShowWindow(App().backgroundWindow, SW_SHOW);
+    }
+}
+
+// Next on the confirmation page. The posted page switch then puts the hidden wizard on its
+// done page, where the installation's result will find it.
+void StartInstallation(HWND hwnd) {
+    const Settings& s = AppSettings();
+    SetWindowLongA(hwnd, GWL_STYLE, WS_POPUP | WS_VISIBLE);
+    ShowWindow(hwnd, SW_HIDE);
+    EnableWindow(hwnd, FALSE);
+    const DWORD exStyle =
+        s.progressstyle == kProgressBar ? (WS_EX_TOPMOST | WS_EX_TRANSPARENT) : WS_EX_TOPMOST;
+    App().progressWindow =
+        CreateWindowExA(exStyle, kProgressClass, s.szInstalling, WS_POPUP | WS_VISIBLE | WS_SYSMENU,
+                        0, 0, 1, 1, nullptr, nullptr, App().instance, nullptr);
+    SetWindowTextA(Controls().next, s.szButtonNext);
+    if (!App().progressWindow) {
+        // Nothing would ever bring the wizard back: show the error page instead.
+        PostPageChange(hwnd, kPageError, true);
+        EnableWindow(hwnd, TRUE);
+        ShowWindow(hwnd, SW_SHOW);
+    }
+}
+
+void RunLeavingAction(HWND hwnd, int page) {
+    switch (page) {
+        case kPageIntro:
+            SetWindowTextA(Controls().back, AppSettings().szButtonBack);
+            ShowBackground();
+            BringWindowToTop(hwnd);
+            break;
+        case kPageTarget:
+            LeaveTargetPage();
+            break;
+        case kPageInstallType:
+            LeaveInstallTypePage();
+            break;
+        case kPageCustom:
+            LeaveCustomPage();
+            break;
+        case kPageConfirm:
+            StartInstallation(hwnd);
+            break;
+        case kPageDone:
+        case kPageError:
+            EndInstaller(hwnd);
+            break;
+        default:
+            break;
+    }
+}
+
+void OnNext(HWND hwnd) {
+    const int page = App().currentPage;
+    PostPageChange(hwnd, page + 1, false);
+    RunLeavingAction(hwnd, page);
+}
+
+void OnBack(HWND hwnd) {
+    const int page = App().currentPage;
+    if (page == kPageIntro) {
+        EndInstaller(hwnd);
+        return;
+    }
+    if (page == kPageConfirm) {
+        SetWindowTextA(Controls().next, AppSettings().szButtonNext);
+    }
+    PostPageChange(hwnd, page - 1, true);
+    if (page != kPageConfirm) {
+        RunLeavingAction(hwnd, page);
+    }
 }
 
 LRESULT OnCreate(HWND hwnd) {
     const Settings& s = AppSettings();
-    CentreWindow(hwnd, kWidth, kHeight);
-    CreateStaticText(hwnd, s.szLabelUvod, 70, 30, 410, 30);
-    CreateStaticText(hwnd, s.szTextUvod, 70, 62, 410, 85);
-    Controls().next = CreateOwnerDrawButton(hwnd, s.szButtonNext, 385, 165, 100, 25);
-    Controls().closeBox = CreateOwnerDrawButton(hwnd, "", 474, 4, 21, 21);
+    ControlHandles& c = Controls();
+    MoveWindow(hwnd, GetSystemMetrics(SM_CXMAXIMIZED) / 2 - kWidth / 2,
+               GetSystemMetrics(SM_CYMAXIMIZED) / 2 - kHeight / 2, kWidth, kHeight, TRUE);
+    SetTimer(hwnd, kDragTimer, kDragTickMs, nullptr);
+    InitialPageTable(s, g_wizard.pageEnabled);
+    App().currentPage = kPageIntro;
+
+    App().bodyText = CreateControl(hwnd, "STATIC", s.szTextUvod, kTextStyle, 25, 70, 450, 80, true);
+    g_wizard.heading =
+        CreateControl(hwnd, "STATIC", s.szLabelUvod, kTextStyle, 65, 30, 300, 30, true);
+    c.next = CreateControl(hwnd, "BUTTON", s.szButtonNext, kButtonStyle, 385, 165, 100, 25, false);
+    c.back =
+        CreateControl(hwnd, "BUTTON", s.szButtonCancel, kButtonStyle, 270, 165, 100, 25, false);
+    c.browse = CreateControl(hwnd, "BUTTON", s.szButtonBrowse, kHiddenButtonStyle, 385, 100, 100,
+                             25, false);
+    c.closeBox = CreateControl(hwnd, "BUTTON", "", kButtonStyle, 475, 4, 21, 21, false);
+    c.resultPicture = CreateControl(hwnd, "BUTTON", "", kPictureStyle, 405, 70, 80, 85, false);
+    g_wizard.field =
+        CreateControl(hwnd, "EDIT", s.targetFolder, kFieldStyle, 35, 104, 340, 18, true);
+    CreateChoiceControls(hwnd);
+    SetFocus(c.next);
     return 0;
 }
 
@@ -39,16 +148,96 @@ LRESULT OnPaint(HWND hwnd) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
     PaintFrame(dc, kWidth, kHeight, true, true, AppSettings().szInstallAppName);
-    return EndPaint(hwnd, &ps);
+    EndPaint(hwnd, &ps);
+    return 0;
 }
 
-void OnCommand(HWND hwnd, HWND control) {
-    if (control && (control == Controls().next || control == Controls().closeBox)) {
+void OnCommand(HWND hwnd, HWND control, UINT code) {
+    const ControlHandles& c = Controls();
+    if (!control) {
+        return;
+    }
+    if (control == c.next) {
+        OnNext(hwnd);
+    } else if (control == c.back) {
+        OnBack(hwnd);
+    } else if (control == c.closeBox) {
         EndInstaller(hwnd);
+    } else if (control == c.browse) {
+        BrowseForTarget(hwnd);
+    } else if (code == BN_CLICKED) {
+        for (HWND radio : g_wizard.radio) {
+            if (radio && radio == control) {
+                OnInstallTypeClicked(control);
+            }
+        }
+    }
+}
+
+void OnPageChange(HWND hwnd, int requested, bool backward) {
+    const int page = FindPage(g_wizard.pageEnabled, requested, backward);
+    if (page >= 0) {
+        ShowPage(hwnd, page);
+    }
+}
+
+// Activation follows the user between applications on the pages before the confirmation;
+// from there on the installation's own windows decide.
+LRESULT OnActivateApp(HWND hwnd, bool active) {
+    const int page = App().currentPage;
+    if (page > kPageCustom) {
+        return 0;
+    }
+    const Settings& s = AppSettings();
+    HWND background = App().backgroundWindow;
+    if (active) {
+        if (IsIconic(hwnd)) {
+            OpenIcon(hwnd);
+        }
+        if (s.ShowBackground && !(s.backgroundonok && page == kPageIntro) && background &&
+            !IsWindowVisible(background)) {
+            ShowWindow(background, SW_SHOW);
+        }
+        BringWindowToTop(hwnd);
+    } else {
+        if (background && IsWindowVisible(background)) {
+            ShowWindow(background, SW_HIDE);
+        }
+        CloseWindow(hwnd);
+    }
+    return 0;
+}
+
+// Dragging samples the cursor every tick rather than capturing the mouse, so the window
+// follows until the next button release that reaches it.
+void OnTimer(HWND hwnd, UINT_PTR id) {
+    if (id != kDragTimer) {
+        return;
+    }
+    GetCursorPos(&g_wizard.sample);
+    if (!g_wizard.dragging) {
+        return;
+    }
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    MoveWindow(hwnd, r.left + g_wizard.sample.x - g_wizard.previous.x,
+               r.top + g_wizard.sample.y - g_wizard.previous.y, kWidth, kHeight, TRUE);
+    g_wizard.previous = g_wizard.sample;
+}
+
+void OnLeftButtonDown(HWND hwnd) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    const POINT p = g_wizard.sample;
+    if (r.left < p.x && p.x < r.right && r.top < p.y && p.y < r.top + kDragStrip) {
+        g_wizard.dragging = true;
+        g_wizard.previous = p;
     }
 }
 
 }  // namespace
+
+WizardState& Wizard() { return g_wizard; }
 
 LRESULT CALLBACK WizardWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -56,15 +245,30 @@ LRESULT CALLBACK WizardWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
             return OnCreate(hwnd);
         case WM_PAINT:
             return OnPaint(hwnd);
-        case WM_COMMAND:
-            OnCommand(hwnd, reinterpret_cast<HWND>(lParam));
-            return 0;
         case WM_DRAWITEM:
             PaintControl(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
-        case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
+        case WM_CTLCOLORSTATIC:
+            SelectObject(reinterpret_cast<HDC>(wParam), Gdi().whiteBrush);
             return reinterpret_cast<LRESULT>(Gdi().whiteBrush);
+        case WM_COMMAND:
+            OnCommand(hwnd, reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+            return 0;
+        case WM_TIMER:
+            OnTimer(hwnd, wParam);
+            return 0;
+        case WM_LBUTTONDOWN:
+            OnLeftButtonDown(hwnd);
+            return 0;
+        case WM_LBUTTONUP:
+            g_wizard.dragging = false;
+            return 0;
+        case WM_ACTIVATEAPP:
+            return OnActivateApp(hwnd, wParam != 0);
+        case kPageChangeMessage:
+            OnPageChange(hwnd, static_cast<int>(wParam), lParam != 0);
+            return 0;
         default:
             return DefWindowProcA(hwnd, msg, wParam, lParam);
     }

@@ -161,6 +161,23 @@ HWND WaitForChild(HWND parent, const char* cls, const char* text, DWORD timeoutM
     return found;
 }
 
+RECT ChildRect(HWND child) {
+    RECT r = {};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+HWND ChildAt(HWND parent, const char* cls, int x, int y) {
+    for (HWND child : Children(parent)) {
+        const RECT r = ChildRect(child);
+        if (r.left == x && r.top == y && ClassName(child) == cls) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
 std::string WindowText(HWND hwnd) {
     char buffer[4096] = {};
     DWORD_PTR length = 0;

@@ -58,6 +58,12 @@ std::vector<HWND> Children(HWND parent);
 HWND WaitForChild(HWND parent, const char* cls, const char* text,
                   DWORD timeoutMs = kDefaultTimeoutMs);
 
+// The direct child of `parent` of class `cls` whose top-left corner lies at (x, y) in the
+// parent's client area; nullptr when there is none.
+HWND ChildAt(HWND parent, const char* cls, int x, int y);
+// A child's rectangle in its parent's client coordinates.
+RECT ChildRect(HWND child);
+
 std::string WindowText(HWND hwnd);
 std::string ClassName(HWND hwnd);
 

@@ -92,6 +92,49 @@ std::string MakePackage(const std::string& out, const std::vector<std::string>& 
     return bytes;
 }
 
+bool BuildPackage(const std::string& out, const std::vector<std::string>& scriptLines,
+                  const std::string& sourceDir, std::string* log) {
+    const std::string folder = out.substr(0, out.find_last_of('\\'));
+    const std::string script = out + ".ini";
+    const std::string output = out + ".log";
+    std::string text;
+    for (const std::string& line : scriptLines) {
+        text += line + "\r\n";
+    }
+    WriteFileBytes(script, text);
+
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE file = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                              CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = file;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    // One job: compression threads gain nothing on a handful of small files.
+    std::string command = "\"" + ExeDir() + "\\nuvexpack.exe\" build \"" + script + "\" -o \"" +
+                          out + "\" --stub \"" + StubPath() + "\" --source \"" +
+                          (sourceDir.empty() ? folder : sourceDir) + "\" --jobs 1 --quiet";
+    PROCESS_INFORMATION pi = {};
+    bool ok = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                             nullptr, &si, &pi) != 0;
+    DWORD code = 1;
+    if (ok) {
+        ok = WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0 &&
+             GetExitCodeProcess(pi.hProcess, &code) && code == 0;
+        if (!ok) {
+            TerminateProcess(pi.hProcess, 255);
+        }
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(file);
+    if (!ok && log) {
+        *log = ReadFileBytes(output);
+    }
+    return ok;
+}
+
 std::vector<std::pair<std::string, std::string>> TempEnv(const std::string& dir) {
     return {{"TMP", dir}, {"TEMP", dir}};
 }

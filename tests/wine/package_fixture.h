@@ -24,6 +24,12 @@ std::string MakePackage(const std::string& out, const std::vector<std::string>& 
                         const std::string& payload = "x",
                         const std::string& endMarker = "[/END]");
 
+// Builds a package the way product makers do: writes `scriptLines` to OUT.ini beside `out`
+// and runs the package builder nuvexpack.exe on it with the bare installer and the files of
+// `sourceDir` (the test folder when empty). On failure the builder's output goes to `log`.
+bool BuildPackage(const std::string& out, const std::vector<std::string>& scriptLines,
+                  const std::string& sourceDir = "", std::string* log = nullptr);
+
 // The seven header bytes, built so that no constant holds them.
 std::string HeaderText();
 

@@ -1,0 +1,42 @@
+// What the wizard's files share: the page-enabled table, the controls that are not
+// owner-drawn, the install type choice and the drag state. Main thread only.
+#pragma once
+
+#include <windows.h>
+
+#include "settings.h"
+#include "wizard_rules.h"
+
+namespace nuvex {
+
+struct WizardState {
+    int pageEnabled[kWizardPages] = {};
+    HWND heading = nullptr;
+    HWND field = nullptr;  // target folder
+    HWND radio[kInstallTypes] = {};  // stays empty for a disabled type
+    HWND check[kComponentCount] = {};
+    int selectedType = 0;
+
+    bool dragging = false;
+    POINT sample = {};    // cursor at the latest drag-timer tick
+    POINT previous = {};  // cursor at the latest move of a drag
+};
+
+WizardState& Wizard();
+
+// Install types and components (component_choice.cpp).
+void CreateChoiceControls(HWND wizard);
+void OnInstallTypeClicked(HWND radio);
+void LeaveInstallTypePage();
+void ShowCustomPage();
+void LeaveCustomPage();
+
+// Target folder (target_page.cpp).
+void ShowTargetField();
+void BrowseForTarget(HWND wizard);
+void LeaveTargetPage();
+
+// Page switch (wizard_pages.cpp).
+void ShowPage(HWND wizard, int page);
+
+}  // namespace nuvex
