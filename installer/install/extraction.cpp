@@ -10,7 +10,7 @@
 #include "install_rules.h"
 #include "payload_inflate.h"
 #include "text_rules.h"
-#include "uninstall_log.h"
+#include "uninstall_log_writer.h"
 
 namespace nuvex {
 

@@ -11,7 +11,7 @@
 #include "install_flow.h"
 #include "install_rules.h"
 #include "text_rules.h"
-#include "uninstall_log.h"
+#include "uninstall_log_writer.h"
 #include "uninstall_registration.h"
 
 namespace nuvex {

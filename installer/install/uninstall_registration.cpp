@@ -6,7 +6,7 @@
 #include "global_buffer.h"
 #include "scoped_gdi.h"
 #include "text_rules.h"
-#include "uninstall_log.h"
+#include "uninstall_log_writer.h"
 
 namespace nuvex {
 

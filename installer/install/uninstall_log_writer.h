@@ -7,7 +7,7 @@
 
 namespace nuvex {
 
-class UninstallLog {
+class UninstallLogWriter {
 public:
     // Decides once for the installation whether anything is written at all (includeuninst)
     // and where the log lives. A target folder too long for the log path writes nothing.
@@ -30,6 +30,6 @@ private:
 };
 
 // The one log of the running installation, shared by the install phases.
-UninstallLog& InstallLog();
+UninstallLogWriter& InstallLog();
 
 }  // namespace nuvex

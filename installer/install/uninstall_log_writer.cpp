@@ -1,4 +1,4 @@
-#include "uninstall_log.h"
+#include "uninstall_log_writer.h"
 
 #include <windows.h>
 
@@ -12,12 +12,12 @@ constexpr char kSection[] = "Nuvex";
 constexpr char kLogName[] = "uninst.ini";
 }  // namespace
 
-void UninstallLog::Begin(const char* targetFolder, bool enabled) {
+void UninstallLogWriter::Begin(const char* targetFolder, bool enabled) {
     numbering_ = LogNumbering();
     enabled_ = enabled && JoinPath(path_, sizeof path_, targetFolder, kLogName);
 }
 
-void UninstallLog::WriteHeader(const char* registryKeyName, const char* targetFolder) {
+void UninstallLogWriter::WriteHeader(const char* registryKeyName, const char* targetFolder) {
     const Settings& s = AppSettings();
     Write("uninstallreg", registryKeyName);
     Write("szButtonUnInstall", s.szButtonUnInstall);
@@ -28,7 +28,7 @@ void UninstallLog::WriteHeader(const char* registryKeyName, const char* targetFo
     Write(key, targetFolder);
 }
 
-void UninstallLog::Record(LogFamily family, const char* path) {
+void UninstallLogWriter::Record(LogFamily family, const char* path) {
     if (!enabled_) {
         return;
     }
@@ -38,15 +38,15 @@ void UninstallLog::Record(LogFamily family, const char* path) {
     numbering_.Advance(family);
 }
 
-void UninstallLog::Write(const char* key, const char* value) {
+void UninstallLogWriter::Write(const char* key, const char* value) {
     if (enabled_) {
         // A failed write is passed over: the installation itself does not depend on the log.
         WritePrivateProfileStringA(kSection, key, value, path_);
     }
 }
 
-UninstallLog& InstallLog() {
-    static UninstallLog log;
+UninstallLogWriter& InstallLog() {
+    static UninstallLogWriter log;
     return log;
 }
 
