@@ -91,6 +91,10 @@ void TearDown(HWND hwnd) {
         !IsWindowVisible(app.backgroundWindow)) {
         ShowWindow(app.backgroundWindow, SW_SHOW);
     }
+    // Showing the background again (here or on re-activation during the installation) puts it
+    // above the hidden wizard, and Wine's SetForegroundWindow leaves the z-order alone when
+    // the wizard is already the active window: raise it explicitly.
+    BringWindowToTop(app.wizardWindow);
     SetForegroundWindow(app.wizardWindow);
 }
 

@@ -623,6 +623,13 @@ TEST(Install, CancelDuringExtractionKeepsFilesAndAGaplessLog) {
 
     ASSERT_TRUE(run.WaitForWizardBack());
     EXPECT_TRUE(Shows(run.Wizard(), kTextError));
+    // The wizard is back in front of the background.
+    RECT w = {};
+    GetWindowRect(run.Wizard(), &w);
+    const POINT middle = {(w.left + w.right) / 2, (w.top + w.bottom) / 2};
+    HWND front = WindowFromPoint(middle);
+    EXPECT_TRUE(front == run.Wizard() || IsChild(run.Wizard(), front))
+        << "expected the wizard in front, got a window of class " << ClassName(front);
     run.Finish(kCancel);
 
     // The log lists exactly the files on disk, numbered without a gap, in payload order.
