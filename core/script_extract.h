@@ -30,6 +30,14 @@ struct ScriptCopyResult {
     uint32_t bytesRead = 0;  // bytes taken from the source, the ending byte included
 };
 
+// The one rule for a script that ended where it should: after "[/" and a name, a "]" or a
+// NUL byte ends the marker, as the copy reads it byte by byte; only the end of the file
+// (or a failed write) leaves the script without its end. The installer's loader fails
+// exactly the two other cases, and the package reader goes by this function.
+inline bool ScriptCopyComplete(ScriptCopyEnd end) {
+    return end == ScriptCopyEnd::kEndMarker || end == ScriptCopyEnd::kNulInMarker;
+}
+
 // Copies the script from the current position of `source` (the header) to `sink`, writing
 // the end marker without its slash: "[/END]" becomes "[END]". The source is left just after
 // the byte that ended the copy, which is the payload base when the marker is complete.

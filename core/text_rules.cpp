@@ -1,5 +1,8 @@
 #include "text_rules.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -180,13 +183,16 @@ bool JoinPath(char* out, std::size_t size, const char* dir, const char* name) {
 }
 
 int ProgressFillLength(int width, int percent) {
+    // In 64 bits, so that width + 1 and width + 2 cannot overflow; percent is 0..99 below,
+    // so the product lies between INT_MIN and INT_MAX again.
+    const int64_t w = width;
     if (percent > 99) {
-        return width + 2;
+        return static_cast<int>(std::min<int64_t>(w + 2, INT_MAX));
     }
     if (percent < 0) {
         return 0;
     }
-    return static_cast<int>((width + 1) / 100.0 * percent);
+    return static_cast<int>(static_cast<double>(w + 1) / 100.0 * percent);
 }
 
 }  // namespace nuvex

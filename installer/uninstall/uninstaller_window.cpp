@@ -1,11 +1,14 @@
-// The uninstaller window: the product's heading and text from uninst.ini and the Remove
-// button. At this stage Remove and the close box end the program; the removal follows.
+// The uninstaller window: the product's heading and text from uninst.ini, a Remove button,
+// the close box and a progress bar. Remove starts the removal thread; the window closes
+// itself, and the program ends, when the thread has finished.
 #include <windows.h>
 
 #include "app_state.h"
 #include "child_controls.h"
+#include "drag_strip.h"
 #include "painters.h"
 #include "shared_gdi.h"
+#include "uninstall_state.h"
 
 namespace nuvex {
 
@@ -13,32 +16,94 @@ namespace {
 
 constexpr int kWidth = 500;
 constexpr int kHeight = 200;
+constexpr UINT_PTR kEndTimer = 1;
+constexpr UINT kEndTickMs = 100;
+constexpr UINT_PTR kDragTimer = 2;
+constexpr UINT kDragTickMs = 10;
+constexpr int kBarX = 25, kBarY = 110, kBarWidth = 450, kBarHeight = 20;
+
+constexpr DWORD kTextStyle = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;
+
+UninstallState g_uninstall;
+DragStrip g_drag(kWidth, kHeight);
+int g_lastDrawn = 0;
+
+void Quit(HWND hwnd) {
+    DestroyWindow(hwnd);
+    PostQuitMessage(0);
+}
 
 LRESULT OnCreate(HWND hwnd) {
     const Settings& s = AppSettings();
-    CentreWindow(hwnd, kWidth, kHeight);
-    CreateStaticText(hwnd, s.szLabelUninst, 70, 30, 410, 30);
-    CreateStaticText(hwnd, s.szTextUninst, 70, 62, 410, 70);
-    Controls().next = CreateOwnerDrawButton(hwnd, s.szButtonUnInstall, 385, 165, 100, 25);
-    Controls().closeBox = CreateOwnerDrawButton(hwnd, "", 474, 4, 21, 21);
-    return 0;
+    MoveWindow(hwnd, GetSystemMetrics(SM_CXMAXIMIZED) / 2 - kWidth / 2,
+               GetSystemMetrics(SM_CYMAXIMIZED) / 2 - kHeight / 2, kWidth, kHeight, TRUE);
+    SetTimer(hwnd, kEndTimer, kEndTickMs, nullptr);
+    SetTimer(hwnd, kDragTimer, kDragTickMs, nullptr);
+    CreateControl(hwnd, "STATIC", s.szTextUninst, kTextStyle, 25, 70, 450, 39, true);
+    CreateControl(hwnd, "STATIC", s.szLabelUninst, kTextStyle, 65, 30, 300, 30, true);
+    Controls().next =
+        CreateControl(hwnd, "BUTTON", s.szButtonUnInstall, kButtonStyle, 385, 165, 100, 25, false);
+    Controls().closeBox = CreateControl(hwnd, "BUTTON", "", kButtonStyle, 475, 4, 21, 21, false);
+    GetPrivateProfileStringA("Nuvex", "uninstallreg", "", g_uninstall.productKey,
+                             sizeof g_uninstall.productKey, App().scriptPath);
+    return 1;
 }
 
 LRESULT OnPaint(HWND hwnd) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
-    PaintFrame(dc, kWidth, kHeight, true, true, "Nuvex Uninstaller");
-    return EndPaint(hwnd, &ps);
+    PaintFrame(dc, kWidth, kHeight, true, true, g_uninstall.productKey);
+    PaintProgressBar(dc, kBarX, kBarY, kBarWidth, kBarHeight, g_uninstall.percent.load());
+    EndPaint(hwnd, &ps);
+    return 0;
+}
+
+// Ends the program once the thread has finished, and grows the bar while it works.
+void OnEndTick(HWND hwnd) {
+    const int percent = g_uninstall.percent.load();
+    DWORD code = STILL_ACTIVE;
+    if (g_uninstall.thread && GetExitCodeThread(g_uninstall.thread, &code) &&
+        code != STILL_ACTIVE && percent != 0) {
+        Quit(hwnd);
+        return;
+    }
+    if (percent != g_lastDrawn) {
+        PaintProgressBar(hwnd, kBarX, kBarY, kBarWidth, kBarHeight, percent);
+        g_lastDrawn = percent;
+    }
+}
+
+void OnRemove() {
+    g_uninstall.thread = CreateThread(nullptr, 0, UninstallThreadProc, nullptr, 0, nullptr);
+    if (g_uninstall.thread) {
+        EnableWindow(Controls().next, FALSE);
+    }
 }
 
 void OnCommand(HWND hwnd, HWND control) {
-    if (control && (control == Controls().next || control == Controls().closeBox)) {
-        DestroyWindow(hwnd);
-        PostQuitMessage(0);
+    if (!control) {
+        return;
+    }
+    if (control == Controls().closeBox) {
+        Quit(hwnd);
+    } else if (control == Controls().next && !g_uninstall.thread) {
+        OnRemove();
+    }
+}
+
+void OnActivateApp(HWND hwnd, bool active) {
+    if (active) {
+        OpenIcon(hwnd);
+        BringWindowToTop(hwnd);
+    } else {
+        CloseWindow(hwnd);
     }
 }
 
 }  // namespace
+
+UninstallState& Uninstall() { return g_uninstall; }
 
 LRESULT CALLBACK UninstallerWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -46,14 +111,36 @@ LRESULT CALLBACK UninstallerWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
             return OnCreate(hwnd);
         case WM_PAINT:
             return OnPaint(hwnd);
+        case WM_TIMER:
+            if (wParam == kEndTimer) {
+                OnEndTick(hwnd);
+            } else if (wParam == kDragTimer) {
+                g_drag.OnTick(hwnd);
+            }
+            return 0;
+        case WM_LBUTTONDOWN:
+            g_drag.OnButtonDown(hwnd);
+            return 0;
+        case WM_LBUTTONUP:
+            g_drag.OnButtonUp();
+            return 0;
+        case WM_ACTIVATEAPP:
+            OnActivateApp(hwnd, wParam != 0);
+            return 0;
         case WM_COMMAND:
             OnCommand(hwnd, reinterpret_cast<HWND>(lParam));
             return 0;
+        case WM_CLOSE:
+            // Alt+F4 or the system menu: end like the close box, or the message loop would
+            // go on with no window at all.
+            Quit(hwnd);
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            SelectObject(reinterpret_cast<HDC>(wParam), Gdi().whiteBrush);
+            return reinterpret_cast<LRESULT>(Gdi().whiteBrush);
         case WM_DRAWITEM:
             PaintControl(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
-        case WM_CTLCOLORSTATIC:
-            return reinterpret_cast<LRESULT>(Gdi().whiteBrush);
         default:
             return DefWindowProcA(hwnd, msg, wParam, lParam);
     }

@@ -1,5 +1,5 @@
 // What the wizard's files share: the page-enabled table, the controls that are not
-// owner-drawn, the install type choice and the drag state. Main thread only.
+// owner-drawn, and the install type choice. Main thread only.
 #pragma once
 
 #include <windows.h>
@@ -16,10 +16,6 @@ struct WizardState {
     HWND radio[kInstallTypes] = {};  // stays empty for a disabled type
     HWND check[kComponentCount] = {};
     int selectedType = 0;
-
-    bool dragging = false;
-    POINT sample = {};    // cursor at the latest drag-timer tick
-    POINT previous = {};  // cursor at the latest move of a drag
 };
 
 WizardState& Wizard();

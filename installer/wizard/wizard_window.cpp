@@ -4,6 +4,7 @@
 
 #include "app_state.h"
 #include "child_controls.h"
+#include "drag_strip.h"
 #include "painters.h"
 #include "resources.h"
 #include "shared_gdi.h"
@@ -15,7 +16,6 @@ namespace {
 
 constexpr int kWidth = 500;
 constexpr int kHeight = 200;
-constexpr int kDragStrip = 25;
 constexpr UINT_PTR kDragTimer = 2;
 constexpr UINT kDragTickMs = 10;
 
@@ -26,6 +26,7 @@ constexpr DWORD kPictureStyle = WS_CHILD | WS_DISABLED | BS_OWNERDRAW;     // 0x
 constexpr DWORD kFieldStyle = WS_CHILD | WS_BORDER | ES_AUTOHSCROLL;       // 0x40800080
 
 WizardState g_wizard;
+DragStrip g_drag(kWidth, kHeight);
 
 void PostPageChange(HWND hwnd, int page, bool backward) {
     PostMessageA(hwnd, kPageChangeMessage, static_cast<WPARAM>(page), backward ? 1 : 0);
@@ -208,33 +209,6 @@ LRESULT OnActivateApp(HWND hwnd, bool active) {
     return 0;
 }
 
-// Dragging samples the cursor every tick rather than capturing the mouse, so the window
-// follows until the next button release that reaches it.
-void OnTimer(HWND hwnd, UINT_PTR id) {
-    if (id != kDragTimer) {
-        return;
-    }
-    GetCursorPos(&g_wizard.sample);
-    if (!g_wizard.dragging) {
-        return;
-    }
-    RECT r;
-    GetWindowRect(hwnd, &r);
-    MoveWindow(hwnd, r.left + g_wizard.sample.x - g_wizard.previous.x,
-               r.top + g_wizard.sample.y - g_wizard.previous.y, kWidth, kHeight, TRUE);
-    g_wizard.previous = g_wizard.sample;
-}
-
-void OnLeftButtonDown(HWND hwnd) {
-    RECT r;
-    GetWindowRect(hwnd, &r);
-    const POINT p = g_wizard.sample;
-    if (r.left < p.x && p.x < r.right && r.top < p.y && p.y < r.top + kDragStrip) {
-        g_wizard.dragging = true;
-        g_wizard.previous = p;
-    }
-}
-
 }  // namespace
 
 WizardState& Wizard() { return g_wizard; }
@@ -256,13 +230,15 @@ LRESULT CALLBACK WizardWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
             OnCommand(hwnd, reinterpret_cast<HWND>(lParam), HIWORD(wParam));
             return 0;
         case WM_TIMER:
-            OnTimer(hwnd, wParam);
+            if (wParam == kDragTimer) {
+                g_drag.OnTick(hwnd);
+            }
             return 0;
         case WM_LBUTTONDOWN:
-            OnLeftButtonDown(hwnd);
+            g_drag.OnButtonDown(hwnd);
             return 0;
         case WM_LBUTTONUP:
-            g_wizard.dragging = false;
+            g_drag.OnButtonUp();
             return 0;
         case WM_ACTIVATEAPP:
             return OnActivateApp(hwnd, wParam != 0);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "nuvexpack/end_marker_cases.h"
 #include "package_layout.h"
 #include "script_extract.h"
 
@@ -99,6 +100,23 @@ TEST(ScriptCopy, CopiesUpToTheMarkerWithoutItsSlash) {
         EXPECT_EQ(r.end, c.end);
         EXPECT_EQ(src.Position(), c.payloadAt);
         EXPECT_EQ(r.bytesRead, c.payloadAt);
+    }
+}
+
+// The installer goes on exactly when ScriptCopyComplete holds, and then reads the payload
+// right after the byte that ended the marker.
+TEST(ScriptCopy, EndsAsTheSharedTableSays) {
+    for (const test::EndMarkerCase& c : test::EndMarkerCases()) {
+        SCOPED_TRACE(c.name);
+        const std::string file = Header() + "\r\na=1\r\n" + c.tail;
+        MemorySource src(file);
+        StringSink sink;
+        const ScriptCopyResult r = CopyScript(src, sink);
+        EXPECT_EQ(ScriptCopyComplete(r.end), c.complete);
+        if (c.complete) {
+            EXPECT_EQ(file.substr(r.bytesRead), c.payload);
+            EXPECT_EQ(src.Position(), r.bytesRead);
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 // Text rules of the script: expansion, bars, flags, choices, paths and the bar fill.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -137,6 +138,28 @@ TEST(Paths, ModeSelectionAndDerivedPaths) {
     const std::string longApp(3000, 'a');
     ComposeTargetFolder(target, sizeof target, "C:", true, longApp.c_str());
     EXPECT_EQ(std::strlen(target), 2047u);
+}
+
+// The bar fill for every width the painter may be given, the extremes included: no
+// overflow (UBSan watches this) and the rule's value wherever it fits an int.
+TEST(ProgressFill, FollowsTheRuleWithoutOverflow) {
+    struct Case {
+        int width, percent, fill;
+    } cases[] = {
+        {200, 100, 202},        {200, 99, 198},
+        {200, 50, 100},         {200, 0, 0},
+        {200, -1, 0},           {0, 100, 2},
+        {INT_MAX, 100, INT_MAX}, {INT_MAX - 1, 100, INT_MAX},
+        {INT_MAX - 2, 100, INT_MAX}, {INT_MAX, 99, 2126008811},
+        {INT_MAX, 50, 1073741824}, {INT_MAX, INT_MAX, INT_MAX},
+        {INT_MAX, INT_MIN, 0},  {INT_MIN, 100, INT_MIN + 2},
+        {INT_MIN, 99, -2126008810}, {-1, 50, 0},
+        {-3, 100, -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ProgressFillLength(c.width, c.percent), c.fill)
+            << "width " << c.width << ", percent " << c.percent;
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "drag_check.h"
 #include "driver.h"
 #include "package_fixture.h"
 #include "resource_ids.h"
@@ -440,40 +441,10 @@ TEST(Background, ShownAndHiddenWithTheWizard) {
     }
 }
 
-// Dragging by the top strip. A sent drag-timer tick samples the cursor at once, so each
-// press sees the cursor the test has just placed.
 TEST(Dragging, OnlyInsideTheTopStrip) {
     Session s(Script({}, kNoMiddlePages));
     ASSERT_TRUE(s.Ready());
-    struct Case {
-        int dx, dy;  // press point relative to the window's top-left corner
-        bool drags;
-    };
-    const Case cases[] = {{100, 10, true}, {1, 1, true},     {499, 24, true}, {100, 25, false},
-                          {100, 0, false}, {0, 10, false},   {500, 10, false}, {100, 150, false}};
-    auto tick = [&] { SendMessageA(s.window, WM_TIMER, 2, 0); };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.dx) + "," + std::to_string(c.dy));
-        RECT before;
-        GetWindowRect(s.window, &before);
-        SetCursorPos(before.left + c.dx, before.top + c.dy);
-        tick();
-        SendMessageA(s.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c.dx, c.dy));
-        SetCursorPos(before.left + c.dx + 15, before.top + c.dy + 10);
-        tick();
-        RECT after;
-        GetWindowRect(s.window, &after);
-        EXPECT_EQ(after.left - before.left, c.drags ? 15 : 0);
-        EXPECT_EQ(after.top - before.top, c.drags ? 10 : 0);
-        EXPECT_EQ(after.right - after.left, 500);
-        SendMessageA(s.window, WM_LBUTTONUP, 0, 0);
-        // Released: the window stays where it is.
-        SetCursorPos(before.left + c.dx + 40, before.top + c.dy + 40);
-        tick();
-        RECT released;
-        GetWindowRect(s.window, &released);
-        EXPECT_EQ(released.left, after.left);
-    }
+    ExpectDragsOnlyByTheTopStrip(s.window, 2);
     Click(s.closeBox);
     s.ExpectEnds();
 }

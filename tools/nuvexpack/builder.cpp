@@ -4,6 +4,7 @@
 
 #include "package_layout.h"
 #include "package_plan.h"
+#include "platform.h"
 #include "progress.h"
 #include "script_extract.h"
 #include "script_writer.h"
@@ -30,6 +31,20 @@ std::string CheckStub(const std::string& stub) {
 }
 
 namespace {
+
+// The script given to the builder, refused before it is read when it is too long to
+// come out as a usable package script.
+std::string ReadScript(const fs::path& path, uint64_t limit) {
+    File file = File::OpenRead(path);
+    std::string text(static_cast<std::size_t>(limit) + 1, '\0');
+    std::size_t n = file.Read(&text[0], text.size());
+    if (n > limit) {
+        throw PackError(PathText(path) + " is longer than " + std::to_string(limit) +
+                        " bytes, the most a package script may hold");
+    }
+    text.resize(n);
+    return text;
+}
 
 std::string EntryName(const PayloadItem& item) {
     return "[Component" + std::to_string(item.slot) + "] " + EntryKeyName(item.family, item.index);
@@ -61,7 +76,19 @@ void CheckStreamLimits(const std::vector<PayloadItem>& items, const std::vector<
     }
 }
 
-bool BuildChecked(const BuildOptions& options, Diagnostics& diag, BuildSummary* summary) {
+// True, with an error, when `output` names the same file as `input`, under any name.
+bool IsInput(const fs::path& output, const fs::path& input, const std::string& what,
+             Diagnostics& diag) {
+    if (!SameFile(output, input)) {
+        return false;
+    }
+    diag.Error("", 0, "the output " + PathText(output) + " is the " + what + " " +
+                          PathText(input) + "; writing it would destroy that input");
+    return true;
+}
+
+bool BuildChecked(const BuildOptions& options, Diagnostics& diag, BuildSummary* summary,
+                  bool* outputIsInput) {
     const std::string scriptName = PathText(options.script);
     try {
         CompressionSettings compression = options.compression;
@@ -76,7 +103,7 @@ bool BuildChecked(const BuildOptions& options, Diagnostics& diag, BuildSummary* 
             return false;
         }
 
-        std::string scriptText = ReadWholeFile(options.script);
+        std::string scriptText = ReadScript(options.script, options.limits.maxScript);
         std::string stub = ReadWholeFile(options.stub);
         if (std::string why = CheckStub(stub); !why.empty()) {
             diag.Error(PathText(options.stub), 0, why);
@@ -93,13 +120,19 @@ bool BuildChecked(const BuildOptions& options, Diagnostics& diag, BuildSummary* 
         inputs.outputPath = options.output;
         inputs.limits = options.limits;
         PackagePlan plan = MakePlan(scriptText, inputs, diag);
+        for (const PayloadItem& item : plan.payload) {
+            if (IsInput(options.output, item.source, "payload source of " + EntryName(item), diag)) {
+                *outputIsInput = true;
+                return false;
+            }
+        }
         if (diag.HasErrors()) {
             return false;
         }
 
         // The payload goes to a file of its own first: the script, which comes before it,
         // needs every stream's length.
-        TempOutput payloadFile(options.output, "payload");
+        TempOutput payloadFile(options.output);
         std::vector<PayloadSource> sources;
         uint64_t sourceBytes = 0;
         for (const PayloadItem& item : plan.payload) {
@@ -126,6 +159,14 @@ bool BuildChecked(const BuildOptions& options, Diagnostics& diag, BuildSummary* 
         progress.Finish();
 
         std::string script = ComposeScript(plan, payload, scriptName, diag);
+        if (script.size() > options.limits.maxScript) {
+            diag.Error(scriptName, 0,
+                       "the package's script would be " + std::to_string(script.size()) +
+                           " bytes, more than the " + std::to_string(options.limits.maxScript) +
+                           " that nuvexpack reads back; the installer reads every setting "
+                           "through the profile functions, which crawl on so long a script");
+            return false;
+        }
         uint64_t scriptOffset = stub.size();
         uint64_t payloadBase = scriptOffset + script.size();
         CheckStreamLimits(plan.payload, streams, payloadBase, options, scriptName, diag);
@@ -164,17 +205,23 @@ bool BuildChecked(const BuildOptions& options, Diagnostics& diag, BuildSummary* 
 
 bool BuildPackage(const BuildOptions& options, Diagnostics& diag, BuildSummary* summary) {
     std::error_code ec;
-    for (const fs::path& input : {options.script, options.stub}) {
-        if (fs::exists(options.output, ec) && fs::equivalent(input, options.output, ec)) {
-            diag.Error("", 0, "the output " + PathText(options.output) + " would overwrite an input");
-            return false;
-        }
+    if (fs::is_directory(options.output, ec)) {
+        diag.Error("", 0, "the output " + PathText(options.output) + " is a folder");
+        return false;
     }
-    if (BuildChecked(options, diag, summary)) {
+    if (IsInput(options.output, options.script, "script", diag) ||
+        IsInput(options.output, options.stub, "stub", diag)) {
+        return false;
+    }
+    bool outputIsInput = false;
+    if (BuildChecked(options, diag, summary, &outputIsInput)) {
         return true;
     }
-    // No package from an earlier run may stay to pass for this one.
-    fs::remove(options.output, ec);
+    // No package from an earlier run may stay to pass for this one; but an output that is
+    // an input is that input, and stays.
+    if (!outputIsInput) {
+        fs::remove(options.output, ec);
+    }
     return false;
 }
 

@@ -4,6 +4,23 @@
 
 namespace nuvex::pack {
 
+std::string Printable(std::string_view text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) {
+            out += "\\x";
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string FormatDiagnostic(const Diagnostic& d) {
     std::string out;
     if (!d.file.empty()) {
@@ -15,7 +32,7 @@ std::string FormatDiagnostic(const Diagnostic& d) {
     }
     out += d.severity == Severity::kError ? "error: " : "warning: ";
     out += d.message;
-    return out;
+    return Printable(out);
 }
 
 void Diagnostics::Warn(const std::string& file, int line, const std::string& message) {

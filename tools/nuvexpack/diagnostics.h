@@ -7,15 +7,22 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace nuvex::pack {
 
+// `text` safe to print on a terminal: control characters (below 0x20, and 0x7F) become
+// "\xNN", so an escape sequence in a name cannot drive the terminal and a NUL cannot cut
+// a message short. Bytes from 0x80 stay, as names are in an ANSI code page.
+std::string Printable(std::string_view text);
+
 // A problem that ends the current command. Caught at the top of each command and turned
-// into an error diagnostic.
+// into an error diagnostic. The text is made printable at once: what() is a C string, and
+// a NUL from a file name or a package would cut it short.
 class PackError : public std::runtime_error {
 public:
-    explicit PackError(const std::string& what) : std::runtime_error(what) {}
+    explicit PackError(const std::string& what) : std::runtime_error(Printable(what)) {}
 };
 
 enum class Severity { kWarning, kError };
@@ -27,7 +34,8 @@ struct Diagnostic {
     std::string message;
 };
 
-// "file:line: error: message", or without the parts that are not known.
+
+// "file:line: error: message", or without the parts that are not known; printable.
 std::string FormatDiagnostic(const Diagnostic& d);
 
 class Diagnostics {

@@ -150,6 +150,30 @@ bool PathPartsLess(const std::vector<std::string>& a, const std::vector<std::str
     return a < b;
 }
 
+namespace {
+
+// Windows opens a device for these names in any folder and with any extension: "aux.txt"
+// is the AUX device. The digits include the Latin-1 superscripts, which Windows also maps.
+bool IsReservedDeviceName(std::string_view part) {
+    std::string_view stem = part.substr(0, part.find('.'));
+    while (!stem.empty() && stem.back() == ' ') {
+        stem.remove_suffix(1);
+    }
+    std::string lower = ToLower(stem);
+    for (const char* name : {"con", "prn", "aux", "nul", "conin$", "conout$"}) {
+        if (lower == name) {
+            return true;
+        }
+    }
+    if (lower.size() == 4 && (lower.compare(0, 3, "com") == 0 || lower.compare(0, 3, "lpt") == 0)) {
+        unsigned char digit = static_cast<unsigned char>(lower[3]);
+        return IsDigit(lower[3]) || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+    }
+    return false;
+}
+
+}  // namespace
+
 std::string CheckEntryPath(std::string_view path) {
     if (path.empty()) {
         return "is empty";
@@ -180,6 +204,15 @@ std::string CheckEntryPath(std::string_view path) {
     for (const std::string& part : parts) {
         if (part == "..") {
             return "climbs out of its folder with \"..\"";
+        }
+    }
+    for (const std::string& part : parts) {
+        if (part.back() == '.' || part.back() == ' ') {
+            return "has the name \"" + part +
+                   "\", which ends in a dot or a space that Windows drops";
+        }
+        if (IsReservedDeviceName(part)) {
+            return "has the name \"" + part + "\", which Windows reserves for a device";
         }
     }
     if (parts.empty()) {

@@ -1,11 +1,14 @@
 #include "file_io.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <random>
 #include <system_error>
 #include <vector>
 
 #include "diagnostics.h"
+#include "platform.h"
 
 namespace nuvex::pack {
 
@@ -73,6 +76,20 @@ File File::Create(const fs::path& path) {
         throw PackError("cannot create " + PathText(path) + ": " + LastError());
     }
     return file;
+}
+
+File File::CreateNew(const fs::path& path) {
+    File file;
+    file.path_ = path;
+    switch (CreateNewFile(path, &file.f_)) {
+        case CreateNewResult::kCreated:
+            return file;
+        case CreateNewResult::kExists:
+            file.f_ = nullptr;
+            return file;
+        default:
+            throw PackError("cannot create " + PathText(path) + ": " + LastError());
+    }
 }
 
 void File::Seek(uint64_t offset) {
@@ -153,10 +170,26 @@ int FileByteSource::Get() {
     return buf_[pos_++];
 }
 
-TempOutput::TempOutput(const fs::path& finalPath, const char* tag) : final_(finalPath) {
-    temp_ = finalPath;
-    temp_ += std::string(".") + tag + "~";
-    file_ = File::Create(temp_);
+TempOutput::TempOutput(const fs::path& finalPath) : final_(finalPath) {
+    // Some older MinGW runtimes give a fixed random_device sequence; the clock keeps two
+    // runs apart. A clash costs one more attempt, never a file: the name is taken only
+    // when it is free.
+    static std::mt19937 random(std::random_device{}() ^
+                               static_cast<unsigned>(
+                                   std::chrono::steady_clock::now().time_since_epoch().count()));
+    const fs::path folder = finalPath.parent_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "~nvx%08x.tmp", static_cast<unsigned>(random()));
+        temp_ = folder / name;
+        file_ = File::CreateNew(temp_);
+        if (file_.IsOpen()) {
+            return;
+        }
+    }
+    done_ = true;  // nothing of ours to remove
+    throw PackError("cannot create a temporary file beside " + PathText(finalPath) +
+                    ": every name tried exists");
 }
 
 TempOutput::~TempOutput() {
@@ -184,6 +217,12 @@ void TempOutput::Discard() {
 
 void TempOutput::Commit() {
     file_.Close();
+    // The name was ours when it was created; if something has put a link there since,
+    // renaming it into place would leave a link where a file belongs.
+    if (IsLink(temp_)) {
+        Discard();  // removes the link, never what it points to
+        throw PackError(PathText(temp_) + " was replaced by a link while it was written");
+    }
     std::error_code ec;
     fs::rename(temp_, final_, ec);
     if (ec) {

@@ -26,6 +26,9 @@ public:
 
     static File OpenRead(const fs::path& path);
     static File Create(const fs::path& path);  // truncates
+    // Creates a file that must not exist yet, not through a link. Returns a closed File
+    // when the name is taken; throws on other failures.
+    static File CreateNew(const fs::path& path);
 
     bool IsOpen() const { return f_ != nullptr; }
     const fs::path& Path() const { return path_; }
@@ -62,9 +65,14 @@ private:
 
 // A file written under a temporary name beside its final path and renamed there by
 // Commit(). Until then, destruction removes it, so a failed command leaves nothing.
+//
+// The temporary name is short and random ("~nvx" + 8 hex digits + ".tmp"), so it fits
+// beside a final name of 255 characters, and it is created exclusively and never through a
+// link: a name that exists already, a file of the package or a planted link, is never
+// written; another name is drawn instead.
 class TempOutput {
 public:
-    explicit TempOutput(const fs::path& finalPath, const char* tag = "part");
+    explicit TempOutput(const fs::path& finalPath);
     ~TempOutput();
     TempOutput(const TempOutput&) = delete;
     TempOutput& operator=(const TempOutput&) = delete;

@@ -71,41 +71,59 @@ std::string ToLower(std::string_view s) {
     return out;
 }
 
-std::vector<TextLine> SplitLines(std::string_view text) {
-    std::vector<TextLine> lines;
+template <typename Visit>
+void ForEachLine(std::string_view text, Visit visit) {
     int number = 1;
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\r' && text[i] != '\n') {
             continue;
         }
-        lines.push_back({number++, text.substr(start, i - start)});
+        visit(TextLine{number++, text.substr(start, i - start)});
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
             ++i;
         }
         start = i + 1;
     }
     if (start < text.size()) {
-        lines.push_back({number, text.substr(start)});
+        visit(TextLine{number, text.substr(start)});
     }
+}
+
+std::vector<TextLine> SplitLines(std::string_view text) {
+    std::vector<TextLine> lines;
+    ForEachLine(text, [&](const TextLine& tl) { lines.push_back(tl); });
     return lines;
 }
 
-IniDocument IniDocument::Parse(std::string_view text) {
+IniDocument IniDocument::Parse(std::string_view text, const KeepFn& keep) {
     IniDocument doc;
     doc.sections.emplace_back();
-    for (const TextLine& tl : SplitLines(text)) {
+    bool dropping = static_cast<bool>(keep);  // lines before the first header are never read
+    ForEachLine(text, [&](const TextLine& tl) {
         IniLine line = ClassifyLine(tl.number, tl.text);
+        if (keep) {
+            if (line.kind == IniLine::Kind::kSection) {
+                dropping = doc.FindSection(line.name) != nullptr || !keep(line.name, {});
+                if (dropping) {
+                    return;
+                }
+            } else if (dropping || line.kind != IniLine::Kind::kKey ||
+                       !keep(doc.sections.back().name, line.name)) {
+                return;
+            }
+            std::string().swap(line.raw);
+        }
         if (line.kind == IniLine::Kind::kSection) {
             IniSection s;
             s.name = line.name;
             s.headerLine = line.number;
             s.headerRaw = line.raw;
             doc.sections.push_back(std::move(s));
-            continue;
+            return;
         }
         doc.sections.back().body.push_back(std::move(line));
-    }
+    });
     return doc;
 }
 

@@ -4,6 +4,7 @@
 // quotes.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,8 +36,14 @@ struct IniSection {
 
 class IniDocument {
 public:
-    // Any line ends: CR LF, LF or CR alone.
-    static IniDocument Parse(std::string_view text);
+    // Decides while parsing what a reader keeps: a section (`key` empty) and, in a kept
+    // section, a key. Everything else is dropped, blank lines, comments, raw text and later
+    // sections of a kept name included, so memory follows the keys asked for, not the text.
+    using KeepFn = std::function<bool(std::string_view section, std::string_view key)>;
+
+    // Any line ends: CR LF, LF or CR alone. Without `keep`, every line as written, for
+    // checking and rewriting a script.
+    static IniDocument Parse(std::string_view text, const KeepFn& keep = nullptr);
 
     // sections[0] holds the lines before the first header, with an empty name.
     std::vector<IniSection> sections;

@@ -188,7 +188,7 @@ int Build(Args& args) {
         std::fprintf(stderr,
                      "nuvexpack: %s: %zu files, %llu bytes -> %llu bytes of payload (%s level %d); "
                      "script at %llu, payload at %llu\n",
-                     PathText(options.output).c_str(), summary.files,
+                     Printable(PathText(options.output)).c_str(), summary.files,
                      static_cast<unsigned long long>(summary.sourceBytes),
                      static_cast<unsigned long long>(summary.payloadBytes),
                      EngineName(options.compression.engine), options.compression.level,
@@ -213,15 +213,16 @@ int Verify(Args& args) {
     ExpectOperands(operands, 1, "one PACKAGE");
     PackageInfo package = ReadPackage(operands[0]);
     VerifyReport report = VerifyPackage(package);
+    const std::string name = Printable(operands[0]);
     for (const std::string& problem : report.problems) {
-        std::fprintf(stderr, "%s: bad: %s\n", operands[0].c_str(), problem.c_str());
+        std::fprintf(stderr, "%s: bad: %s\n", name.c_str(), Printable(problem).c_str());
     }
     if (!quiet) {
-        std::printf("%s: %zu streams checked, %s\n", operands[0].c_str(), report.streams,
+        std::printf("%s: %zu streams checked, %s\n", name.c_str(), report.streams,
                     report.Good() ? "all good" : (std::to_string(report.problems.size()) + " problems").c_str());
         if (!report.checksummed) {
             std::printf("%s: the script has no payload checksum; bytes that inflate skips were "
-                        "not checked\n", operands[0].c_str());
+                        "not checked\n", name.c_str());
         }
     }
     return report.Good() ? kExitOk : kExitFailed;
@@ -234,7 +235,8 @@ int Extract(Args& args) {
     Diagnostics diag = StderrDiagnostics();
     std::size_t written = 0;
     bool ok = ExtractPackage(package, operands[1], diag, &written);
-    std::printf("%s: %zu files written below %s\n", operands[0].c_str(), written, operands[1].c_str());
+    std::printf("%s: %zu files written below %s\n", Printable(operands[0]).c_str(), written,
+                Printable(operands[1]).c_str());
     return ok ? kExitOk : kExitFailed;
 }
 
@@ -271,13 +273,13 @@ int main(int argc, char** argv) {
         }
         throw UsageError{"unknown command " + command};
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "nuvexpack: %s\n%s", e.message.c_str(), kUsage);
+        std::fprintf(stderr, "nuvexpack: %s\n%s", Printable(e.message).c_str(), kUsage);
         return kExitUsage;
     } catch (const PackError& e) {
-        std::fprintf(stderr, "nuvexpack: %s\n", e.what());
+        std::fprintf(stderr, "nuvexpack: %s\n", Printable(e.what()).c_str());
         return kExitFailed;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "nuvexpack: %s\n", e.what());
+        std::fprintf(stderr, "nuvexpack: %s\n", Printable(e.what()).c_str());
         return kExitFailed;
     }
 }

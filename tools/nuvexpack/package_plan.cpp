@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "package_layout.h"
+#include "platform.h"
 #include "script_writer.h"
 
 namespace nuvex::pack {
@@ -262,9 +263,11 @@ private:
                 rel.push_back(part.string());
             }
             std::error_code sec;
-            bool isLink = entry.is_symlink(sec);
+            bool isLink = IsLink(entry.path());
             if (entry.is_directory(sec)) {
                 if (isLink) {
+                    // Not followed, whatever the iterator makes of a junction on Windows.
+                    it.disable_recursion_pending();
                     diag_.Warn(File(), line.number,
                                Where() + line.name + ": " + PathText(entry.path()) +
                                    " is a link to a folder; it is left out");
@@ -300,8 +303,7 @@ private:
         if (inputs_.outputPath.empty() || p.filename() != inputs_.outputPath.filename()) {
             return false;
         }
-        std::error_code ec;
-        return fs::equivalent(p, inputs_.outputPath, ec);
+        return SameFile(p, inputs_.outputPath);
     }
 
     void PlanTrees() {

@@ -10,6 +10,7 @@
 #include "package_layout.h"
 #include "payload_pipeline.h"
 #include "script_checks.h"
+#include "settings.h"
 #include "script_extract.h"
 #include "script_writer.h"
 #include "text_rules.h"
@@ -19,6 +20,23 @@ namespace nuvex::pack {
 namespace {
 
 constexpr std::size_t kChunk = 256 * 1024;
+
+// Refuses bytes beyond its capacity, which ends the script copy with kWriteFailed.
+class CappedSink final : public ByteSink {
+public:
+    explicit CappedSink(uint64_t capacity) : capacity_(capacity) {}
+    bool Put(unsigned char byte) override {
+        if (text.size() >= capacity_) {
+            return false;
+        }
+        text += static_cast<char>(byte);
+        return true;
+    }
+    std::string text;
+
+private:
+    uint64_t capacity_;
+};
 
 bool ParseUnsigned32(const std::string& text, uint64_t* out) {
     if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) {
@@ -96,6 +114,39 @@ void ReadComponent(const IniSection& section, int slot, PackageInfo& info) {
     }
 }
 
+// The sections and keys that ReadPackage and ListPackage ask for. A hostile script of
+// megabytes of other lines then costs no memory beyond its own bytes.
+bool KeptByReader(std::string_view section, std::string_view key) {
+    auto numbered = [&](std::string_view prefix, std::string_view suffix) {
+        if (key.size() != prefix.size() + 1 + suffix.size() ||
+            !EqualsNoCase(key.substr(0, prefix.size()), prefix) ||
+            !EqualsNoCase(key.substr(prefix.size() + 1), suffix)) {
+            return false;
+        }
+        char digit = key[prefix.size()];
+        return digit >= '0' && digit < '0' + kInstallTypes;
+    };
+    if (ComponentSlot(std::string(section)) >= 0) {
+        EntryKey entry;
+        return key.empty() || ParseEntryKey(key, &entry) == KeyMatch::kEntry ||
+               EqualsNoCase(key, "Title") || EqualsNoCase(key, "Requied") ||
+               EqualsNoCase(key, "requiedspace") || numbered("UseInInstType", "");
+    }
+    if (EqualsNoCase(section, HeaderSectionName())) {
+        return key.empty() || EqualsNoCase(key, kPayloadSizeKey) || EqualsNoCase(key, kPayloadCrcKey);
+    }
+    if (EqualsNoCase(section, "Components")) {
+        return key.empty() || EqualsNoCase(key, "NumberOfComponents");
+    }
+    if (EqualsNoCase(section, "Wizard")) {
+        return key.empty() || EqualsNoCase(key, "szInstallAppName");
+    }
+    if (EqualsNoCase(section, "InstTypes")) {
+        return key.empty() || numbered("Type", "") || numbered("Type", "Enabled");
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string PackageEntry::Name() const {
@@ -119,14 +170,20 @@ PackageInfo ReadPackage(const fs::path& path) {
     }
     file.Seek(info.scriptOffset);
     FileByteSource source(file);
-    StringSink sink;
+    CappedSink sink(kMaxScriptBytes);
     ScriptCopyResult copied = CopyScript(source, sink);
-    if (copied.end != ScriptCopyEnd::kEndMarker) {
+    if (copied.end == ScriptCopyEnd::kWriteFailed) {
+        throw PackError(PathText(path) + ": the script runs on past " +
+                        std::to_string(kMaxScriptBytes) +
+                        " bytes, the most nuvexpack reads (the installer's profile functions "
+                        "cannot use a script of that size either)");
+    }
+    if (!ScriptCopyComplete(copied.end)) {
         throw PackError(PathText(path) + ": the script has no complete end marker");
     }
     info.payloadBase = info.scriptOffset + copied.bytesRead;
     info.script = std::move(sink.text);
-    info.doc = IniDocument::Parse(info.script);
+    info.doc = IniDocument::Parse(info.script, KeptByReader);
     const std::string header = HeaderSectionName();
     uint64_t number = 0;
     if (auto v = info.doc.Get(header, kPayloadSizeKey); v && ParseUnsigned64(*v, &number)) {

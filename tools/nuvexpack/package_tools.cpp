@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <system_error>
+#include <tuple>
 
 #include "compression.h"
-#include "payload_pipeline.h"
 #include "package_layout.h"
+#include "payload_pipeline.h"
+#include "platform.h"
 #include "settings.h"
 #include "text_rules.h"
 
@@ -36,7 +39,8 @@ std::string FamilyBase(Family family) {
 }
 
 // `dir` joined with an entry's path, or an empty path (and `why`) when the entry would
-// reach outside `dir`, through a link included.
+// reach outside `dir`, through a link included. Every folder below `dir` is checked, the
+// @windows and @system folders as well as the entry's own parts.
 fs::path SafeJoin(const fs::path& dir, Family family, const std::string& dest, std::string* why) {
     *why = CheckEntryPath(dest);
     if (!why->empty()) {
@@ -50,15 +54,14 @@ fs::path SafeJoin(const fs::path& dir, Family family, const std::string& dest, s
             return {};
         }
     }
-    fs::path out = dir;
     std::string base = FamilyBase(family);
     if (!base.empty()) {
-        out /= base.substr(0, base.size() - 1);
+        parts.insert(parts.begin(), base.substr(0, base.size() - 1));
     }
+    fs::path out = dir;
     for (const std::string& part : parts) {
         out /= part;
-        std::error_code ec;
-        if (fs::is_symlink(fs::symlink_status(out, ec))) {
+        if (IsLink(out)) {
             *why = "passes through the link " + PathText(out);
             return {};
         }
@@ -66,17 +69,19 @@ fs::path SafeJoin(const fs::path& dir, Family family, const std::string& dest, s
     return out;
 }
 
+std::string EntryLabel(const PackageEntry& e) { return e.Name() + " (" + e.dest + ")"; }
+
 }  // namespace
 
 void ListPackage(const PackageInfo& p, std::ostream& out) {
     const IniDocument& doc = p.doc;
-    out << "package      " << PathText(p.path) << ", " << p.fileSize << " bytes\n";
+    out << "package      " << Printable(PathText(p.path)) << ", " << p.fileSize << " bytes\n";
     out << "script       offset " << p.scriptOffset << ", " << (p.payloadBase - p.scriptOffset)
         << " bytes up to the end marker\n";
     out << "payload      base " << p.payloadBase << ", " << p.PayloadSize() << " bytes\n";
-    out << "product      " << Get(doc, "Wizard", "szInstallAppName") << "\n";
+    out << "product      " << Printable(Get(doc, "Wizard", "szInstallAppName")) << "\n";
     std::string count = Get(doc, "Components", "NumberOfComponents");
-    out << "components   NumberOfComponents=" << (count.empty() ? "(missing)" : count) << "\n";
+    out << "components   NumberOfComponents=" << (count.empty() ? "(missing)" : Printable(count)) << "\n";
 
     for (int slot = 0; slot < layout::kComponentSlots; ++slot) {
         std::string name = layout::kComponentSectionPrefix + std::to_string(slot);
@@ -89,20 +94,20 @@ void ListPackage(const PackageInfo& p, std::ostream& out) {
                 types += " " + std::to_string(t);
             }
         }
-        out << "  [" << name << "] \"" << Get(doc, name, "Title") << "\""
+        out << "  [" << name << "] \"" << Printable(Get(doc, name, "Title")) << "\""
             << (TrueValue(Get(doc, name, "Requied")) ? ", required" : "")
-            << ", requiedspace " << Get(doc, name, "requiedspace")
+            << ", requiedspace " << Printable(Get(doc, name, "requiedspace"))
             << ", in types" << (types.empty() ? " none" : types) << "\n";
         for (const PackageDir& d : p.dirs) {
             if (d.slot == slot) {
-                out << "    " << Pad(EntryKeyName(Family::kDir, d.index), 10) << d.dest << "\n";
+                out << "    " << Pad(EntryKeyName(Family::kDir, d.index), 10) << Printable(d.dest) << "\n";
             }
         }
         for (const PackageEntry& e : p.entries) {
             if (e.slot != slot) {
                 continue;
             }
-            out << "    " << Pad(EntryKeyName(e.family, e.index), 10) << Pad(e.dest, 28) << " ";
+            out << "    " << Pad(EntryKeyName(e.family, e.index), 10) << Pad(Printable(e.dest), 28) << " ";
             if (!e.problem.empty()) {
                 out << "(" << e.problem << ")";
             } else {
@@ -120,7 +125,7 @@ void ListPackage(const PackageInfo& p, std::ostream& out) {
             continue;
         }
         bool enabled = TrueValue(Get(doc, "InstTypes", key + "Enabled"));
-        out << "  " << key << "  " << Pad(typeName, 20) << (enabled ? "enabled" : "disabled")
+        out << "  " << key << "  " << Pad(Printable(typeName), 20) << (enabled ? "enabled" : "disabled")
             << (t == kInstallTypes - 1 ? " (custom)" : "") << "\n";
     }
 }
@@ -132,47 +137,90 @@ struct Range {
     std::string name;
 };
 
-void CheckCoverage(std::vector<Range>& ranges, uint64_t payloadSize, VerifyReport& report);
+void CheckCoverage(std::vector<Range>& ranges, uint64_t payloadSize,
+                   std::vector<std::string>& problems);
 void CheckPayloadChecksum(const PackageInfo& p, File& file, VerifyReport& report);
+
+bool StreamInPayload(const PackageEntry& e, uint64_t payloadSize) {
+    return e.offset <= payloadSize && e.length <= payloadSize - e.offset;
+}
 
 }  // namespace
 
-VerifyReport VerifyPackage(const PackageInfo& p) {
-    VerifyReport report;
-    File file = File::OpenRead(p.path);
-    uint64_t payloadSize = p.PayloadSize();
+std::vector<std::string> CheckEntryPaths(const PackageInfo& p) {
+    std::vector<std::string> problems;
+    for (const PackageDir& d : p.dirs) {
+        if (std::string why = CheckEntryPath(d.dest); !why.empty()) {
+            problems.push_back("[" + std::string(layout::kComponentSectionPrefix) +
+                               std::to_string(d.slot) + "] " + EntryKeyName(Family::kDir, d.index) +
+                               " \"" + d.dest + "\" " + why);
+        }
+    }
+    for (const PackageEntry& e : p.entries) {
+        if (std::string why = CheckEntryPath(e.dest); !why.empty()) {
+            problems.push_back(e.Name() + " \"" + e.dest + "\" " + why);
+        }
+    }
+    return problems;
+}
+
+std::vector<std::string> CheckStreamLayout(const PackageInfo& p) {
+    std::vector<std::string> problems;
+    const uint64_t payloadSize = p.PayloadSize();
     if (payloadSize == 0) {
-        report.problems.push_back("the package ends right after the script: the installer "
-                                  "refuses a package without payload");
-        return report;
+        problems.push_back("the package ends right after the script: the installer refuses a "
+                           "package without payload");
+        return problems;
     }
     std::vector<Range> ranges;
     for (const PackageEntry& e : p.entries) {
-        std::string name = e.Name() + " (" + e.dest + ")";
         if (!e.problem.empty()) {
-            report.problems.push_back(name + ": " + e.problem);
+            problems.push_back(EntryLabel(e) + ": " + e.problem);
+        } else if (!StreamInPayload(e, payloadSize)) {
+            problems.push_back(EntryLabel(e) + ": its stream runs past the end of the payload");
+        } else {
+            ranges.push_back({e.offset, e.offset + e.length, EntryLabel(e)});
+        }
+    }
+    if (!p.entries.empty()) {
+        CheckCoverage(ranges, payloadSize, problems);
+    }
+    return problems;
+}
+
+VerifyReport VerifyPackage(const PackageInfo& p) {
+    VerifyReport report;
+    report.problems = CheckEntryPaths(p);
+    std::vector<std::string> layout = CheckStreamLayout(p);
+    report.problems.insert(report.problems.end(), layout.begin(), layout.end());
+    if (p.PayloadSize() == 0) {
+        return report;
+    }
+    File file = File::OpenRead(p.path);
+    // Entries sharing one stream are reported above; inflating that stream once is enough.
+    std::map<std::tuple<uint64_t, uint64_t, uint64_t, uint32_t>, std::string> inflated;
+    for (const PackageEntry& e : p.entries) {
+        if (!e.problem.empty() || !StreamInPayload(e, p.PayloadSize())) {
             continue;
         }
-        if (e.offset > payloadSize || e.length > payloadSize - e.offset) {
-            report.problems.push_back(name + ": its stream runs past the end of the payload");
-            continue;
+        auto id = std::make_tuple(e.offset, e.length, e.origlen, e.crc);
+        auto it = inflated.find(id);
+        if (it == inflated.end()) {
+            ++report.streams;
+            it = inflated.emplace(id, InflateStream(file, p.payloadBase + e.offset, e.length,
+                                                    e.origlen, e.crc, nullptr)).first;
         }
-        ranges.push_back({e.offset, e.offset + e.length, name});
-        ++report.streams;
-        std::string why = InflateStream(file, p.payloadBase + e.offset, e.length, e.origlen, e.crc, nullptr);
-        if (!why.empty()) {
-            report.problems.push_back(name + ": " + why);
+        if (!it->second.empty()) {
+            report.problems.push_back(EntryLabel(e) + ": " + it->second);
         }
     }
     if (p.entries.empty()) {
         // A package without payload files holds one empty stream (see compression.h).
         ++report.streams;
-        std::string why = InflateStream(file, p.payloadBase, payloadSize, 0, 1, nullptr);
+        std::string why = InflateStream(file, p.payloadBase, p.PayloadSize(), 0, 1, nullptr);
         if (!why.empty()) {
             report.problems.push_back("the empty payload stream: " + why);
         }
-    } else {
-        CheckCoverage(ranges, payloadSize, report);
     }
     CheckPayloadChecksum(p, file, report);
     return report;
@@ -180,7 +228,8 @@ VerifyReport VerifyPackage(const PackageInfo& p) {
 
 namespace {
 
-void CheckCoverage(std::vector<Range>& ranges, uint64_t payloadSize, VerifyReport& report) {
+void CheckCoverage(std::vector<Range>& ranges, uint64_t payloadSize,
+                   std::vector<std::string>& problems) {
     // Every payload byte must lie in exactly one stream, or a damaged byte could go unseen.
     std::sort(ranges.begin(), ranges.end(),
               [](const Range& a, const Range& b) { return a.offset < b.offset; });
@@ -188,10 +237,10 @@ void CheckCoverage(std::vector<Range>& ranges, uint64_t payloadSize, VerifyRepor
     const Range* previous = nullptr;
     for (const Range& r : ranges) {
         if (r.offset > covered) {
-            report.problems.push_back("payload bytes " + std::to_string(covered) + " to " +
+            problems.push_back("payload bytes " + std::to_string(covered) + " to " +
                                       std::to_string(r.offset - 1) + " belong to no entry");
         } else if (r.offset < covered && previous != nullptr) {
-            report.problems.push_back(r.name + ": its stream overlaps that of " + previous->name);
+            problems.push_back(r.name + ": its stream overlaps that of " + previous->name);
         }
         if (r.end >= covered) {
             covered = r.end;
@@ -199,7 +248,7 @@ void CheckCoverage(std::vector<Range>& ranges, uint64_t payloadSize, VerifyRepor
         }
     }
     if (covered < payloadSize) {
-        report.problems.push_back("the last " + std::to_string(payloadSize - covered) +
+        problems.push_back("the last " + std::to_string(payloadSize - covered) +
                                   " payload bytes belong to no entry");
     }
 }
@@ -238,13 +287,27 @@ void CheckPayloadChecksum(const PackageInfo& p, File& file, VerifyReport& report
 bool ExtractPackage(const PackageInfo& p, const fs::path& dir, Diagnostics& diag,
                     std::size_t* filesWritten) {
     std::size_t written = 0;
+    if (filesWritten != nullptr) {
+        *filesWritten = 0;
+    }
+    const std::string where = PathText(p.path);
+    // Streams that overlap or lie outside the payload could make a small package write
+    // without end: refuse the whole package before anything is written.
+    std::vector<std::string> layout = CheckStreamLayout(p);
+    if (!layout.empty()) {
+        for (const std::string& problem : layout) {
+            diag.Error(where, 0, problem);
+        }
+        diag.Error(where, 0, "the payload's streams are not laid out as the builder lays "
+                             "them; nothing is extracted");
+        return false;
+    }
     std::error_code ec;
     fs::create_directories(dir, ec);
     if (ec) {
         diag.Error(PathText(dir), 0, "cannot create the folder: " + ec.message());
         return false;
     }
-    const std::string where = PathText(p.path);
     // What the installer never reads, it never writes.
     auto skipped = [&](int slot, bool reachable, const std::string& name) {
         if (slot >= p.componentsRead) {
@@ -277,7 +340,7 @@ bool ExtractPackage(const PackageInfo& p, const fs::path& dir, Diagnostics& diag
     }
     File package = File::OpenRead(p.path);
     for (const PackageEntry& e : p.entries) {
-        std::string name = e.Name() + " (" + e.dest + ")";
+        std::string name = EntryLabel(e);
         if (skipped(e.slot, e.reachable, name)) {
             continue;
         }

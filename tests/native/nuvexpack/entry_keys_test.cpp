@@ -76,6 +76,16 @@ TEST(EntryKeysTest, PathRules) {
         {"a\tb", "control character 0x09"},
         {"a|b", "character '|'"},
         {"a?b", "character '?'"},
+        {"CON", "reserves for a device"},
+        {"sub\\aux.txt", "reserves for a device"},
+        {"Nul.tar.gz", "reserves for a device"},
+        {"com1 .x", "reserves for a device"},
+        {"LPT\xB9", "reserves for a device"},
+        {"conin$", "reserves for a device"},
+        {"console\\com10\\lpt\\nul1", ""},
+        {"a.", "ends in a dot"},
+        {"...\\a", "ends in a dot"},
+        {"a \\b", "ends in a dot or a space"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);

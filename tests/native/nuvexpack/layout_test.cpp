@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include "end_marker_cases.h"
 #include "pack_test_support.h"
 #include "package_layout.h"
 #include "package_reader.h"
@@ -129,6 +130,24 @@ TEST_F(LayoutTest, TreeNamesWithOuterBlanksOrQuotesAreQuoted) {
     ASSERT_EQ(info.entries.size(), 3u);
     EXPECT_EQ(info.entries[0].dest, " lead.txt");
     EXPECT_EQ(info.entries[1].dest, "'single'");
+}
+
+// The reader ends the script where the installer's copy ends it: the table is the one the
+// core tests run the copy against.
+TEST_F(LayoutTest, ReaderEndsTheScriptWhereTheInstallerDoes) {
+    for (const nuvex::test::EndMarkerCase& c : nuvex::test::EndMarkerCases()) {
+        SCOPED_TRACE(c.name);
+        const std::string bytes = FakeStub() + HeaderText() + "\r\na=1\r\n" + c.tail;
+        fs::path p = dir_ / "marker.exe";
+        WriteBytes(p, bytes);
+        try {
+            PackageInfo info = ReadPackage(p);
+            EXPECT_TRUE(c.complete) << "read a script the installer refuses";
+            EXPECT_EQ(bytes.substr(static_cast<std::size_t>(info.payloadBase)), c.payload);
+        } catch (const PackError& e) {
+            EXPECT_FALSE(c.complete) << e.what();
+        }
+    }
 }
 
 }  // namespace

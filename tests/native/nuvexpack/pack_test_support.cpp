@@ -1,5 +1,8 @@
 #include "pack_test_support.h"
 
+#include <unistd.h>
+#include <zlib.h>
+
 #include "script_writer.h"
 
 namespace nuvex::pack::test {
@@ -97,6 +100,37 @@ RawPackage SplitPackage(const std::string& package) {
     return raw;
 }
 
+std::string HandMadePackage(const std::vector<HandEntry>& entries, const std::string& extraScript) {
+    std::string script =
+        HeaderText() + "\r\n[Components]\r\nNumberOfComponents=1\r\n[Component0]\r\n";
+    std::string payload;
+    std::vector<std::string> keys;  // length, origlen, crc and offset of each entry
+    for (const HandEntry& e : entries) {
+        std::string own;
+        if (e.sharesStreamOf >= 0) {
+            own = keys[static_cast<std::size_t>(e.sharesStreamOf)];
+        } else {
+            uLongf n = compressBound(static_cast<uLong>(e.bytes.size()));
+            std::string z(n, '\0');
+            compress2(reinterpret_cast<Bytef*>(&z[0]), &n,
+                      reinterpret_cast<const Bytef*>(e.bytes.data()),
+                      static_cast<uLong>(e.bytes.size()), 9);
+            z.resize(n);
+            uLong adler = adler32(1, reinterpret_cast<const Bytef*>(e.bytes.data()),
+                                  static_cast<uInt>(e.bytes.size()));
+            own = "length=" + std::to_string(n) + "\noriglen=" + std::to_string(e.bytes.size()) +
+                  "\ncrc=" + std::to_string(adler) + "\noffset=" + std::to_string(payload.size());
+            payload += z;
+        }
+        keys.push_back(own);
+        script += e.key + "=" + e.dest + "\r\n";
+        for (const TextLine& line : SplitLines(own)) {
+            script += e.key + std::string(line.text) + "\r\n";
+        }
+    }
+    return FakeStub() + script + extraScript + "[/END]" + payload;
+}
+
 std::string ScriptValue(const std::string& script, const std::string& key) {
     std::string needle = "\r\n" + key + "=";
     std::size_t at = script.find(needle);
@@ -115,7 +149,8 @@ void PackTest::SetUp() {
             c = '_';
         }
     }
-    dir_ = fs::path(::testing::TempDir()) / "nuvexpack-tests" / name;
+    // One folder per process: several checkouts may run the same tests at the same time.
+    dir_ = fs::path(::testing::TempDir()) / ("nuvexpack-tests-" + std::to_string(getpid())) / name;
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     src_ = dir_ / "src";
@@ -124,6 +159,11 @@ void PackTest::SetUp() {
     script_ = dir_ / "setup.ini";
     output_ = dir_ / "out.exe";
     WriteBytes(stub_, FakeStub());
+}
+
+void PackTest::TearDown() {
+    std::error_code ec;
+    fs::remove_all(dir_.parent_path(), ec);
 }
 
 fs::path PackTest::Source(const std::string& relative, const std::string& bytes) {

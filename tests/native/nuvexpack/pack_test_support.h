@@ -5,10 +5,12 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "builder.h"
 #include "diagnostics.h"
 #include "file_io.h"
+#include "ini_document.h"
 
 namespace nuvex::pack::test {
 
@@ -45,12 +47,26 @@ struct RawPackage {
 };
 RawPackage SplitPackage(const std::string& package);
 
+// A payload entry of a package put together by hand, as a damaged or hostile one could be.
+struct HandEntry {
+    std::string key;   // "file0000"
+    std::string dest;
+    std::string bytes;
+    int sharesStreamOf = -1;  // index of an earlier entry whose stream this one names
+};
+
+// FakeStub(), a script with the entries' keys in [Component0] (and `extraScript` after
+// them), "[/END]", and the streams end to end.
+std::string HandMadePackage(const std::vector<HandEntry>& entries,
+                            const std::string& extraScript = {});
+
 // The value of `key=` in `script`, on a line of its own; empty when absent.
 std::string ScriptValue(const std::string& script, const std::string& key);
 
 class PackTest : public ::testing::Test {
 protected:
     void SetUp() override;
+    void TearDown() override;
 
     // Writes a source file below src/.
     fs::path Source(const std::string& relative, const std::string& bytes);

@@ -30,15 +30,15 @@ protected:
         WriteBytes(p, package);
         return VerifyPackage(ReadPackage(p));
     }
-
-    std::string AllProblems(const VerifyReport& r) {
-        std::string out;
-        for (const std::string& p : r.problems) {
-            out += p + "\n";
-        }
-        return out;
-    }
 };
+
+std::string AllProblems(const VerifyReport& r) {
+    std::string out;
+    for (const std::string& p : r.problems) {
+        out += p + "\n";
+    }
+    return out;
+}
 
 TEST_F(VerifyTest, GoodPackagePasses) {
     std::string package = BuildSample();
@@ -97,33 +97,9 @@ TEST_F(VerifyTest, BytesOutsideEveryStreamAreReported) {
 // Packages put together by hand, as a damaged or hostile one could be.
 class HandMadePackageTest : public PackTest {
 protected:
-    struct Stream {
-        std::string key;   // "file0000"
-        std::string dest;
-        std::string bytes;
-    };
-
-    // Streams end to end, with their four keys, in [Component0].
-    fs::path Make(const std::vector<Stream>& streams, const std::string& extraPayload = {}) {
-        std::string script = HeaderText() + "\r\n[Components]\r\nNumberOfComponents=1\r\n[Component0]\r\n";
-        std::string payload;
-        for (const Stream& s : streams) {
-            uLongf n = compressBound(static_cast<uLong>(s.bytes.size()));
-            std::string z(n, '\0');
-            compress2(reinterpret_cast<Bytef*>(&z[0]), &n,
-                      reinterpret_cast<const Bytef*>(s.bytes.data()),
-                      static_cast<uLong>(s.bytes.size()), 6);
-            z.resize(n);
-            uLong adler = adler32(1, reinterpret_cast<const Bytef*>(s.bytes.data()),
-                                  static_cast<uInt>(s.bytes.size()));
-            script += s.key + "=" + s.dest + "\r\n" + s.key + "length=" + std::to_string(n) +
-                      "\r\n" + s.key + "origlen=" + std::to_string(s.bytes.size()) + "\r\n" +
-                      s.key + "crc=" + std::to_string(adler) + "\r\n" + s.key +
-                      "offset=" + std::to_string(payload.size()) + "\r\n";
-            payload += z;
-        }
+    fs::path Make(const std::vector<HandEntry>& entries, const std::string& extraPayload = {}) {
         fs::path p = dir_ / "hand.exe";
-        WriteBytes(p, FakeStub() + script + "[/END]" + payload + extraPayload);
+        WriteBytes(p, HandMadePackage(entries) + extraPayload);
         return p;
     }
 };
@@ -230,8 +206,7 @@ TEST_F(HandMadePackageTest, VerifyNamesBadKeys) {
         fs::path p = dir_ / "keys.exe";
         WriteBytes(p, s);
         VerifyReport report = VerifyPackage(ReadPackage(p));
-        ASSERT_FALSE(report.Good());
-        EXPECT_NE(report.problems[0].find(c.problem), std::string::npos) << report.problems[0];
+        EXPECT_NE(AllProblems(report).find(c.problem), std::string::npos) << AllProblems(report);
     }
 }
 

@@ -1,0 +1,22 @@
+// What the uninstaller window and its removal thread share.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace nuvex {
+
+struct UninstallState {
+    // "uninstallreg" of the log: the frame's caption and the registry key to delete.
+    char productKey[2048] = {};
+    HANDLE thread = nullptr;
+    // Written by the thread, read by the window's timer.
+    std::atomic<int> percent{0};
+};
+
+UninstallState& Uninstall();
+
+DWORD WINAPI UninstallThreadProc(LPVOID);
+
+}  // namespace nuvex
