@@ -7,8 +7,10 @@ namespace nuvex {
 namespace {
 
 // uncompress() as zlib 1.1 had it: one inflate() call with Z_FINISH over the whole stream.
+// `adler` receives the Adler-32 of the output, which inflate() computes as it goes (and checks
+// against the stream's own trailer), so the output need not be read a second time.
 int Uncompress(const unsigned char* in, uint32_t inLength, unsigned char* out, uint32_t capacity,
-               uint32_t* produced) {
+               uint32_t* produced, uint32_t* adler) {
     z_stream stream = {};
     stream.next_in = const_cast<Bytef*>(in);
     stream.avail_in = inLength;
@@ -26,6 +28,7 @@ int Uncompress(const unsigned char* in, uint32_t inLength, unsigned char* out, u
         return result == Z_OK ? Z_BUF_ERROR : result;
     }
     *produced = static_cast<uint32_t>(stream.total_out);
+    *adler = static_cast<uint32_t>(stream.adler);
     return inflateEnd(&stream);
 }
 
@@ -33,7 +36,8 @@ int Uncompress(const unsigned char* in, uint32_t inLength, unsigned char* out, u
 
 InflateResult InflatePayload(const unsigned char* in, uint32_t inLength, unsigned char* out,
                              uint32_t capacity, uint32_t crc, uint32_t* produced) {
-    switch (Uncompress(in, inLength, out, capacity, produced)) {
+    uint32_t adler = 0;
+    switch (Uncompress(in, inLength, out, capacity, produced, &adler)) {
         case Z_OK:
             break;
         case Z_MEM_ERROR:
@@ -44,8 +48,7 @@ InflateResult InflatePayload(const unsigned char* in, uint32_t inLength, unsigne
             // package stream has.
             return InflateResult::kDamaged;
     }
-    const uLong adler = adler32(adler32(0, Z_NULL, 0), out, *produced);
-    return static_cast<uint32_t>(adler) == crc ? InflateResult::kOk : InflateResult::kDamaged;
+    return adler == crc ? InflateResult::kOk : InflateResult::kDamaged;
 }
 
 }  // namespace nuvex
