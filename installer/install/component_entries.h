@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "install_rules.h"
 #include "package_layout.h"
 
 namespace nuvex {
@@ -27,15 +28,6 @@ void ReadEntryText(int slot, const char* family, int index, const char* suffix,
 // Calls `visit(index, value)` for the entries of `family` in slot `slot`, from index 0 up to
 // the family's last index, stopping at the first empty value or when `visit` returns false.
 // Returns false when `visit` stopped it.
-template <typename Visit>
-bool ForEachEntry(int slot, const char* family, Visit visit);
-
-}  // namespace nuvex
-
-#include "install_rules.h"
-
-namespace nuvex {
-
 template <typename Visit>
 bool ForEachEntry(int slot, const char* family, Visit visit) {
     const int last = FamilyMaxIndex(family);

@@ -4,8 +4,9 @@
 
 #include "app_state.h"
 #include "loader_thread.h"
-#include "painters.h"
 #include "resources.h"
+#include "scoped_gdi.h"
+#include "splash_painter.h"
 #include "startup_rules.h"
 
 namespace nuvex {
@@ -14,8 +15,6 @@ namespace {
 
 constexpr UINT_PTR kTickTimer = 1;
 constexpr UINT kTickMs = 50;
-constexpr int kWidth = 190;
-constexpr int kHeight = 80;
 
 constexpr char kStartFailed[] = "Generic error: The installer cannot start!";
 
@@ -57,8 +56,8 @@ void HandOver(HWND hwnd) {
 LRESULT OnCreate(HWND hwnd) {
     AppState& app = App();
     app.controllerWindow = hwnd;
-    MoveWindow(hwnd, GetSystemMetrics(SM_CXMAXIMIZED) - 220,
-               GetSystemMetrics(SM_CYMAXIMIZED) - 110, kWidth, kHeight, TRUE);
+    MoveWindow(hwnd, GetSystemMetrics(SM_CXMAXIMIZED) - 220, GetSystemMetrics(SM_CYMAXIMIZED) - 110,
+               kSplashWidth, kSplashHeight, TRUE);
     SetTimer(hwnd, kTickTimer, kTickMs, nullptr);
     app.loaderThread = CreateThread(nullptr, 0, ScriptLoaderThread, nullptr, 0, nullptr);
     if (!app.loaderThread) {
@@ -67,30 +66,10 @@ LRESULT OnCreate(HWND hwnd) {
     return 1;
 }
 
-// The splash lines are stored in code page 1250 (Central European). Drawn as wide text, they
-// show their Czech letters whatever the system's own ANSI code page is.
-void TextOut1250(HDC dc, int x, int y, const char* text) {
-    wchar_t wide[64];
-    int length = MultiByteToWideChar(1250, 0, text, -1, wide, 64);
-    if (length > 0) {
-        TextOutW(dc, x, y, wide, length - 1);
-    } else {
-        TextOutA(dc, x, y, text, lstrlenA(text));
-    }
-}
-
 LRESULT OnPaint(HWND hwnd) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
-    const Settings& s = AppSettings();
-    PaintFrame(dc, kWidth, kHeight, false, false, "Nuvex Installer");
-    SetTextColor(dc, RGB(0, 0, 0));
-    SelectObject(dc, Font(FontId::kText));
-    TextOut1250(dc, 8, 26, s.preparingText);
-    SelectObject(dc, Font(FontId::kSmall));
-    SetTextAlign(dc, TA_RIGHT | TA_BOTTOM);
-    TextOut1250(dc, 184, 74, s.waitText);
-    SetTextAlign(dc, TA_LEFT | TA_TOP);
+    PaintSplash(dc, AppSettings().preparingText, AppSettings().waitText);
     return EndPaint(hwnd, &ps);
 }
 
@@ -99,7 +78,9 @@ void OnTimer(HWND hwnd, UINT_PTR id) {
         return;
     }
     AppState& app = App();
-    PaintProgressBar(hwnd, 20, 40, 150, 20, app.startupProgress.load());
+    if (ScopedWindowDC dc(hwnd); dc.get()) {
+        PaintSplashBar(dc.get(), app.startupProgress.load());
+    }
     GetExitCodeThread(app.loaderThread, &app.loaderExitCode);
     if (app.loaderExitCode == STILL_ACTIVE) {
         return;

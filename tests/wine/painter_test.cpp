@@ -1,74 +1,128 @@
 // The painters draw into a memory bitmap; the pixels are read back and compared with the
-// bitmap pieces they were made from.
+// bitmap pieces they were made from, whose own colours are checked first.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "canvas.h"
 #include "painters.h"
 #include "resource_ids.h"
 #include "resources.h"
+#include "splash_painter.h"
 
 namespace nuvex::test {
 namespace {
 
 constexpr COLORREF kSentinel = RGB(1, 2, 3);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kBlue = RGB(0, 0, 255);
+constexpr COLORREF kCaptionYellow = RGB(255, 255, 0);
+constexpr COLORREF kDarkBlue = RGB(0, 0, 127);  // caption shadow, button text
+constexpr COLORREF kBarLight = RGB(166, 166, 255);
+// Not a colour: a probe that accepts any blue, whose blue channel exceeds red and green.
+constexpr COLORREF kBluish = 0x01000000;
 
-// A top-down 32-bit DIB section selected into a memory DC.
-class Canvas {
-public:
-    Canvas(int width, int height) : width_(width), height_(height) {
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
-                                   nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        Fill(kSentinel);
-    }
-    ~Canvas() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC dc() const { return dc_; }
-    void Fill(COLORREF c) {
-        HBRUSH b = CreateSolidBrush(c);
-        RECT r = {0, 0, width_, height_};
-        FillRect(dc_, &r, b);
-        DeleteObject(b);
-    }
-    COLORREF At(int x, int y) const {
-        GdiFlush();
-        DWORD v = bits_[y * width_ + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-
-private:
-    int width_, height_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-    DWORD* bits_ = nullptr;
-};
+// Copies resource bitmap `id` to the canvas's top-left corner.
+void Draw(Canvas& canvas, int id) {
+    HDC mem = CreateCompatibleDC(canvas.dc());
+    HGDIOBJ old = SelectObject(mem, Bitmap(id));
+    BitBlt(canvas.dc(), 0, 0, canvas.width(), canvas.height(), mem, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+}
 
 // A pixel of one of the loaded resource bitmaps.
 COLORREF BitmapPixel(int id, int x, int y) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, Bitmap(id));
-    COLORREF c = GetPixel(dc, x, y);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    return c;
+    Canvas canvas(x + 1, y + 1, kSentinel);
+    Draw(canvas, id);
+    return canvas.At(x, y);
+}
+
+// An expected colour at a place.
+struct Probe {
+    int x, y;
+    COLORREF colour;
+};
+
+bool Bluish(COLORREF c) {
+    return GetBValue(c) > GetRValue(c) && GetBValue(c) > GetGValue(c);
 }
 
 class Painters : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(InitResources(GetModuleHandleA(nullptr))); }
 };
+
+// Sizes and colours of the bitmaps themselves. A ramp runs along each row from its first to its
+// last pixel, every channel moving at most one step per pixel and never back; with 256 pixels
+// from blue to black that is exactly one step of blue per pixel.
+TEST_F(Painters, BitmapsHaveTheirSizesAndColours) {
+    struct Case {
+        int id, width, height;
+        bool ramp;
+        std::vector<Probe> probes;
+    };
+    const Case cases[] = {
+        {IDB_BUTTON_NORMAL, 100, 25, false, {{50, 12, kBluish}}},
+        {IDB_BUTTON_PRESSED, 100, 25, false, {{50, 12, kBluish}}},
+        {IDB_CLOSE_NORMAL, 21, 21, false, {{10, 10, kWhite}, {10, 2, kBluish}}},
+        {IDB_CLOSE_PRESSED, 21, 21, false, {{11, 11, kWhite}, {10, 2, kBluish}}},
+        {IDB_RESULT_CROSS, 65, 85, false, {{0, 0, kWhite}, {32, 42, kBlack}}},
+        {IDB_RESULT_CHECK, 80, 85, false, {{0, 0, kWhite}, {31, 62, kBlack}}},
+        {IDB_BACKGROUND_STRIP, 256, 1, true, {{0, 0, kBlue}, {255, 0, kBlack}}},
+        {IDB_LOGO, 55, 55, false, {{0, 0, kBluish}, {0, 54, kWhite}}},
+        {IDB_CAPTION_BAND, 437, 1, true, {{0, 0, RGB(66, 66, 255)}, {436, 0, RGB(206, 206, 255)}}},
+        {IDB_EDGE_TOP, 1, 4, false, {}},
+        {IDB_EDGE_BOTTOM, 1, 4, false, {}},
+        {IDB_EDGE_LEFT, 4, 1, false, {}},
+        {IDB_EDGE_RIGHT, 4, 1, false, {}},
+        {IDB_CORNER_TOP_LEFT, 5, 5, false, {}},
+        {IDB_CORNER_TOP_RIGHT, 5, 5, false, {}},
+        {IDB_CORNER_BOTTOM_LEFT, 5, 5, false, {}},
+        {IDB_CORNER_BOTTOM_RIGHT, 5, 5, false, {}},
+        {IDB_SEPARATOR, 325, 2, true,
+         {{0, 0, kWhite}, {324, 0, kBlue}, {0, 1, kWhite}, {324, 1, kBlue}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        BITMAP info = {};
+        ASSERT_TRUE(GetObjectA(Bitmap(c.id), sizeof info, &info));
+        EXPECT_EQ(info.bmWidth, c.width);
+        EXPECT_EQ(info.bmHeight, c.height);
+        Canvas picture(c.width, c.height, kSentinel);
+        Draw(picture, c.id);
+        for (const Probe& p : c.probes) {
+            const COLORREF got = picture.At(p.x, p.y);
+            if (p.colour == kBluish) {
+                EXPECT_TRUE(Bluish(got))
+                    << "expected blue at " << p.x << "," << p.y << ", got " << std::hex << got;
+            } else {
+                EXPECT_EQ(got, p.colour) << "at " << p.x << "," << p.y;
+            }
+        }
+        for (int y = 0; c.ramp && y < c.height; ++y) {
+            for (int shift : {0, 8, 16}) {
+                auto channel = [&](int x) { return int(picture.At(x, y) >> shift & 0xFF); };
+                const int last = channel(c.width - 1);
+                const int way = (last > channel(0)) - (last < channel(0));
+                for (int x = 1; x < c.width; ++x) {
+                    const int step = channel(x) - channel(x - 1);
+                    EXPECT_TRUE(step == 0 || step == way) << "at " << x << "," << y;
+                }
+            }
+        }
+    }
+    // Four shades of blue, the same across the side edges, outermost at the frame's outside.
+    for (int i = 0; i < 4; ++i) {
+        for (int id : {IDB_EDGE_TOP, IDB_EDGE_BOTTOM}) {
+            const COLORREF shade = BitmapPixel(id, 0, i);
+            EXPECT_TRUE(Bluish(shade));
+            EXPECT_TRUE(i == 0 || shade != BitmapPixel(id, 0, i - 1));
+        }
+        EXPECT_EQ(BitmapPixel(IDB_EDGE_LEFT, i, 0), BitmapPixel(IDB_EDGE_TOP, 0, i));
+        EXPECT_EQ(BitmapPixel(IDB_EDGE_RIGHT, i, 0), BitmapPixel(IDB_EDGE_BOTTOM, 0, i));
+    }
+}
 
 TEST_F(Painters, FramePiecesLandWhereTheyBelong) {
     struct Case {
@@ -80,8 +134,7 @@ TEST_F(Painters, FramePiecesLandWhereTheyBelong) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + (c.logo ? " logo" : "") +
                      (c.separator ? " separator" : ""));
-        Canvas canvas(c.w + 10, c.h + 10);
-        canvas.Fill(RGB(255, 255, 255));
+        Canvas canvas(c.w + 10, c.h + 10, kWhite);
         PaintFrame(canvas.dc(), c.w, c.h, c.logo, c.separator, "");
 
         // Corners, copied 1:1 (their inner pixel lies under the caption band).
@@ -129,29 +182,31 @@ TEST_F(Painters, FramePiecesLandWhereTheyBelong) {
     }
 }
 
+// The caption's pixels are those of its text drawn alone at (5, 2), or (55, 2) beside the
+// logo; the shadow's are the same moved two right and one down, wherever the caption leaves
+// them clear. Only fully covered pixels take the pure colours, so smoothed glyphs pass too.
 TEST_F(Painters, CaptionHasItsShadowTwoRightOneDown) {
     for (bool logo : {true, false}) {
         SCOPED_TRACE(logo ? "logo" : "no logo");
-        Canvas canvas(400, 100);
-        canvas.Fill(RGB(255, 255, 255));
-        PaintFrame(canvas.dc(), 400, 100, logo, false, "Wg");
-        const int left = logo ? 55 : 5;
-        int yellow = 0, shadowBelowRight = 0, firstYellowX = 1000;
-        for (int y = 2; y < 26; ++y) {
-            for (int x = 0; x < 120; ++x) {
-                if (canvas.At(x, y) == RGB(255, 255, 0)) {
-                    ++yellow;
-                    firstYellowX = std::min(firstYellowX, x);
-                }
-                if (canvas.At(x, y) == RGB(0, 0, 127)) {
-                    ++shadowBelowRight;
-                }
+        Canvas frame(400, 40, kWhite), alone(400, 40, kWhite);
+        PaintFrame(frame.dc(), 400, 100, logo, false, "Wg");
+        SelectObject(alone.dc(), Font(FontId::kCaption));
+        SetBkMode(alone.dc(), TRANSPARENT);
+        SetTextColor(alone.dc(), kCaptionYellow);
+        TextOutA(alone.dc(), logo ? 55 : 5, 2, "Wg", 2);
+        int wrong = 0, shadow = 0;
+        for (int y = 1; y < 40; ++y) {
+            for (int x = 2; x < 150; ++x) {
+                const COLORREF got = frame.At(x, y);
+                const bool caption = alone.At(x, y) == kCaptionYellow;
+                const bool moved =
+                    alone.At(x - 2, y - 1) == kCaptionYellow && alone.At(x, y) == kWhite;
+                shadow += got == kDarkBlue;
+                wrong += (got == kCaptionYellow) != caption || (got == kDarkBlue) != moved;
             }
         }
-        EXPECT_GT(yellow, 10) << "caption text missing";
-        EXPECT_GT(shadowBelowRight, 3) << "caption shadow missing";
-        EXPECT_GE(firstYellowX, left);
-        EXPECT_LT(firstYellowX, left + 10);
+        EXPECT_EQ(wrong, 0) << "pixels off the caption or its shadow";
+        EXPECT_GT(shadow, 10) << "caption shadow missing";
     }
 }
 
@@ -167,25 +222,24 @@ TEST_F(Painters, ProgressBarFillFollowsThePercentage) {
     const Geometry geometries[] = {{20, 40, 150, 20}, {25, 110, 450, 20}};
     const Case cases[] = {{-5, 0, 0},     {0, 0, 0},       {1, 1, 4},       {50, 75, 225},
                           {99, 149, 446}, {100, 152, 452}, {150, 152, 452}};
-    const COLORREF light = RGB(166, 166, 255), blue = RGB(0, 0, 255);
     for (const Geometry& g : geometries) {
         for (const Case& c : cases) {
             SCOPED_TRACE("w " + std::to_string(g.w) + " p " + std::to_string(c.percent));
             const int fill = g.w == 150 ? c.fill150 : c.fill450;
-            Canvas canvas(g.x + g.w + 20, g.y + g.h + 20);
+            Canvas canvas(g.x + g.w + 20, g.y + g.h + 20, kSentinel);
             PaintProgressBar(canvas.dc(), g.x, g.y, g.w, g.h, c.percent);
             const int mid = g.y + g.h / 2;
             // Outline: both ends and the top and bottom rows.
-            EXPECT_EQ(canvas.At(g.x, mid), light);
-            EXPECT_EQ(canvas.At(g.x + g.w + 1, mid), light);
-            EXPECT_EQ(canvas.At(g.x + g.w / 2, g.y), light);
-            EXPECT_EQ(canvas.At(g.x + g.w / 2, g.y + g.h), light);
+            EXPECT_EQ(canvas.At(g.x, mid), kBarLight);
+            EXPECT_EQ(canvas.At(g.x + g.w + 1, mid), kBarLight);
+            EXPECT_EQ(canvas.At(g.x + g.w / 2, g.y), kBarLight);
+            EXPECT_EQ(canvas.At(g.x + g.w / 2, g.y + g.h), kBarLight);
             EXPECT_EQ(canvas.At(g.x + g.w + 2, mid), kSentinel);
             // Fill: blue inside, light right border, untouched beyond.
             if (fill >= 3) {
-                EXPECT_EQ(canvas.At(g.x + 1, mid), blue);
-                EXPECT_EQ(canvas.At(g.x + fill - 2, mid), blue);
-                EXPECT_EQ(canvas.At(g.x + fill - 1, mid), light);
+                EXPECT_EQ(canvas.At(g.x + 1, mid), kBlue);
+                EXPECT_EQ(canvas.At(g.x + fill - 2, mid), kBlue);
+                EXPECT_EQ(canvas.At(g.x + fill - 1, mid), kBarLight);
             }
             if (fill <= g.w) {
                 EXPECT_EQ(canvas.At(g.x + std::max(fill, 1), mid), kSentinel)
@@ -195,9 +249,50 @@ TEST_F(Painters, ProgressBarFillFollowsThePercentage) {
     }
 }
 
-// Paints one owner-drawn button and returns the pixels that differ from `face`.
-std::vector<POINT> TextPixels(HWND button, UINT state, int face, COLORREF* colour = nullptr) {
-    Canvas canvas(100, 25);
+// The splash at 50 %: everything but the bar matches the frame and the two lines painted at
+// their places, the first line's top-left corner at (8, 26), the second's bottom-right corner
+// at (184, 74); the bar at (20, 40), 150 x 20, shows its outline and 75 pixels of fill.
+TEST_F(Painters, SplashShowsCaptionLinesAndBar) {
+    const char* lines[] = {"Preparing Nuvex Installer", "Please wait..."};
+    Canvas splash(190, 80, kWhite), expected(190, 80, kWhite);
+    PaintSplash(splash.dc(), lines[0], lines[1]);
+    PaintSplashBar(splash.dc(), 50);
+
+    PaintFrame(expected.dc(), 190, 80, false, false, "Nuvex Installer");
+    SetTextColor(expected.dc(), kBlack);
+    SelectObject(expected.dc(), Font(FontId::kText));
+    TextOutA(expected.dc(), 8, 26, lines[0], lstrlenA(lines[0]));
+    SelectObject(expected.dc(), Font(FontId::kSmall));
+    SIZE size = {};
+    GetTextExtentPoint32A(expected.dc(), lines[1], lstrlenA(lines[1]), &size);
+    TextOutA(expected.dc(), 184 - size.cx, 74 - size.cy, lines[1], lstrlenA(lines[1]));
+    int wrong = 0;
+    for (int y = 0; y < 80; ++y) {
+        for (int x = 0; x < 190; ++x) {
+            const bool bar = x >= 20 && x <= 171 && y >= 40 && y <= 60;
+            wrong += !bar && splash.At(x, y) != expected.At(x, y);
+        }
+    }
+    EXPECT_EQ(wrong, 0) << "pixels off the frame, caption or lines";
+
+    const Probe bar[] = {{20, 40, kBarLight},  {171, 40, kBarLight}, {20, 60, kBarLight},
+                         {171, 60, kBarLight}, {130, 40, kBarLight}, {130, 60, kBarLight},
+                         {21, 41, kBlue},      {93, 59, kBlue},      {94, 50, kBarLight},
+                         {95, 50, kWhite},     {170, 59, kWhite}};
+    for (const Probe& p : bar) {
+        EXPECT_EQ(splash.At(p.x, p.y), p.colour) << "at " << p.x << "," << p.y;
+    }
+}
+
+struct TextPixel {
+    int x, y;
+    COLORREF colour;
+};
+
+// Paints one owner-drawn button, 100 x 25, and returns the pixels that differ from its face.
+std::vector<TextPixel> TextPixels(HWND button, UINT state) {
+    Canvas canvas(100, 25, kSentinel), face(100, 25, kSentinel);
+    Draw(face, (state & ODS_SELECTED) ? IDB_BUTTON_PRESSED : IDB_BUTTON_NORMAL);
     DRAWITEMSTRUCT item = {};
     item.CtlType = ODT_BUTTON;
     item.hwndItem = button;
@@ -206,15 +301,11 @@ std::vector<POINT> TextPixels(HWND button, UINT state, int face, COLORREF* colou
     item.itemState = state;
     SetTextColor(canvas.dc(), RGB(9, 9, 9));
     PaintControl(item);
-    std::vector<POINT> pixels;
+    std::vector<TextPixel> pixels;
     for (int y = 0; y < 25; ++y) {
         for (int x = 0; x < 100; ++x) {
-            COLORREF c = canvas.At(x, y);
-            if (c != BitmapPixel(face, x, y)) {
-                pixels.push_back({x, y});
-                if (colour) {
-                    *colour = c;
-                }
+            if (canvas.At(x, y) != face.At(x, y)) {
+                pixels.push_back({x, y, canvas.At(x, y)});
             }
         }
     }
@@ -236,15 +327,32 @@ protected:
     HWND button_ = nullptr;
 };
 
+// The text is centred on the button and its cell ends 7 pixels below the middle, so "Iii",
+// without descenders, has its lowest pixels just above the baseline, the font's descent higher.
+// Pressed, every text pixel moves one right and one down.
 TEST_F(Controls_, PressedButtonMovesItsTextOnePixel) {
     Controls().back = button_;
-    std::vector<POINT> normal = TextPixels(button_, 0, IDB_BUTTON_NORMAL);
-    std::vector<POINT> pressed = TextPixels(button_, ODS_SELECTED, IDB_BUTTON_PRESSED);
-    ASSERT_GT(normal.size(), 5u) << "no text drawn";
+    Canvas probe(1, 1, kSentinel);
+    SelectObject(probe.dc(), Font(FontId::kText));
+    TEXTMETRICA metrics = {};
+    ASSERT_TRUE(GetTextMetricsA(probe.dc(), &metrics));
+    const std::vector<TextPixel> normal = TextPixels(button_, 0);
+    const std::vector<TextPixel> pressed = TextPixels(button_, ODS_SELECTED);
     ASSERT_EQ(normal.size(), pressed.size());
-    for (size_t i = 0; i < normal.size(); ++i) {
-        EXPECT_EQ(pressed[i].x, normal[i].x + 1);
-        EXPECT_EQ(pressed[i].y, normal[i].y + 1);
+    for (int offset : {0, 1}) {
+        SCOPED_TRACE(offset ? "pressed" : "normal");
+        const std::vector<TextPixel>& text = offset ? pressed : normal;
+        ASSERT_GT(text.size(), 5u) << "no text drawn";
+        int left = 100, right = 0, bottom = 0;
+        for (size_t i = 0; i < text.size(); ++i) {
+            left = std::min(left, text[i].x);
+            right = std::max(right, text[i].x + 1);
+            bottom = std::max(bottom, text[i].y + 1);
+            EXPECT_EQ(text[i].x - normal[i].x, offset);
+            EXPECT_EQ(text[i].y - normal[i].y, offset);
+        }
+        EXPECT_EQ(bottom, 12 + 7 + offset - metrics.tmDescent);
+        EXPECT_NEAR((left + right) / 2.0, 50 + offset, 1.0);
     }
 }
 
@@ -255,11 +363,11 @@ TEST_F(Controls_, TextColourFollowsStateAndGroup) {
         COLORREF expected;
     };
     const Case cases[] = {
-        {false, 0, RGB(0, 0, 127)},
+        {false, 0, kDarkBlue},
         {false, ODS_FOCUS, RGB(0, 0, 187)},
         {false, ODS_DISABLED, RGB(9, 9, 9)},  // the context's own colour stays
-        {true, 0, RGB(0, 0, 127)},
-        {true, ODS_FOCUS, RGB(0, 0, 127)},
+        {true, 0, kDarkBlue},
+        {true, ODS_FOCUS, kDarkBlue},
         {true, ODS_DISABLED, RGB(127, 127, 127)},
     };
     for (const Case& c : cases) {
@@ -267,20 +375,9 @@ TEST_F(Controls_, TextColourFollowsStateAndGroup) {
                      std::to_string(c.state));
         Controls() = ControlHandles{};
         (c.cancelGroup ? Controls().cancel : Controls().next) = button_;
-        // Count the text pixels of exactly the expected colour.
-        Canvas canvas(100, 25);
-        DRAWITEMSTRUCT item = {};
-        item.hwndItem = button_;
-        item.hDC = canvas.dc();
-        item.rcItem = {0, 0, 100, 25};
-        item.itemState = c.state;
-        SetTextColor(canvas.dc(), RGB(9, 9, 9));
-        PaintControl(item);
         int exact = 0;
-        for (int y = 0; y < 25; ++y) {
-            for (int x = 0; x < 100; ++x) {
-                exact += canvas.At(x, y) == c.expected;
-            }
+        for (const TextPixel& p : TextPixels(button_, c.state)) {
+            exact += p.colour == c.expected;
         }
         EXPECT_GT(exact, 3);
     }
@@ -308,7 +405,7 @@ TEST_F(Controls_, BitmapControlsAndStrangers) {
             *c.slot = button_;
         }
         Controls().resultFlag = c.result;
-        Canvas canvas(90, 90);
+        Canvas canvas(90, 90, kSentinel);
         DRAWITEMSTRUCT item = {};
         item.hwndItem = button_;
         item.hDC = canvas.dc();

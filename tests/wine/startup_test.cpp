@@ -46,13 +46,34 @@ void ExpectExitCode(Process& p, DWORD expected) {
     EXPECT_EQ(code, expected);
 }
 
-// Ends an installer that shows its wizard, through the wizard's Next button.
+// Waits for a visible child of `parent` of class `cls` that `match` accepts.
+template <typename F>
+HWND WaitForVisibleChild(HWND parent, const char* cls, F match) {
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND child : Children(parent)) {
+            if (IsWindowVisible(child) && ClassName(child) == cls && match(child)) {
+                found = child;
+                return true;
+            }
+        }
+        return false;
+    });
+    return found;
+}
+
+// Ends an installer that shows its wizard, through the wizard's close box: the visible
+// text-less 21 x 21 button. Next may lead to another page; the result picture is hidden, and
+// Back is text-less too when the script has no Cancel caption.
 void CloseWizard(Process& p) {
     HWND wizard = WaitForWindow(p.Id(), "WizardWindow");
     ASSERT_NE(wizard, nullptr);
-    HWND next = WaitForChild(wizard, "Button", "Next");
-    ASSERT_NE(next, nullptr);
-    Click(next);
+    HWND closeBox = WaitForVisibleChild(wizard, "Button", [](HWND child) {
+        RECT r = ChildRect(child);
+        return r.right - r.left == 21 && r.bottom - r.top == 21 && WindowText(child).empty();
+    });
+    ASSERT_NE(closeBox, nullptr) << "expected the wizard's close box";
+    Click(closeBox);
     ExpectExitCode(p, 0);
 }
 
@@ -87,9 +108,24 @@ TEST(ModeSelection, LogWithoutTheKeysGivesEmptyTexts) {
     Process p = Launch(exe);
     HWND window = WaitForWindow(p.Id(), "UninstallerWindow");
     ASSERT_NE(window, nullptr);
-    HWND remove = WaitForChild(window, "Button", "");
-    ASSERT_NE(remove, nullptr);
-    Click(remove);
+    struct Control {
+        const char* cls;
+        RECT place;
+    };
+    // Heading, body text, Remove button and close box; the close box ends the program.
+    HWND control = nullptr;
+    for (const Control& c :
+         {Control{"Static", {65, 30, 365, 60}}, Control{"Static", {25, 70, 475, 109}},
+          Control{"Button", {385, 165, 485, 190}}, Control{"Button", {475, 4, 496, 25}}}) {
+        SCOPED_TRACE(std::to_string(c.place.left) + "," + std::to_string(c.place.top));
+        control = WaitForVisibleChild(window, c.cls, [&](HWND child) {
+            RECT r = ChildRect(child);
+            return EqualRect(&r, &c.place) != 0;
+        });
+        ASSERT_NE(control, nullptr) << "expected a " << c.cls << " there";
+        EXPECT_EQ(WindowText(control), "");
+    }
+    Click(control);
     ExpectExitCode(p, 0);
 }
 
