@@ -5,7 +5,6 @@
 #include "app_state.h"
 #include "global_buffer.h"
 #include "scoped_gdi.h"
-#include "stub_signature.h"
 #include "text_rules.h"
 #include "uninstall_log_writer.h"
 
@@ -17,36 +16,6 @@ constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\
 constexpr char kUninstallerName[] = "uninst.exe";
 
 enum class CopyResult { kComplete, kNotMade, kNoMemory, kDiskFull };
-
-// A 32-bit number of the script's [Nuvex] section; false when it is absent.
-bool ScriptNumber(const char* key, uint32_t* value) {
-    char text[32];
-    GetPrivateProfileStringA("Nuvex", key, "", text, sizeof text, App().scriptPath);
-    if (text[0] == '\0') {
-        return false;
-    }
-    uint64_t number = 0;
-    for (const char* p = text; *p; ++p) {
-        if (*p < '0' || *p > '9' || number > 0xFFFFFFFFu) {
-            return false;
-        }
-        number = number * 10 + static_cast<uint64_t>(*p - '0');
-    }
-    *value = static_cast<uint32_t>(number);
-    return number <= 0xFFFFFFFFu;
-}
-
-// In a signed package the package's signature has taken over the stub's security entry and
-// checksum; the builder keeps the stub's own values in the script. Put back, they make the
-// copy the signed stub, whose signature then checks. An unsigned package records none.
-void RestoreOwnSignature(uint8_t* image, DWORD size) {
-    StubSignature signature;
-    if (ScriptNumber("StubCertOffset", &signature.certOffset) &&
-        ScriptNumber("StubCertSize", &signature.certSize) &&
-        ScriptNumber("StubCheckSum", &signature.checksum)) {
-        RestoreStubSignature(image, size, signature);
-    }
-}
 
 // The first script-offset bytes of the running file: the installer program without its
 // package. A copy that cannot be completed is removed, so that no broken uninstaller stays.
@@ -68,9 +37,6 @@ CopyResult CopyBareProgram(const char* destination) {
     }
     DWORD read = 0;
     const bool readAll = ReadFile(in.get(), buffer.get(), size, &read, nullptr) && read == size;
-    if (readAll) {
-        RestoreOwnSignature(static_cast<uint8_t*>(buffer.get()), size);
-    }
     DWORD written = 0;
     const bool wroteAll =
         readAll && WriteFile(out.get(), buffer.get(), size, &written, nullptr) && written == size;
