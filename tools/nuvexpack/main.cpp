@@ -13,6 +13,7 @@
 #include "package_reader.h"
 #include "package_tools.h"
 #include "platform.h"
+#include "signing.h"
 
 namespace {
 
@@ -27,8 +28,11 @@ const char kUsage[] =
     "usage:\n"
     "  nuvexpack build SCRIPT -o OUT.exe [--stub FILE] [--source DIR]\n"
     "                 [--level N | --best] [--zlib] [--jobs N] [--quiet]\n"
+    "                 [--sign --cert FILE [--key FILE] [--pass-file FILE] [--timestamp URL]]\n"
+    "  nuvexpack sign PACKAGE --cert FILE [--key FILE] [--pass-file FILE] [--timestamp URL]\n"
+    "                 [-o OUT.exe]\n"
     "  nuvexpack list PACKAGE\n"
-    "  nuvexpack verify PACKAGE [--quiet]\n"
+    "  nuvexpack verify PACKAGE [--ca FILE] [--quiet]\n"
     "  nuvexpack extract PACKAGE DIR\n"
     "  nuvexpack --help | --version\n";
 
@@ -115,6 +119,43 @@ void ExpectOperands(const std::vector<std::string>& operands, std::size_t n, con
     }
 }
 
+// The signing options shared by build --sign and sign; true when `opt` was one of them.
+bool TakeSignOption(const std::string& opt, const std::string& v, SignOptions& sign) {
+    if (opt == "--cert") {
+        sign.cert = v;
+    } else if (opt == "--key") {
+        sign.key = v;
+    } else if (opt == "--pass-file") {
+        sign.passFile = v;
+    } else if (opt == "--timestamp") {
+        sign.timestamp = v;
+    } else {
+        return false;
+    }
+    return true;
+}
+const std::vector<std::string> kSignOptions = {"--cert", "--key", "--pass-file", "--timestamp"};
+
+// Reproducible builds set SOURCE_DATE_EPOCH; it becomes the signing time, so that two
+// signings of one package give the same bytes.
+void TakeSigningTime(SignOptions& sign) {
+    const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+    if (epoch == nullptr || *epoch == '\0') {
+        return;
+    }
+    char* end = nullptr;
+    long long t = std::strtoll(epoch, &end, 10);
+    if (*end != '\0' || t < 0) {
+        throw UsageError{std::string("SOURCE_DATE_EPOCH must be a number of seconds, not \"") + epoch + "\""};
+    }
+    sign.signingTime = t;
+}
+
+std::vector<std::string> Joined(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 Diagnostics StderrDiagnostics() {
     Diagnostics diag;
     diag.onReport = [](const Diagnostic& d) {
@@ -129,10 +170,17 @@ int Build(Args& args) {
     bool best = false;
     bool zlibOnly = false;
     int level = -1;
+    bool sign = false;
+    SignOptions signOptions;
     std::vector<std::string> operands = args.Parse(
-        {"-o", "--output", "--stub", "--source", "--level", "--jobs", "-j"},
-        {"--best", "--zlib", "--quiet", "-q"}, [&](const std::string& opt, const std::string& v) {
-            if (opt == "-o" || opt == "--output") {
+        Joined({"-o", "--output", "--stub", "--source", "--level", "--jobs", "-j"}, kSignOptions),
+        {"--best", "--zlib", "--quiet", "-q", "--sign"}, [&](const std::string& opt, const std::string& v) {
+            if (TakeSignOption(opt, v, signOptions)) {
+                return;
+            }
+            if (opt == "--sign") {
+                sign = true;
+            } else if (opt == "-o" || opt == "--output") {
                 options.output = v;
             } else if (opt == "--stub") {
                 options.stub = v;
@@ -175,8 +223,22 @@ int Build(Args& args) {
         }
         options.stub = beside;
     }
+    if (!sign && (!signOptions.cert.empty() || !signOptions.key.empty() ||
+                  !signOptions.passFile.empty() || !signOptions.timestamp.empty())) {
+        throw UsageError{"--cert, --key, --pass-file and --timestamp go with --sign"};
+    }
     options.progress = !quiet && StderrIsTerminal();
 
+    if (sign) {
+        TakeSigningTime(signOptions);
+        try {
+            // Before anything is built: a missing osslsigncode or key file fails at once.
+            CheckSignOptions(signOptions);
+        } catch (const PackError& e) {
+            std::fprintf(stderr, "nuvexpack: %s\nnuvexpack: no package written\n", e.what());
+            return kExitFailed;
+        }
+    }
     Diagnostics diag = StderrDiagnostics();
     BuildSummary summary;
     if (!BuildPackage(options, diag, &summary)) {
@@ -184,17 +246,52 @@ int Build(Args& args) {
                      diag.ErrorCount() == 1 ? "" : "s");
         return kExitFailed;
     }
+    if (sign) {
+        try {
+            SignPackage(options.output, options.output, signOptions);
+            PackageInfo signedPackage = ReadPackage(options.output);
+            summary.scriptOffset = signedPackage.scriptOffset;
+            summary.payloadBase = signedPackage.payloadBase;
+        } catch (const PackError& e) {
+            // An unsigned package must not pass for the signed one asked for.
+            std::error_code ec;
+            fs::remove(options.output, ec);
+            std::fprintf(stderr, "nuvexpack: %s\nnuvexpack: no package written\n", e.what());
+            return kExitFailed;
+        }
+    }
     if (!quiet) {
         std::fprintf(stderr,
                      "nuvexpack: %s: %zu files, %llu bytes -> %llu bytes of payload (%s level %d); "
-                     "script at %llu, payload at %llu\n",
+                     "script at %llu, payload at %llu%s\n",
                      Printable(PathText(options.output)).c_str(), summary.files,
                      static_cast<unsigned long long>(summary.sourceBytes),
                      static_cast<unsigned long long>(summary.payloadBytes),
                      EngineName(options.compression.engine), options.compression.level,
                      static_cast<unsigned long long>(summary.scriptOffset),
-                     static_cast<unsigned long long>(summary.payloadBase));
+                     static_cast<unsigned long long>(summary.payloadBase),
+                     sign ? "; signed, and so is its uninstaller" : "");
     }
+    return kExitOk;
+}
+
+int Sign(Args& args) {
+    SignOptions signOptions;
+    fs::path output;
+    std::vector<std::string> operands = args.Parse(
+        Joined({"-o", "--output"}, kSignOptions), {}, [&](const std::string& opt, const std::string& v) {
+            if (!TakeSignOption(opt, v, signOptions)) {
+                output = v;
+            }
+        });
+    ExpectOperands(operands, 1, "one PACKAGE");
+    if (signOptions.cert.empty()) {
+        throw UsageError{"--cert FILE is required"};
+    }
+    TakeSigningTime(signOptions);
+    SignPackage(operands[0], output.empty() ? fs::path(operands[0]) : output, signOptions);
+    std::fprintf(stderr, "nuvexpack: %s: signed, and so is its uninstaller\n",
+                 Printable(PathText(output.empty() ? fs::path(operands[0]) : output)).c_str());
     return kExitOk;
 }
 
@@ -208,12 +305,34 @@ int List(Args& args) {
 
 int Verify(Args& args) {
     bool quiet = false;
+    fs::path caFile;
     std::vector<std::string> operands =
-        args.Parse({}, {"--quiet", "-q"}, [&](const std::string&, const std::string&) { quiet = true; });
+        args.Parse({"--ca"}, {"--quiet", "-q"}, [&](const std::string& opt, const std::string& v) {
+            if (opt == "--ca") {
+                caFile = v;
+            } else {
+                quiet = true;
+            }
+        });
     ExpectOperands(operands, 1, "one PACKAGE");
     PackageInfo package = ReadPackage(operands[0]);
     VerifyReport report = VerifyPackage(package);
     const std::string name = Printable(operands[0]);
+    SignatureReport signatures = CheckSignatures(package, caFile);
+    struct {
+        const char* what;
+        SignatureState state;
+        const std::string& detail;
+    } signatureLines[] = {{"package signature", signatures.package, signatures.packageDetail},
+                          {"uninstaller (stub) signature", signatures.stub, signatures.stubDetail}};
+    for (const auto& line : signatureLines) {
+        if (line.state == SignatureState::kMismatch || line.state == SignatureState::kBroken) {
+            report.problems.push_back(std::string(line.what) + ": " + SignatureStateText(line.state) +
+                                      (line.detail.empty() ? "" : " (" + line.detail + ")"));
+        } else if (!quiet) {
+            std::printf("%s: %s: %s\n", name.c_str(), line.what, SignatureStateText(line.state));
+        }
+    }
     for (const std::string& problem : report.problems) {
         std::fprintf(stderr, "%s: bad: %s\n", name.c_str(), Printable(problem).c_str());
     }
@@ -261,6 +380,9 @@ int main(int argc, char** argv) {
     try {
         if (command == "build") {
             return Build(args);
+        }
+        if (command == "sign") {
+            return Sign(args);
         }
         if (command == "list") {
             return List(args);

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <climits>
 #include <map>
 #include <tuple>
@@ -11,6 +12,7 @@
 #include "payload_pipeline.h"
 #include "script_checks.h"
 #include "settings.h"
+#include "pe_security.h"
 #include "script_extract.h"
 #include "script_writer.h"
 #include "text_rules.h"
@@ -133,7 +135,9 @@ bool KeptByReader(std::string_view section, std::string_view key) {
                EqualsNoCase(key, "requiedspace") || numbered("UseInInstType", "");
     }
     if (EqualsNoCase(section, HeaderSectionName())) {
-        return key.empty() || EqualsNoCase(key, kPayloadSizeKey) || EqualsNoCase(key, kPayloadCrcKey);
+        return key.empty() || EqualsNoCase(key, kPayloadSizeKey) || EqualsNoCase(key, kPayloadCrcKey) ||
+               EqualsNoCase(key, kStubCertOffsetKey) || EqualsNoCase(key, kStubCertSizeKey) ||
+               EqualsNoCase(key, kStubCheckSumKey);
     }
     if (EqualsNoCase(section, "Components")) {
         return key.empty() || EqualsNoCase(key, "NumberOfComponents");
@@ -145,6 +149,51 @@ bool KeptByReader(std::string_view section, std::string_view key) {
         return key.empty() || numbered("Type", "") || numbered("Type", "Enabled");
     }
     return false;
+}
+
+// A signed package ends in its certificate table, which its PE header points at; before
+// the table, the signer pads the file with zero bytes to a multiple of 8. The payload ends
+// where the builder's streams end (PayloadSize, else the last stream) when only such
+// padding lies between them and the table; otherwise at the table, and verify names the
+// bytes in between.
+void FindPayloadEnd(File& file, PackageInfo& info) {
+    info.payloadEnd = info.fileSize;
+    std::string head(4096, '\0');
+    file.Seek(0);
+    head.resize(file.Read(&head[0], head.size()));
+    PeSecurity pe = ReadPeSecurity(head);
+    if (!pe.valid || pe.tableSize == 0 || pe.tableOffset < info.payloadBase ||
+        static_cast<uint64_t>(pe.tableOffset) + pe.tableSize != info.fileSize) {
+        return;
+    }
+    info.certOffset = pe.tableOffset;
+    info.certSize = pe.tableSize;
+    info.payloadEnd = pe.tableOffset;
+    uint64_t streamsEnd = 0;
+    if (info.declaredPayloadSize) {
+        streamsEnd = info.payloadBase + *info.declaredPayloadSize;
+    } else {
+        for (const PackageEntry& e : info.entries) {
+            if (e.problem.empty()) {
+                streamsEnd = std::max(streamsEnd, info.payloadBase + e.offset + e.length);
+            }
+        }
+    }
+    if (streamsEnd < info.payloadBase || streamsEnd > pe.tableOffset || pe.tableOffset - streamsEnd >= 8) {
+        return;
+    }
+    unsigned char pad[8] = {};
+    file.Seek(streamsEnd);
+    std::size_t n = static_cast<std::size_t>(pe.tableOffset - streamsEnd);
+    if (file.Read(pad, n) != n) {
+        return;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        if (pad[i] != 0) {
+            return;
+        }
+    }
+    info.payloadEnd = streamsEnd;
 }
 
 }  // namespace
@@ -192,6 +241,17 @@ PackageInfo ReadPackage(const fs::path& path) {
     if (auto v = info.doc.Get(header, kPayloadCrcKey); v && ParseUnsigned32(*v, &number)) {
         info.declaredPayloadCrc = static_cast<uint32_t>(number);
     }
+    struct {
+        const char* key;
+        std::optional<uint64_t>* field;
+    } record[] = {{kStubCertOffsetKey, &info.stubCertOffset},
+                  {kStubCertSizeKey, &info.stubCertSize},
+                  {kStubCheckSumKey, &info.stubCheckSum}};
+    for (auto& r : record) {
+        if (auto v = info.doc.Get(header, r.key); v && ParseUnsigned32(*v, &number)) {
+            *r.field = number;
+        }
+    }
     long long count = ProfileInt(info.doc.Get("Components", "NumberOfComponents").value_or(""));
     info.componentsRead = ComponentsToRead(count < 0 ? 0 : count > 10 ? 10 : static_cast<int>(count));
     for (int slot = 0; slot < layout::kComponentSlots; ++slot) {
@@ -201,6 +261,7 @@ PackageInfo ReadPackage(const fs::path& path) {
             ReadComponent(*section, slot, info);
         }
     }
+    FindPayloadEnd(file, info);
     return info;
 }
 

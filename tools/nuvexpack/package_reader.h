@@ -51,8 +51,15 @@ struct PackageInfo {
     std::optional<uint32_t> declaredPayloadCrc;
     // Components 0 to componentsRead - 1 are the ones the installer reads.
     int componentsRead = 0;
+    // The payload ends where a signed package's certificate table (and the zero bytes
+    // that align it to 8) begins; else at the end of the file.
+    uint64_t payloadEnd = 0;
+    uint64_t certOffset = 0;  // the package's certificate table; size 0 when unsigned
+    uint64_t certSize = 0;
+    // The stub's own signature, recorded by the signer in the header section.
+    std::optional<uint64_t> stubCertOffset, stubCertSize, stubCheckSum;
 
-    uint64_t PayloadSize() const { return fileSize - payloadBase; }
+    uint64_t PayloadSize() const { return payloadEnd - payloadBase; }
 };
 
 // Throws PackError when no script can be found.

@@ -79,6 +79,13 @@ void ListPackage(const PackageInfo& p, std::ostream& out) {
     out << "script       offset " << p.scriptOffset << ", " << (p.payloadBase - p.scriptOffset)
         << " bytes up to the end marker\n";
     out << "payload      base " << p.payloadBase << ", " << p.PayloadSize() << " bytes\n";
+    if (p.certSize != 0) {
+        out << "signature    certificate table at " << p.certOffset << ", " << p.certSize << " bytes\n";
+    }
+    if (p.stubCertOffset && p.stubCertSize) {
+        out << "stub         signed, certificate table at " << *p.stubCertOffset << ", "
+            << *p.stubCertSize << " bytes\n";
+    }
     out << "product      " << Printable(Get(doc, "Wizard", "szInstallAppName")) << "\n";
     std::string count = Get(doc, "Components", "NumberOfComponents");
     out << "components   NumberOfComponents=" << (count.empty() ? "(missing)" : Printable(count)) << "\n";

@@ -1,6 +1,5 @@
 // The command line: exit codes and messages of the real executable.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 
@@ -8,28 +7,6 @@
 
 namespace nuvex::pack::test {
 namespace {
-
-struct CliResult {
-    int exitCode = -1;
-    std::string output;  // stdout and stderr together
-};
-
-CliResult RunTool(const std::string& args) {
-    CliResult r;
-    std::string command = std::string(NUVEXPACK_BIN) + " " + args + " 2>&1";
-    FILE* p = popen(command.c_str(), "r");
-    if (p == nullptr) {
-        return r;
-    }
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) {
-        r.output.append(buf, n);
-    }
-    int status = pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 class CliTest : public PackTest {};
 

@@ -1,6 +1,9 @@
 #include "pack_test_support.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
 #include <zlib.h>
 
 #include "script_writer.h"
@@ -39,6 +42,78 @@ std::string FakeStub(std::size_t size) {
         }
     }
     return stub;
+}
+
+std::string MinimalPe(std::size_t bodySize) {
+    const uint32_t kFileAlign = 0x200;
+    const uint32_t body = static_cast<uint32_t>((bodySize + kFileAlign - 1) / kFileAlign * kFileAlign);
+    std::string pe(kFileAlign + body, '\0');
+    auto put16 = [&](std::size_t at, uint32_t v) {
+        pe[at] = static_cast<char>(v & 0xFF);
+        pe[at + 1] = static_cast<char>(v >> 8);
+    };
+    auto put32 = [&](std::size_t at, uint32_t v) {
+        put16(at, v & 0xFFFF);
+        put16(at + 2, v >> 16);
+    };
+    pe[0] = 'M';
+    pe[1] = 'Z';
+    put32(0x3C, 0x40);
+    pe.replace(0x40, 4, std::string("PE\0\0", 4));
+    const std::size_t coff = 0x44, opt = coff + 20, section = opt + 224;
+    put16(coff, 0x14C);        // i386
+    put16(coff + 2, 1);        // one section
+    put16(coff + 16, 224);     // PE32 optional header with 16 directories
+    put16(coff + 18, 0x0102);  // executable, 32-bit
+    put16(opt, 0x10B);
+    put32(opt + 4, body);           // size of code
+    put32(opt + 16, 0x1000);        // entry point
+    put32(opt + 20, 0x1000);        // base of code
+    put32(opt + 28, 0x400000);      // image base
+    put32(opt + 32, 0x1000);        // section alignment
+    put32(opt + 36, kFileAlign);
+    put16(opt + 40, 4);             // operating system version
+    put16(opt + 48, 4);             // subsystem version
+    put32(opt + 56, 0x1000 + (body + 0xFFF) / 0x1000 * 0x1000);  // size of image
+    put32(opt + 60, kFileAlign);    // size of headers
+    put16(opt + 68, 2);             // GUI
+    put32(opt + 72, 0x100000);
+    put32(opt + 76, 0x1000);
+    put32(opt + 80, 0x100000);
+    put32(opt + 84, 0x1000);
+    put32(opt + 92, 16);
+    pe.replace(section, 5, ".text");
+    put32(section + 8, body);
+    put32(section + 12, 0x1000);
+    put32(section + 16, body);
+    put32(section + 20, kFileAlign);
+    put32(section + 36, 0x60000020);
+    std::string filler = SampleContent(body, 7);
+    for (char& c : filler) {
+        c = c == '[' ? '(' : c;
+    }
+    pe.replace(kFileAlign, body, filler);
+    return pe;
+}
+
+CliResult RunShell(const std::string& command) {
+    CliResult r;
+    FILE* p = popen((command + " 2>&1").c_str(), "r");
+    if (p == nullptr) {
+        return r;
+    }
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) {
+        r.output.append(buf, n);
+    }
+    int status = pclose(p);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+CliResult RunTool(const std::string& args, const std::string& env) {
+    return RunShell(env + (env.empty() ? "" : " ") + NUVEXPACK_BIN + " " + args);
 }
 
 std::string Script(std::initializer_list<std::string> lines) {

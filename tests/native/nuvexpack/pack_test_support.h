@@ -21,6 +21,19 @@ void WriteBytes(const fs::path& path, const std::string& bytes);
 // package header.
 std::string FakeStub(std::size_t size = 4096);
 
+// The smallest Windows program osslsigncode signs: MZ and PE32 headers and one section of
+// `bodySize` filler bytes, neither the package header nor a "[" at its end.
+std::string MinimalPe(std::size_t bodySize = 1024);
+
+struct CliResult {
+    int exitCode = -1;
+    std::string output;  // stdout and stderr together
+};
+// Runs a shell command line and collects what it prints.
+CliResult RunShell(const std::string& command);
+// Runs the real nuvexpack with `args`; `env` goes before it ("PATH=/x").
+CliResult RunTool(const std::string& args, const std::string& env = {});
+
 // Text whose lines are joined with CR LF.
 std::string Script(std::initializer_list<std::string> lines);
 
