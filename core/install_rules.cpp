@@ -166,4 +166,39 @@ void FormatLogKey(char (&out)[kLogKeySize], LogFamily family, int number) {
     std::snprintf(out, sizeof out, "%s%6.6d", kWords[static_cast<int>(family)], number);
 }
 
+namespace {
+
+uint32_t Get32(const unsigned char* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+void Put32(unsigned char* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
+    }
+}
+
+}  // namespace
+
+bool ApplyStubRecord(unsigned char* image, uint32_t size, const StubRecord& record) {
+    constexpr uint32_t kNewHeaderField = 0x3C;
+    constexpr uint32_t kOptionalHeaderAt = 24;  // after "PE\0\0" and the file header
+    constexpr uint32_t kCheckSumAt = 64;
+    constexpr uint32_t kSecurityAt = 128;  // data directory 4 of a PE32 optional header
+    constexpr uint16_t kPe32Magic = 0x10B;
+    if (static_cast<uint64_t>(record.certOffset) + record.certSize != size || size < 0x40) {
+        return false;
+    }
+    const uint32_t pe = Get32(image + kNewHeaderField);
+    const uint64_t optional = static_cast<uint64_t>(pe) + kOptionalHeaderAt;
+    if (optional + kSecurityAt + 8 > size || std::memcmp(image + pe, "PE\0\0", 4) != 0 ||
+        (image[optional] | (image[optional + 1] << 8)) != kPe32Magic) {
+        return false;
+    }
+    Put32(image + optional + kCheckSumAt, record.checkSum);
+    Put32(image + optional + kSecurityAt, record.certOffset);
+    Put32(image + optional + kSecurityAt + 4, record.certSize);
+    return true;
+}
+
 }  // namespace nuvex

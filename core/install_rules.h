@@ -100,4 +100,18 @@ private:
     int next_[4] = {1, 0, 1, 0};
 };
 
+// The signed stub's own security directory and checksum, which the package builder records
+// in the script: in a signed package the PE header points at the package's certificate
+// table, beyond the end of the stub.
+struct StubRecord {
+    uint32_t certOffset;
+    uint32_t certSize;
+    uint32_t checkSum;
+};
+
+// Writes the record back into the PE32 header of the `size`-byte stub copy, so that the copy
+// is the signed stub exactly. False, with the copy untouched, when the bytes are not a PE32
+// image with room for the fields or the certificate table does not end where the stub does.
+bool ApplyStubRecord(unsigned char* image, uint32_t size, const StubRecord& record);
+
 }  // namespace nuvex

@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <cstdlib>
+
 #include "app_state.h"
+#include "install_rules.h"
 #include "global_buffer.h"
 #include "scoped_gdi.h"
 #include "text_rules.h"
@@ -14,8 +18,29 @@ namespace {
 
 constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr char kUninstallerName[] = "uninst.exe";
+// The script's first section, which the package builder writes.
+constexpr char kScriptHeaderSection[] = "Nuvex";
 
 enum class CopyResult { kComplete, kNotMade, kNoMemory, kDiskFull };
+
+// The signed stub's record from the script's first section; false for an unsigned package,
+// whose script has none.
+bool ReadStubRecord(StubRecord* record) {
+    const char* keys[] = {"StubCertOffset", "StubCertSize", "StubCheckSum"};
+    uint32_t* fields[] = {&record->certOffset, &record->certSize, &record->checkSum};
+    for (int i = 0; i < 3; ++i) {
+        char value[32] = {};
+        GetPrivateProfileStringA(kScriptHeaderSection, keys[i], "", value, sizeof value,
+                                 App().scriptPath);
+        char* end = nullptr;
+        const unsigned long number = std::strtoul(value, &end, 10);
+        if (value[0] < '0' || value[0] > '9' || *end != '\0' || number > UINT32_MAX) {
+            return false;
+        }
+        *fields[i] = static_cast<uint32_t>(number);
+    }
+    return true;
+}
 
 // The first script-offset bytes of the running file: the installer program without its
 // package. A copy that cannot be completed is removed, so that no broken uninstaller stays.
@@ -37,6 +62,12 @@ CopyResult CopyBareProgram(const char* destination) {
     }
     DWORD read = 0;
     const bool readAll = ReadFile(in.get(), buffer.get(), size, &read, nullptr) && read == size;
+    // A signed package's stub points at the package's certificate table; the recorded values
+    // make the copy the signed stub again.
+    StubRecord record;
+    if (readAll && ReadStubRecord(&record)) {
+        ApplyStubRecord(buffer.get(), size, record);
+    }
     DWORD written = 0;
     const bool wroteAll =
         readAll && WriteFile(out.get(), buffer.get(), size, &written, nullptr) && written == size;

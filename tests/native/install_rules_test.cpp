@@ -243,5 +243,55 @@ TEST(LogKeys, EachFamilyNumberedOnItsOwnWithSixDigits) {
     EXPECT_STREQ(key, "startfile1234567");
 }
 
+TEST(StubRecord, WrittenBackIntoAPe32HeaderOnly) {
+    // A minimal image: "MZ", the PE header at 0x80, a PE32 optional header after it, and
+    // the certificate table as the last 0x100 of 0x400 bytes.
+    std::vector<unsigned char> stub(0x400, 0);
+    stub[0] = 'M';
+    stub[1] = 'Z';
+    stub[0x3C] = 0x80;
+    std::memcpy(&stub[0x80], "PE\0\0", 4);
+    stub[0x80 + 24] = 0x0B;
+    stub[0x80 + 24 + 1] = 0x01;
+    const StubRecord record = {0x300, 0x100, 0x12345678};
+    auto field = [](const std::vector<unsigned char>& image, std::size_t at) {
+        return image[at] | (image[at + 1] << 8) | (image[at + 2] << 16) |
+               (static_cast<uint32_t>(image[at + 3]) << 24);
+    };
+
+    struct Case {
+        const char* name;
+        std::size_t at;      // a byte to change first, or 0
+        unsigned char value;
+        StubRecord record;
+        bool applied;
+    };
+    const Case cases[] = {
+        {"signed stub", 0, 0, record, true},
+        {"table does not end with the stub", 0, 0, {0x300, 0xFF, 1}, false},
+        {"not PE", 0x81, 'X', record, false},
+        {"PE32+ header", 0x80 + 24 + 1, 0x02, record, false},
+        {"header beyond the stub", 0x3D, 0x04, record, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<unsigned char> image = stub;
+        if (c.at) {
+            image[c.at] = c.value;
+        }
+        const std::vector<unsigned char> before = image;
+        EXPECT_EQ(ApplyStubRecord(image.data(), static_cast<uint32_t>(image.size()), c.record),
+                  c.applied);
+        if (!c.applied) {
+            EXPECT_EQ(image, before) << "a refused record must leave the copy alone";
+            continue;
+        }
+        const std::size_t optional = 0x80 + 24;
+        EXPECT_EQ(field(image, optional + 64), 0x12345678u);
+        EXPECT_EQ(field(image, optional + 128), 0x300u);
+        EXPECT_EQ(field(image, optional + 132), 0x100u);
+    }
+}
+
 }  // namespace
 }  // namespace nuvex
