@@ -885,10 +885,20 @@ TEST(Shortcuts, MadeLoggedAndRemovedAgain) {
     MakeFolders(dir + "\\src");
     ASSERT_TRUE(WriteFileBytes(dir + "\\src\\tool.exe", SampleText(5000, 7)));
     ASSERT_TRUE(WriteFileBytes(dir + "\\src\\readme.txt", "Read me.\r\n"));
+    // A tree of 60 files in nested folders, which the builder turns into dir and file entries.
+    for (int d = 0; d < 6; ++d) {
+        const std::string folder = dir + "\\src\\data\\level" + std::to_string(d % 2) +
+                                   "\\set" + std::to_string(d);
+        MakeFolders(folder);
+        for (int f = 0; f < 10; ++f) {
+            ASSERT_TRUE(WriteFileBytes(folder + "\\f" + std::to_string(f) + ".txt",
+                                       SampleText(700 + 97 * f, d * 10 + f)));
+        }
+    }
     std::vector<std::string> script = ScriptHead(dir + "\\Programs", "true", "window");
     for (const char* line :
          {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main",
-          "UseInInstType0=true", "dir0000=data", "file0000=tool.exe", "file0001=readme.txt",
+          "UseInInstType0=true", "tree00=data", "file0000=tool.exe", "file0001=readme.txt",
           "startdir00=Docs", "start00=tool.exe", "start00title=Tool", "start00args=--fast",
           "start01=readme.txt", "desktop00=tool.exe", "desktop00title=Nuvex Tool Desk",
           "quickl00=tool.exe", "quickl00title=Tool QL"}) {
@@ -901,6 +911,8 @@ TEST(Shortcuts, MadeLoggedAndRemovedAgain) {
     run.ExpectDonePage();
 
     const std::string target = dir + "\\Programs\\App";
+    EXPECT_EQ(ReadFileBytes(target + "\\data\\level1\\set5\\f9.txt"),
+              SampleText(700 + 97 * 9, 59));
     const std::string group = ShellFolder(CSIDL_PROGRAMS) + "\\" + kProduct;
     const std::string desktopLink = ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Nuvex Tool Desk.lnk";
     const std::vector<std::string> expectedLog = {
@@ -976,6 +988,74 @@ TEST(Shortcuts, NoQuickLaunchFolderAndNoStartMenuFolders) {
     DeleteFileA((group + "\\Only.lnk").c_str());
     RemoveDirectoryA(group.c_str());
     DeleteUninstallEntry();
+}
+
+// The sample product from the repository, installed through all its pages and removed again:
+// what stays is uninst.exe alone.
+TEST(RoundTrip, SampleProductLeavesOnlyTheUninstaller) {
+    std::string sample = NUVEX_SAMPLE_DIR;
+    std::replace(sample.begin(), sample.end(), '/', '\\');
+    sample = "Z:" + sample;
+    std::vector<std::string> script;
+    for (const std::string& line : LogLines(sample + "\\setup.ini")) {
+        script.push_back(line);
+    }
+    const std::string dir = TestWorkDir();
+    std::string log;
+    ASSERT_TRUE(nuvex::test::BuildPackage(dir + "\\setup.exe", script, sample + "\\product", &log))
+        << log;
+    const std::string target = "C:\\Program Files\\Sample Editor";
+    RemoveTree(target);
+
+    Process setup = Launch(dir + "\\setup.exe", TempEnv(dir));
+    HWND wizard = WaitForWindow(setup.Id(), "WizardWindow", kDefaultTimeoutMs, true);
+    ASSERT_NE(wizard, nullptr);
+    HWND next = nullptr, heading = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        next = ChildAt(wizard, "Button", 385, 165);
+        heading = ChildAt(wizard, "Static", 65, 30);
+        return next && heading;
+    }));
+    // Next through the pages until the confirmation page's Install.
+    for (int page = 0; page < 8 && WindowText(next) != "Install"; ++page) {
+        const std::string before = WindowText(heading);
+        Click(next);
+        ASSERT_TRUE(WaitUntil([&] { return WindowText(heading) != before; }));
+    }
+    ASSERT_EQ(WindowText(next), "Install");
+    Click(next);
+    ASSERT_TRUE(WaitUntil([&] {
+        return FindProcessWindow(setup.Id(), "ProgressWindow") == nullptr &&
+               IsWindowVisible(wizard) && IsWindowEnabled(wizard);
+    }));
+    EXPECT_EQ(WindowText(heading), "Installation complete");
+    Click(next);
+    DWORD code = 12345;
+    ASSERT_TRUE(setup.WaitForExit(&code));
+    EXPECT_EQ(code, 0u);
+
+    const std::string group = ShellFolder(CSIDL_PROGRAMS) + "\\Sample Editor 2.1";
+    EXPECT_TRUE(FileExists(target + "\\SampleEdit.exe"));
+    EXPECT_TRUE(FileExists(target + "\\docs\\guide\\shortcuts.txt"));
+    EXPECT_TRUE(FileExists(group + "\\Sample Editor.lnk"));
+
+    Process uninstaller = Launch(target + "\\uninst.exe");
+    HWND window = WaitForWindow(uninstaller.Id(), "UninstallerWindow", kDefaultTimeoutMs, true);
+    ASSERT_NE(window, nullptr);
+    HWND remove = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (remove = ChildAt(window, "Button", 385, 165)) != nullptr; }));
+    Click(remove);
+    ASSERT_TRUE(uninstaller.WaitForExit(&code));
+    EXPECT_EQ(code, 0u);
+    std::vector<std::string> left;
+    ListTree(target, "", &left);
+    EXPECT_EQ(left, std::vector<std::string>{"uninst.exe"});
+    EXPECT_FALSE(FileExists(group));
+    EXPECT_FALSE(FileExists(ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Sample Editor.lnk"));
+    std::string value;
+    EXPECT_FALSE(ReadRegistryValue(std::string(kUninstallKey) + "Sample Editor 2.1",
+                                   "DisplayName", &value));
+    RemoveTree(target);
 }
 
 }  // namespace
