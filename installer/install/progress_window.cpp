@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "app_state.h"
+#include "child_controls.h"
 #include "install_flow.h"
 #include "install_rules.h"
 #include "install_thread.h"
@@ -159,21 +160,7 @@ LRESULT OnCtlColorStatic(HDC dc) {
 }
 
 void OnActivateApp(HWND hwnd, bool active) {
-    HWND background = App().backgroundWindow;
-    if (active) {
-        if (IsIconic(hwnd)) {
-            OpenIcon(hwnd);
-        }
-        if (AppSettings().ShowBackground && background && !IsWindowVisible(background)) {
-            ShowWindow(background, SW_SHOW);
-        }
-        BringWindowToTop(hwnd);
-    } else {
-        if (background && IsWindowVisible(background)) {
-            ShowWindow(background, SW_HIDE);
-        }
-        CloseWindow(hwnd);
-    }
+    FollowApplicationActivation(hwnd, active, AppSettings().ShowBackground != 0);
 }
 
 void OnDestroy() {
