@@ -38,6 +38,24 @@ HWND CreateControl(HWND parent, const char* cls, const char* text, DWORD style, 
     return child;
 }
 
+void FollowApplicationActivation(HWND window, bool active, bool showBackground) {
+    HWND background = App().backgroundWindow;
+    if (active) {
+        if (IsIconic(window)) {
+            OpenIcon(window);
+        }
+        if (showBackground && background && !IsWindowVisible(background)) {
+            ShowWindow(background, SW_SHOW);
+        }
+        BringWindowToTop(window);
+    } else {
+        if (background && IsWindowVisible(background)) {
+            ShowWindow(background, SW_HIDE);
+        }
+        CloseWindow(window);
+    }
+}
+
 void CentreWindow(HWND hwnd, int width, int height) {
     MoveWindow(hwnd, (Gdi().screenWidth - width) / 2, (Gdi().screenHeight - height) / 2, width,
                height, TRUE);

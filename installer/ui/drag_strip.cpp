@@ -14,7 +14,11 @@ void DragStrip::OnTick(HWND hwnd) {
     anchor_ = sample_;
 }
 
-void DragStrip::OnButtonDown(HWND hwnd) {
+void DragStrip::OnButton(HWND hwnd, bool down) {
+    if (!down) {
+        dragging_ = false;
+        return;
+    }
     RECT r;
     GetWindowRect(hwnd, &r);
     const POINT p = sample_;

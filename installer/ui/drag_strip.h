@@ -14,9 +14,8 @@ public:
     // Timer tick: sample the cursor, and move the window by the way it went while dragging.
     void OnTick(HWND hwnd);
     // Left button down: a drag starts when the latest sample lies strictly inside the
-    // window's width and strictly below its top, less than 25 pixels down.
-    void OnButtonDown(HWND hwnd);
-    void OnButtonUp() { dragging_ = false; }
+    // window's width and strictly below its top, less than 25 pixels down. Up ends it.
+    void OnButton(HWND hwnd, bool down);
 
 private:
     static constexpr int kStripHeight = 25;

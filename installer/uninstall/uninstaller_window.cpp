@@ -92,15 +92,6 @@ void OnCommand(HWND hwnd, HWND control) {
     }
 }
 
-void OnActivateApp(HWND hwnd, bool active) {
-    if (active) {
-        OpenIcon(hwnd);
-        BringWindowToTop(hwnd);
-    } else {
-        CloseWindow(hwnd);
-    }
-}
-
 }  // namespace
 
 UninstallState& Uninstall() { return g_uninstall; }
@@ -119,13 +110,11 @@ LRESULT CALLBACK UninstallerWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
             }
             return 0;
         case WM_LBUTTONDOWN:
-            g_drag.OnButtonDown(hwnd);
-            return 0;
         case WM_LBUTTONUP:
-            g_drag.OnButtonUp();
+            g_drag.OnButton(hwnd, msg == WM_LBUTTONDOWN);
             return 0;
         case WM_ACTIVATEAPP:
-            OnActivateApp(hwnd, wParam != 0);
+            FollowApplicationActivation(hwnd, wParam != 0, false);  // no background here
             return 0;
         case WM_COMMAND:
             OnCommand(hwnd, reinterpret_cast<HWND>(lParam));

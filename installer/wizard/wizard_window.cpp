@@ -189,23 +189,10 @@ LRESULT OnActivateApp(HWND hwnd, bool active) {
     if (page > kPageCustom) {
         return 0;
     }
+    // With backgroundonok the background waits for the first page to be confirmed.
     const Settings& s = AppSettings();
-    HWND background = App().backgroundWindow;
-    if (active) {
-        if (IsIconic(hwnd)) {
-            OpenIcon(hwnd);
-        }
-        if (s.ShowBackground && !(s.backgroundonok && page == kPageIntro) && background &&
-            !IsWindowVisible(background)) {
-            ShowWindow(background, SW_SHOW);
-        }
-        BringWindowToTop(hwnd);
-    } else {
-        if (background && IsWindowVisible(background)) {
-            ShowWindow(background, SW_HIDE);
-        }
-        CloseWindow(hwnd);
-    }
+    FollowApplicationActivation(hwnd, active,
+                                s.ShowBackground && !(s.backgroundonok && page == kPageIntro));
     return 0;
 }
 
@@ -235,10 +222,8 @@ LRESULT CALLBACK WizardWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
             }
             return 0;
         case WM_LBUTTONDOWN:
-            g_drag.OnButtonDown(hwnd);
-            return 0;
         case WM_LBUTTONUP:
-            g_drag.OnButtonUp();
+            g_drag.OnButton(hwnd, msg == WM_LBUTTONDOWN);
             return 0;
         case WM_ACTIVATEAPP:
             return OnActivateApp(hwnd, wParam != 0);

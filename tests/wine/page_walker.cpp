@@ -1,14 +1,18 @@
 // Walks an installer through every wizard page its script enables, for screenshots.
 //
-//   page_walker SETUP.EXE SCRIPT.INI
+//   page_walker SETUP.EXE SCRIPT.INI [--install]
 //
 // At each page it prints "shot NAME" and waits for a line on its input before it goes on,
 // so that the caller can take a picture of the screen. It chooses the custom install type
 // when the script offers one, so that the custom page is shown too, and ends the installer
-// with the close box on the confirmation page. Exit code 0 when every page was reached.
+// with the close box on the confirmation page. With --install it presses Install there
+// instead, shows the progress window and the done page, and ends with Next. Exit code 0
+// when every page was reached.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "driver.h"
@@ -51,7 +55,69 @@ int Fail(const char* what) {
     return 1;
 }
 
-int Walk(const char* exe, const char* script) {
+// Suspends (or resumes) every thread of process `pid` but the one that owns its windows,
+// so that a short-lived window holds still for its picture while it still paints.
+void HoldWorkers(DWORD pid, DWORD uiThread, bool hold) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != pid || entry.th32ThreadID == uiThread) {
+            continue;
+        }
+        HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+        if (thread) {
+            if (hold) {
+                SuspendThread(thread);
+            } else {
+                ResumeThread(thread);
+            }
+            CloseHandle(thread);
+        }
+    }
+    CloseHandle(snapshot);
+}
+
+// Install on the confirmation page: the progress window, held for its picture, then the done
+// page, then Next ends the installer.
+bool Install(Process& installer, HWND wizard, HWND background, HWND heading, HWND next,
+             const char* script) {
+    Click(next);
+    HWND progress = WaitForWindow(installer.Id(), "ProgressWindow", kDefaultTimeoutMs, true);
+    if (!progress) {
+        Fail("no progress window");
+        return false;
+    }
+    // Some progress first, so that the bar shows: the first few pixels of its fill turn blue.
+    RECT r = {};
+    GetWindowRect(progress, &r);
+    const bool bar = _stricmp(Read(script, "Design", "progressstyle", "").c_str(), "bar") == 0;
+    const POINT fill = bar ? POINT{r.left + 10 + 4, r.top + 30 + 10} : POINT{r.left + 25 + 4, r.top + 80 + 10};
+    HDC screen = GetDC(nullptr);
+    WaitUntil([&] { return GetPixel(screen, fill.x, fill.y) == RGB(0, 0, 255); }, 5000);
+    ReleaseDC(nullptr, screen);
+    const DWORD uiThread = GetWindowThreadProcessId(progress, nullptr);
+    HoldWorkers(installer.Id(), uiThread, true);
+    RedrawWindow(progress, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Shot("progress", nullptr, nullptr);
+    HoldWorkers(installer.Id(), uiThread, false);
+    const std::string done = Read(script, "Wizard", "szLabelKonec", "");
+    if (!WaitUntil([&] {
+            return FindProcessWindow(installer.Id(), "ProgressWindow") == nullptr &&
+                   IsWindowVisible(wizard) && WindowText(heading) == done;
+        })) {
+        Fail("no done page");
+        return false;
+    }
+    Shot("done", wizard, background);
+    Click(next);
+    return true;
+}
+
+int Walk(const char* exe, const char* script, bool install) {
     Process installer = Launch(exe);
     if (!installer.Started()) {
         return Fail("cannot start the installer");
@@ -107,20 +173,63 @@ int Walk(const char* exe, const char* script) {
     if (!go(next, "confirm", Read(script, "Wizard", "szLabelInstall", ""))) {
         return Fail("confirm");
     }
-    Click(closeBox);
+    if (install) {
+        if (!Install(installer, wizard, background, heading, next, script)) {
+            return 1;
+        }
+    } else {
+        Click(closeBox);
+    }
     DWORD code = 1;
     return installer.WaitForExit(&code) && code == 0 ? 0 : Fail("the installer did not end");
+}
+
+// The uninstaller: its window, then Remove, with the window held for a picture while the
+// removal runs, then the end of the program.
+int WalkUninstaller(const char* exe) {
+    Process uninstaller = Launch(exe);
+    HWND window = WaitForWindow(uninstaller.Id(), "UninstallerWindow", kDefaultTimeoutMs, true);
+    HWND remove = nullptr;
+    if (window) {
+        WaitUntil([&] { return (remove = ChildAt(window, "Button", 385, 165)) != nullptr; });
+    }
+    if (!remove) {
+        return Fail("no uninstaller window");
+    }
+    Shot("uninstaller", window, nullptr);
+    Click(remove);
+    // The bar's first blue pixel, inside its outline at (25, 110).
+    POINT fill = {25 + 2, 110 + 10};
+    ClientToScreen(window, &fill);
+    HDC screen = GetDC(nullptr);
+    const bool filling =
+        WaitUntil([&] { return GetPixel(screen, fill.x, fill.y) == RGB(0, 0, 255); }, 10000);
+    ReleaseDC(nullptr, screen);
+    if (filling) {
+        const DWORD uiThread = GetWindowThreadProcessId(window, nullptr);
+        HoldWorkers(uninstaller.Id(), uiThread, true);
+        Shot("removing", window, nullptr);
+        HoldWorkers(uninstaller.Id(), uiThread, false);
+    }
+    DWORD code = 1;
+    return uninstaller.WaitForExit(&code) && code == 0 ? 0 : Fail("the uninstaller did not end");
 }
 
 }  // namespace
 }  // namespace nuvex::test
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: page_walker SETUP.EXE SCRIPT.INI\n");
+    if (argc == 3 && std::strcmp(argv[2], "--uninstall") == 0) {
+        return nuvex::test::WalkUninstaller(argv[1]);
+    }
+    const bool install = argc == 4 && std::strcmp(argv[3], "--install") == 0;
+    if (argc != 3 && !install) {
+        std::fprintf(stderr,
+                     "usage: page_walker SETUP.EXE SCRIPT.INI [--install]\n"
+                     "       page_walker UNINST.EXE --uninstall\n");
         return 2;
     }
     char script[MAX_PATH];
     GetFullPathNameA(argv[2], sizeof script, script, nullptr);
-    return nuvex::test::Walk(argv[1], script);
+    return nuvex::test::Walk(argv[1], script, install);
 }

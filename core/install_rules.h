@@ -1,0 +1,117 @@
+// Rules of the installation that need no platform call: the space check, the folders above
+// the target, the progress arithmetic of the extraction, the error report and the keys of
+// the uninstall log.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace nuvex {
+
+// One mebibyte of margin on top of what the components declare.
+inline constexpr uint64_t kFreeSpaceMargin = 1048576;
+
+// The sum over all `count` slots, selected or not.
+uint64_t RequiredSpace(const uint64_t* perSlot, int count);
+
+// True when `freeBytes` holds the required space plus the margin.
+bool EnoughFreeSpace(uint64_t required, uint64_t freeBytes);
+
+// The root "X:\" of the drive the target folder is on; false when the folder does not start
+// with a drive letter and a colon (a UNC or relative path), which has no such root.
+bool DriveRoot(const char* targetFolder, char (&root)[4]);
+
+// The folders above the target folder, as prefix lengths of the target path: one per
+// backslash from the second on (the part before the first is the drive). Only the first
+// kMaxBackslashes backslashes of the path are looked at.
+inline constexpr int kMaxBackslashes = 256;
+struct ParentFolders {
+    int count = 0;
+    uint16_t length[kMaxBackslashes] = {};
+};
+ParentFolders ParentFolderPrefixes(const char* targetFolder);
+
+// The progress percentage at one stage of one payload entry: entry n of `total` counted
+// entries. 12 + 83n/T at the start, plus a third and two thirds of 83/T after reading and
+// inflating. Every value lies within 12..94. An entry the count did not see (n >= total,
+// possible only when an empty entry value ended the count early, total 0 included) shows
+// 94, so the bar never moves backwards and nothing divides by zero.
+enum class EntryStage { kStart, kRead, kInflated };
+int ExtractionProgress(int n, int total, EntryStage stage);
+
+inline constexpr int kProgressAfterSpaceCheck = 1;
+inline constexpr int kProgressAfterCount = 12;
+inline constexpr int kProgressExtractionLast = 94;
+inline constexpr int kProgressAfterExtraction = 95;
+
+// Where the progress window and its parts go, for the framed window style and the strip
+// across the screen of the bar style. Child rectangles are in client coordinates.
+struct Rect {
+    int x, y, width, height;
+};
+struct ProgressLayout {
+    Rect window;
+    Rect statusLine;
+    Rect cancel;
+    Rect bar;
+};
+ProgressLayout ProgressWindowLayout(bool barStyle, int screenWidth, int screenHeight);
+
+// The error report, "%s %s\n\n%s" from the frame text, the specific text and the closing
+// text, in a `size`-byte buffer. When the three do not fit, the specific text matters most:
+// the closing text is cut first, then the frame text, and the specific text last, each from
+// its end. The result is always terminated.
+inline constexpr std::size_t kErrorReportSize = 2048;
+void ComposeErrorReport(char* out, std::size_t size, const char* textError, const char* specific,
+                        const char* textError1);
+
+// The status line during a component's extraction: "%s %s." from the installing text and
+// the component's title, cut to the buffer.
+void ComposeComponentStatus(char* out, std::size_t size, const char* installingPart,
+                            const char* title);
+
+// Key of a component entry: family plus index as four digits for dir, file, win and sys,
+// two digits for the others, and an optional attribute suffix ("length", "crc").
+// False when the key does not fit `size`.
+bool FormatEntryKey(char* out, std::size_t size, const char* family, int index,
+                    const char* suffix = "");
+// True for the families numbered with four digits.
+bool IsFourDigitFamily(const char* family);
+int FamilyMaxIndex(const char* family);
+
+// The numbered families of the uninstall log, each counted on its own. The dir family
+// starts at 1 (dir000000 is the target folder, written with the header), and so does
+// startdir (startdir000000 is the Start menu group); files and shortcut files start at 0.
+enum class LogFamily { kDir, kFile, kStartDir, kStartFile };
+
+// "dir%6.6d" and the like. The buffer must hold 32 bytes.
+inline constexpr std::size_t kLogKeySize = 32;
+void FormatLogKey(char (&out)[kLogKeySize], LogFamily family, int number);
+
+class LogNumbering {
+public:
+    // The key the next recorded item of `family` takes; the number advances only through
+    // Advance, so an item that is not recorded takes none.
+    int Peek(LogFamily family) const { return next_[Index(family)]; }
+    void Advance(LogFamily family) { ++next_[Index(family)]; }
+
+private:
+    static int Index(LogFamily family) { return static_cast<int>(family); }
+    int next_[4] = {1, 0, 1, 0};
+};
+
+// The signed stub's own security directory and checksum, which the package builder records
+// in the script: in a signed package the PE header points at the package's certificate
+// table, beyond the end of the stub.
+struct StubRecord {
+    uint32_t certOffset;
+    uint32_t certSize;
+    uint32_t checkSum;
+};
+
+// Writes the record back into the PE32 header of the `size`-byte stub copy, so that the copy
+// is the signed stub exactly. False, with the copy untouched, when the bytes are not a PE32
+// image with room for the fields or the certificate table does not end where the stub does.
+bool ApplyStubRecord(unsigned char* image, uint32_t size, const StubRecord& record);
+
+}  // namespace nuvex

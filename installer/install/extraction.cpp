@@ -1,0 +1,204 @@
+#include "extraction.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "app_state.h"
+#include "component_entries.h"
+#include "global_buffer.h"
+#include "install_rules.h"
+#include "payload_inflate.h"
+#include "text_rules.h"
+#include "uninstall_log_writer.h"
+
+namespace nuvex {
+
+namespace {
+
+// Slack of the two buffers and of the capacity announced to uncompress.
+constexpr uint64_t kInputSlack = 128;
+constexpr uint64_t kOutputSlack = 2048;
+constexpr uint64_t kCapacitySlack = 1024;
+
+enum class Family { kFile, kWin, kSys };
+constexpr const char* kFamilyNames[] = {"file", "win", "sys"};
+constexpr Family kFamilyOrder[] = {Family::kFile, Family::kWin, Family::kSys};
+
+struct ExtractionState {
+    HANDLE package = INVALID_HANDLE_VALUE;
+    char windowsFolder[256] = {};
+    char systemFolder[256] = {};
+    int total = 0;
+    int n = 0;  // running number of the entry, across slots and families
+};
+
+struct PayloadEntry {
+    int slot;
+    Family family;
+    int index;
+    const char* value;
+};
+
+const char* DestinationFolder(const ExtractionState& state, Family family) {
+    switch (family) {
+        case Family::kWin:
+            return state.windowsFolder;
+        case Family::kSys:
+            return state.systemFolder;
+        default:
+            return AppSettings().targetFolder;
+    }
+}
+
+// Reads `length` bytes at `offset` of the payload. False only when the read itself fails;
+// fewer bytes (a cut package) leave zeros, which inflation then rejects.
+bool ReadStream(HANDLE package, uint32_t offset, uint32_t length, unsigned char* buffer) {
+    if (package == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(App().payloadBase) + offset;
+    if (!SetFilePointerEx(package, position, nullptr, FILE_BEGIN)) {
+        return false;
+    }
+    DWORD read = 0;
+    return ReadFile(package, buffer, length, &read, nullptr) != FALSE;
+}
+
+enum class WriteResult { kWritten, kNotCreated, kShort };
+
+// Replaces a file of the target folder; never touches an existing file of the Windows or
+// system folder. A short write (a full disk) removes what was written.
+WriteResult WriteDestination(const char* path, Family family, const unsigned char* data,
+                             DWORD size) {
+    const DWORD disposition = family == Family::kFile ? CREATE_ALWAYS : CREATE_NEW;
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return WriteResult::kNotCreated;
+    }
+    DWORD written = 0;
+    const bool complete = WriteFile(file, data, size, &written, nullptr) && written == size;
+    // Closing can be where a full disk shows, so its result counts too.
+    const bool closed = CloseHandle(file) != FALSE;
+    if (complete && closed) {
+        return WriteResult::kWritten;
+    }
+    DeleteFileA(path);
+    return WriteResult::kShort;
+}
+
+Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
+    const Settings& s = AppSettings();
+    const char* family = kFamilyNames[static_cast<int>(entry.family)];
+
+    // A path past 255 characters is refused like a file that cannot be created, and so is
+    // one whose folder could not be found out.
+    char destination[layout::kEntryValueSize];
+    const char* folder = DestinationFolder(state, entry.family);
+    const bool destinationFits =
+        folder[0] != '\0' && JoinPath(destination, sizeof destination, folder, entry.value);
+
+    const uint32_t length = ReadEntryAttribute(entry.slot, family, entry.index, "length");
+    const uint32_t origlen = ReadEntryAttribute(entry.slot, family, entry.index, "origlen");
+    const uint32_t crc = ReadEntryAttribute(entry.slot, family, entry.index, "crc");
+    const uint32_t offset = ReadEntryAttribute(entry.slot, family, entry.index, "offset");
+
+    SetProgress(ExtractionProgress(state.n, state.total, EntryStage::kStart));
+    {
+        GlobalBuffer input(length + kInputSlack);
+        if (!input) {
+            return ReportInstallError(s.szErrorNEM);
+        }
+        GlobalBuffer output(origlen + kOutputSlack);
+        if (!output) {
+            return ReportInstallError(s.szErrorNEM);
+        }
+        if (!ReadStream(state.package, offset, length, input.get())) {
+            return RequestErrorPage();
+        }
+        SetProgress(ExtractionProgress(state.n, state.total, EntryStage::kRead));
+
+        // The output buffer holds origlen + 2048 bytes, so this capacity fits in 32 bits.
+        uint32_t produced = 0;
+        const InflateResult result =
+            InflatePayload(input.get(), length, output.get(),
+                           static_cast<uint32_t>(origlen + kCapacitySlack), crc, &produced);
+        SetProgress(ExtractionProgress(state.n, state.total, EntryStage::kInflated));
+        if (result == InflateResult::kNoMemory) {
+            return ReportInstallError(s.szErrorNEM);
+        }
+        if (result == InflateResult::kDamaged) {
+            return ReportInstallError(s.szErrorCRC);
+        }
+
+        if (destinationFits) {
+            switch (WriteDestination(destination, entry.family, output.get(), produced)) {
+                case WriteResult::kWritten:
+                    InstallLog().Record(LogFamily::kFile, destination);
+                    break;
+                case WriteResult::kNotCreated:
+                    break;
+                case WriteResult::kShort:
+                    return ReportInstallError(s.szErrorNES);
+            }
+        }
+    }
+    return StopIfCancelled();
+}
+
+}  // namespace
+
+Flow ExtractPayload(int total) {
+    const Settings& s = AppSettings();
+    ExtractionState state;
+    state.total = total;
+
+    char exePath[256];
+    if (ModulePath(exePath)) {
+        state.package = CreateFileA(exePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    SetPackageFile(state.package);
+    // Paths that do not fit are left empty: every file there is then refused by JoinPath.
+    const UINT windowsLength = GetWindowsDirectoryA(state.windowsFolder, sizeof state.windowsFolder);
+    if (windowsLength == 0 || windowsLength >= sizeof state.windowsFolder) {
+        state.windowsFolder[0] = '\0';
+    }
+    const UINT systemLength = GetSystemDirectoryA(state.systemFolder, sizeof state.systemFolder);
+    if (systemLength == 0 || systemLength >= sizeof state.systemFolder) {
+        state.systemFolder[0] = '\0';
+    }
+
+    for (int slot = 0; slot < kComponentCount; ++slot) {
+        if (!SlotSelected(slot)) {
+            continue;
+        }
+        char status[2048];
+        ComposeComponentStatus(status, sizeof status, s.szInstallerInstallingPart, s.Title[slot]);
+        SetStatusLine(status);
+
+        for (Family family : kFamilyOrder) {
+            const char* name = kFamilyNames[static_cast<int>(family)];
+            for (int index = 0; index <= layout::kMaxEntries4; ++index) {
+                EntryValue value;
+                ReadEntry(slot, name, index, "*", value);
+                if (value[0] == '*') {
+                    break;
+                }
+                if (ExtractPayloadEntry(state, {slot, family, index, value}) == Flow::kStop) {
+                    return Flow::kStop;
+                }
+                ++state.n;
+            }
+        }
+    }
+
+    ClosePackageFile();
+    SetProgress(kProgressAfterExtraction);
+    SetStatusLine(s.szInstallerEnding);
+    return Flow::kGoOn;
+}
+
+}  // namespace nuvex

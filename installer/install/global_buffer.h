@@ -1,0 +1,30 @@
+// A fixed, zero-filled memory block from GlobalAlloc, freed on scope exit. Sizes come in as
+// 64-bit numbers so that a 32-bit size plus its slack cannot wrap around to a small block.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace nuvex {
+
+class GlobalBuffer {
+public:
+    explicit GlobalBuffer(uint64_t size)
+        : block_(size <= SIZE_MAX ? GlobalAlloc(GPTR, static_cast<SIZE_T>(size)) : nullptr) {}
+    ~GlobalBuffer() {
+        if (block_) {
+            GlobalFree(block_);
+        }
+    }
+    GlobalBuffer(const GlobalBuffer&) = delete;
+    GlobalBuffer& operator=(const GlobalBuffer&) = delete;
+
+    explicit operator bool() const { return block_ != nullptr; }
+    unsigned char* get() const { return static_cast<unsigned char*>(static_cast<void*>(block_)); }
+
+private:
+    HGLOBAL block_;
+};
+
+}  // namespace nuvex

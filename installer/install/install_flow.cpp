@@ -1,0 +1,68 @@
+#include "install_flow.h"
+
+#include <atomic>
+
+#include "app_state.h"
+#include "install_rules.h"
+
+namespace nuvex {
+
+namespace {
+std::atomic<HANDLE> g_packageFile{nullptr};
+// Written by the progress window before it starts the install thread.
+HWND g_statusLine = nullptr;
+char g_errorReport[kErrorReportSize];
+}  // namespace
+
+bool CancelRequested() { return App().cancelFlag.load() != 0; }
+
+Flow ReportInstallError(const char* specificText) {
+    AppState& app = App();
+    const Settings& s = AppSettings();
+    SendMessageA(app.wizardWindow, kPageChangeMessage, kPageError, 1);
+    ComposeErrorReport(g_errorReport, sizeof g_errorReport, s.szTextError, specificText,
+                       s.szTextError1);
+    SetWindowTextA(app.bodyText, g_errorReport);
+    return Flow::kStop;
+}
+
+Flow RequestErrorPage() {
+    AppState& app = App();
+    // From the done page the page after it is the error page. When a cancellation has put the
+    // wizard there already, the page after it would be the spare page, so nothing is posted.
+    if (app.currentPage.load() == kPageDone) {
+        PostMessageA(app.wizardWindow, kPageChangeMessage, kPageDone + 1, 1);
+    }
+    return Flow::kStop;
+}
+
+void SetProgress(int percent) { App().progressPercent.store(percent); }
+void AddProgress(int amount) { App().progressPercent.fetch_add(amount); }
+
+void SetStatusLineWindow(HWND statusLine) { g_statusLine = statusLine; }
+
+void SetStatusLine(const char* text) {
+    if (g_statusLine) {
+        SetWindowTextA(g_statusLine, text);
+    }
+}
+
+void SetPackageFile(HANDLE file) { g_packageFile.store(file); }
+
+void ClosePackageFile() {
+    HANDLE file = g_packageFile.exchange(nullptr);
+    if (file && file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+    }
+}
+
+bool ModulePath(char (&path)[256]) {
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length >= sizeof path) {
+        path[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+}  // namespace nuvex

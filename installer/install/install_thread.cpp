@@ -1,0 +1,223 @@
+#include "install_thread.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "app_state.h"
+#include "component_entries.h"
+#include "extraction.h"
+#include "install_flow.h"
+#include "install_rules.h"
+#include "shortcuts.h"
+#include "text_rules.h"
+#include "uninstall_log_writer.h"
+#include "uninstall_registration.h"
+
+namespace nuvex {
+
+namespace {
+
+// Association changed, folder created and item created, in one notification.
+constexpr LONG kShellEvents = SHCNE_ASSOCCHANGED | SHCNE_MKDIR | SHCNE_CREATE;
+constexpr DWORD kFinalPauseMs = 500;
+constexpr DWORD kBuildWithExtendedFreeSpace = 1000;
+
+using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
+                                           PULARGE_INTEGER);
+
+// Bytes available to the caller on the target's drive. False when there is no drive letter
+// to ask about (a UNC or relative path) or the system cannot say; the check is then
+// skipped, and a disk that fills up shows later as a short write.
+bool QueryFreeSpace(const char* targetFolder, uint64_t* freeBytes) {
+    char root[4];
+    if (!DriveRoot(targetFolder, root)) {
+        return false;
+    }
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    if (version.dwBuildNumber > kBuildWithExtendedFreeSpace) {
+        // Looked up at run time: the first Windows 95 releases lack the export.
+        HMODULE kernel = LoadLibraryA("kernel32");
+        FARPROC proc = kernel ? GetProcAddress(kernel, "GetDiskFreeSpaceExA") : nullptr;
+        if (proc) {
+            // Through void(*)() so that the compiler accepts the change of signature.
+            auto getFreeSpaceEx =
+                reinterpret_cast<GetDiskFreeSpaceExFn>(reinterpret_cast<void (*)()>(proc));
+            ULARGE_INTEGER available, total, free;
+            const bool known = getFreeSpaceEx(root, &available, &total, &free) != FALSE;
+            FreeLibrary(kernel);
+            if (known) {
+                *freeBytes = available.QuadPart;
+            }
+            return known;
+        }
+        if (kernel) {
+            FreeLibrary(kernel);
+        }
+    }
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
+        return false;
+    }
+    *freeBytes = static_cast<uint64_t>(sectorsPerCluster) * bytesPerSector * freeClusters;
+    return true;
+}
+
+Flow CheckFreeSpace() {
+    const Settings& s = AppSettings();
+    const uint64_t required = RequiredSpace(s.requiedspace, kComponentCount);
+    uint64_t freeBytes = 0;
+    if (QueryFreeSpace(s.targetFolder, &freeBytes) && !EnoughFreeSpace(required, freeBytes)) {
+        return ReportInstallError(s.szErrorNES);
+    }
+    return Flow::kGoOn;
+}
+
+// The folders above the target are made one by one, whatever becomes of each; then the
+// target itself, which must exist afterwards.
+Flow CreateTargetFolder() {
+    const Settings& s = AppSettings();
+    const ParentFolders parents = ParentFolderPrefixes(s.targetFolder);
+    char prefix[sizeof s.targetFolder];
+    for (int i = 0; i < parents.count; ++i) {
+        std::memcpy(prefix, s.targetFolder, parents.length[i]);
+        prefix[parents.length[i]] = '\0';
+        CreateDirectoryA(prefix, nullptr);
+    }
+    if (!CreateDirectoryA(s.targetFolder, nullptr)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            return ReportInstallError(s.szErrorDIR);
+        }
+    }
+    return Flow::kGoOn;
+}
+
+// Every dir entry of the selected slots, created and recorded whether or not it existed. A
+// path past 255 characters is neither created nor recorded.
+Flow CreateComponentFolders() {
+    const char* target = AppSettings().targetFolder;
+    for (int slot = 0; slot < kComponentCount; ++slot) {
+        if (!SlotSelected(slot)) {
+            continue;
+        }
+        const bool completed = ForEachEntry(slot, "dir", [&](int, const char* value) {
+            char path[layout::kEntryValueSize];
+            if (JoinPath(path, sizeof path, target, value)) {
+                CreateDirectoryA(path, nullptr);
+                InstallLog().Record(LogFamily::kDir, path);
+            }
+            return !CancelRequested();
+        });
+        if (!completed) {
+            return Flow::kStop;
+        }
+    }
+    return Flow::kGoOn;
+}
+
+// The payload entries of the selected slots, for the progress arithmetic. Every slot adds 1
+// to the progress, selected or not.
+Flow CountPayloadEntries(int* total) {
+    *total = 0;
+    for (int slot = 0; slot < kComponentCount; ++slot) {
+        AddProgress(1);
+        if (!SlotSelected(slot)) {
+            continue;
+        }
+        for (const char* family : layout::kPayloadFamilies) {
+            const bool completed = ForEachEntry(slot, family, [&](int, const char*) {
+                ++*total;
+                return !CancelRequested();
+            });
+            if (!completed) {
+                return Flow::kStop;
+            }
+        }
+    }
+    return Flow::kGoOn;
+}
+
+// Registry entries are read and passed over: what one would describe is not settled.
+Flow ReadRegistryEntries() {
+    for (int slot = 0; slot < kComponentCount; ++slot) {
+        if (SlotSelected(slot) &&
+            !ForEachEntry(slot, "reg", [](int, const char*) { return !CancelRequested(); })) {
+            return Flow::kStop;
+        }
+    }
+    return Flow::kGoOn;
+}
+
+Flow OpenRunEntries() {
+    const char* target = AppSettings().targetFolder;
+    for (int slot = 0; slot < kComponentCount; ++slot) {
+        if (!SlotSelected(slot)) {
+            continue;
+        }
+        const bool completed = ForEachEntry(slot, "run", [&](int, const char* value) {
+            char path[layout::kEntryValueSize];
+            if (JoinPath(path, sizeof path, target, value)) {
+                ShellExecuteA(App().progressWindow, "open", path, nullptr, target,
+                              SW_SHOWDEFAULT);
+            }
+            return !CancelRequested();
+        });
+        if (!completed) {
+            return Flow::kStop;
+        }
+    }
+    return Flow::kGoOn;
+}
+
+Flow RunInstallation() {
+    const Settings& s = AppSettings();
+    InstallLog().Begin(s.targetFolder, s.includeuninst != 0);
+
+    if (CheckFreeSpace() == Flow::kStop) {
+        return Flow::kStop;
+    }
+    AddProgress(1);
+    if (CreateTargetFolder() == Flow::kStop) {
+        return Flow::kStop;
+    }
+    if (s.includeuninst && RegisterUninstaller() == Flow::kStop) {
+        return Flow::kStop;
+    }
+    if (CreateComponentFolders() == Flow::kStop) {
+        return Flow::kStop;
+    }
+    AddProgress(1);
+    int total = 0;
+    if (CountPayloadEntries(&total) == Flow::kStop) {
+        return Flow::kStop;
+    }
+    if (ExtractPayload(total) == Flow::kStop) {
+        return Flow::kStop;
+    }
+    if (CreateShortcutsAndFolders() == Flow::kStop) {
+        return Flow::kStop;
+    }
+    if (ReadRegistryEntries() == Flow::kStop) {
+        return Flow::kStop;
+    }
+    SetProgress(100);
+    if (OpenRunEntries() == Flow::kStop) {
+        return Flow::kStop;
+    }
+    SHChangeNotify(kShellEvents, SHCNF_FLUSH, nullptr, nullptr);
+    Sleep(kFinalPauseMs);
+    return Flow::kGoOn;
+}
+
+}  // namespace
+
+DWORD WINAPI InstallThreadProc(LPVOID) {
+    RunInstallation();
+    return 0;
+}
+
+}  // namespace nuvex

@@ -1,0 +1,12 @@
+// The install thread: the whole installation after the user has confirmed it, as one fixed
+// sequence of phases. Started by the progress window, which notices its end by polling.
+#pragma once
+
+#include <windows.h>
+
+namespace nuvex {
+
+// Returns 0 on every path; the wizard's page tells how the installation ended.
+DWORD WINAPI InstallThreadProc(LPVOID);
+
+}  // namespace nuvex

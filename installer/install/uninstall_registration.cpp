@@ -1,0 +1,132 @@
+#include "uninstall_registration.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "app_state.h"
+#include "install_rules.h"
+#include "global_buffer.h"
+#include "scoped_gdi.h"
+#include "text_rules.h"
+#include "uninstall_log_writer.h"
+
+namespace nuvex {
+
+namespace {
+
+constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr char kUninstallerName[] = "uninst.exe";
+// The script's first section, which the package builder writes.
+constexpr char kScriptHeaderSection[] = "Nuvex";
+
+enum class CopyResult { kComplete, kNotMade, kNoMemory, kDiskFull };
+
+// The signed stub's record from the script's first section; false for an unsigned package,
+// whose script has none.
+bool ReadStubRecord(StubRecord* record) {
+    const char* keys[] = {"StubCertOffset", "StubCertSize", "StubCheckSum"};
+    uint32_t* fields[] = {&record->certOffset, &record->certSize, &record->checkSum};
+    for (int i = 0; i < 3; ++i) {
+        char value[32] = {};
+        GetPrivateProfileStringA(kScriptHeaderSection, keys[i], "", value, sizeof value,
+                                 App().scriptPath);
+        char* end = nullptr;
+        const unsigned long number = std::strtoul(value, &end, 10);
+        if (value[0] < '0' || value[0] > '9' || *end != '\0' || number > UINT32_MAX) {
+            return false;
+        }
+        *fields[i] = static_cast<uint32_t>(number);
+    }
+    return true;
+}
+
+// The first script-offset bytes of the running file: the installer program without its
+// package. A copy that cannot be completed is removed, so that no broken uninstaller stays.
+CopyResult CopyBareProgram(const char* destination) {
+    char source[256];
+    ScopedHandle in(ModulePath(source)
+                        ? CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                        : INVALID_HANDLE_VALUE);
+    ScopedHandle out(CreateFileA(destination, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD size = App().scriptOffset;
+    GlobalBuffer buffer(static_cast<uint64_t>(size) + 1024);
+    if (!buffer) {
+        return CopyResult::kNoMemory;
+    }
+    if (!in.valid() || !out.valid()) {
+        return CopyResult::kNotMade;
+    }
+    DWORD read = 0;
+    const bool readAll = ReadFile(in.get(), buffer.get(), size, &read, nullptr) && read == size;
+    // A signed package's stub points at the package's certificate table; the recorded values
+    // make the copy the signed stub again.
+    StubRecord record;
+    if (readAll && ReadStubRecord(&record)) {
+        ApplyStubRecord(buffer.get(), size, record);
+    }
+    DWORD written = 0;
+    const bool wroteAll =
+        readAll && WriteFile(out.get(), buffer.get(), size, &written, nullptr) && written == size;
+    out.reset();
+    if (wroteAll) {
+        return CopyResult::kComplete;
+    }
+    DeleteFileA(destination);
+    return readAll ? CopyResult::kDiskFull : CopyResult::kNotMade;
+}
+
+// DisplayName and UninstallString under the Uninstall key. Failures (no right to write to
+// HKEY_LOCAL_MACHINE, say) leave the product out of the list and nothing else.
+bool WriteUninstallEntry(const char* name, const char* uninstaller) {
+    HKEY uninstall = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS, &uninstall) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    HKEY product = nullptr;
+    const LONG created = RegCreateKeyExA(uninstall, name, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                         KEY_ALL_ACCESS, nullptr, &product, nullptr);
+    RegCloseKey(uninstall);
+    if (created != ERROR_SUCCESS) {
+        return false;
+    }
+    RegSetValueExA(product, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
+                   lstrlenA(name) + 1);
+    RegSetValueExA(product, "UninstallString", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(uninstaller), lstrlenA(uninstaller) + 1);
+    RegCloseKey(product);
+    return true;
+}
+
+}  // namespace
+
+Flow RegisterUninstaller() {
+    const Settings& s = AppSettings();
+    char uninstaller[2048];
+    const bool pathFits = JoinPath(uninstaller, sizeof uninstaller, s.targetFolder,
+                                   kUninstallerName);
+
+    const CopyResult copy = pathFits ? CopyBareProgram(uninstaller) : CopyResult::kNotMade;
+    if (copy == CopyResult::kNoMemory) {
+        return ReportInstallError(s.szErrorNEM);
+    }
+    if (copy == CopyResult::kDiskFull) {
+        return ReportInstallError(s.szErrorNES);
+    }
+
+    // An empty product name would put the values on the Uninstall key itself, which the
+    // uninstaller would then delete; with no name there is no entry, and the log's empty
+    // uninstallreg makes the uninstaller skip the deletion. Nor is an entry made for an
+    // uninstaller that could not be copied.
+    if (s.szInstallAppName[0] != '\0' && copy == CopyResult::kComplete) {
+        WriteUninstallEntry(s.szInstallAppName, uninstaller);
+    }
+    InstallLog().WriteHeader(s.szInstallAppName, s.targetFolder);
+    return Flow::kGoOn;
+}
+
+}  // namespace nuvex
