@@ -1,23 +1,26 @@
 #!/usr/bin/env bash
 # Pictures of every page of an installer, without Windows.
 #
-#   scripts/preview.sh SCRIPT [--source DIR] [-o OUTDIR] [--error]
+#   scripts/preview.sh SCRIPT [--source DIR] [-o OUTDIR] [--error] [--keep]
 #
 # Builds the installer for SCRIPT (files from DIR, default the script's folder), runs it under
-# Wine on a virtual display and walks it through every page the script enables, saving one
-# PNG per page into OUTDIR (default build/preview) and a contact sheet, contact-sheet.png,
-# with the page names under the pictures. --error damages every payload stream of a copy of
-# the installer, so that the installation ends on the error page instead of the done page.
+# Wine on a virtual display and walks it through every page the script enables: the splash,
+# the wizard pages, the progress window, the done page and, when the installation registered
+# an uninstaller, the uninstaller window, whose Remove then takes the installation out of the
+# project's Wine prefix again. It saves one PNG per page into OUTDIR (default build/preview)
+# and a contact sheet, contact-sheet.png, with the page names under the pictures.
+# --error damages every payload stream of a copy of the installer, so that the installation
+# ends on the error page instead of the done page. --keep leaves the installation in place.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 
 usage() {
-  echo "usage: scripts/preview.sh SCRIPT [--source DIR] [-o OUTDIR] [--error]" >&2
+  echo "usage: scripts/preview.sh SCRIPT [--source DIR] [-o OUTDIR] [--error] [--keep]" >&2
   exit 2
 }
 fail() { echo "preview: $*" >&2; exit 1; }
 
-script= source_dir= outdir=$NUVEX_BUILD/preview error=
+script= source_dir= outdir=$NUVEX_BUILD/preview error= keep=
 while [ $# -gt 0 ]; do
   case $1 in
     --source) [ $# -ge 2 ] || usage; source_dir=$2; shift 2 ;;
@@ -25,6 +28,7 @@ while [ $# -gt 0 ]; do
     -o|--output) [ $# -ge 2 ] || usage; outdir=$2; shift 2 ;;
     --output=*) outdir=${1#*=}; shift ;;
     --error) error=1; shift ;;
+    --keep) keep=1; shift ;;
     -h|--help) usage ;;
     -*) echo "preview: unknown option $1" >&2; usage ;;
     *) [ -z "$script" ] || usage; script=$1; shift ;;
@@ -50,7 +54,7 @@ setup=$work/setup.exe
 "$pack" build "$script" --source "$source_dir" --stub "$NUVEX_BUILD/win32/bin/nuvex.exe" \
   -o "$setup" --quiet || fail "nuvexpack could not build the installer"
 
-walk_args=()
+walk_args=(--install)
 if [ -n "$error" ]; then
   # The last byte of each stream is the end of its Adler-32 trailer: flipped, every payload
   # file fails its check, whichever components the walk installs.
@@ -66,7 +70,7 @@ if [ -n "$error" ]; then
       dd of="$damaged" bs=1 seek="$at" conv=notrunc status=none
   done <<<"$streams"
   setup=$damaged
-  walk_args+=(--error)
+  walk_args=(--error)
 fi
 
 nuvex_wine_prefix
@@ -79,39 +83,50 @@ wineserver -p >/dev/null 2>&1
 find "$outdir" -maxdepth 1 -name '*.png' -delete
 shots=()
 names=()
+uninstaller=
 
-# The page walker starts the installer, goes through every page the script enables and says
-# "shot NAME" at each; it waits for our answer before it goes on.
-coproc WALK { wine "$NUVEX_BUILD/win32/bin/page_walker.exe" "$setup" "$script" \
-                "${walk_args[@]}" 2>&1; }
-# Bash drops the coprocess's variables when it ends; keep copies.
-walk_pid=$WALK_PID
-exec {from_walk}<&"${WALK[0]}" {to_walk}>&"${WALK[1]}"
-# Wine's background processes, started by the walker's Wine, inherit its output pipe and keep
-# it open after the walker has ended: the loop ends when the walker has, not at end of file.
-while :; do
-  status=0
-  IFS= read -r -t 1 line <&"$from_walk" || status=$?
-  if [ "$status" -ne 0 ]; then
-    [ "$status" -gt 128 ] && kill -0 "$walk_pid" 2>/dev/null && continue
-    break
-  fi
-  line=${line%$'\r'}
-  case $line in
-    "shot "*)
-      name=${line#shot }
-      sleep 0.5  # the X server shows what Wine has drawn a moment later
-      file=$(printf '%s/%02d-%s.png' "$outdir" $((${#shots[@]} + 1)) "$name")
-      import -window root "$file"
-      shots+=("$file")
-      names+=("$name")
-      echo ok >&"$to_walk"
-      ;;
-    *) echo "$line" ;;
-  esac
-done
+# Runs the page walker with ARGS. It says "shot NAME" at each page and waits for our answer
+# before it goes on; "uninstaller PATH" tells where the installation's uninstaller is.
+walk() {
+  local line status walk_pid
+  coproc WALK { wine "$NUVEX_BUILD/win32/bin/page_walker.exe" "$@" 2>&1; }
+  # Bash drops the coprocess's variables when it ends; keep copies.
+  walk_pid=$WALK_PID
+  exec {from_walk}<&"${WALK[0]}" {to_walk}>&"${WALK[1]}"
+  # Wine's background processes, started by the walker's Wine, inherit its output pipe and
+  # keep it open after the walker has ended: the loop ends when the walker has, not at end of
+  # file.
+  while :; do
+    status=0
+    IFS= read -r -t 1 line <&"$from_walk" || status=$?
+    if [ "$status" -ne 0 ]; then
+      [ "$status" -gt 128 ] && kill -0 "$walk_pid" 2>/dev/null && continue
+      break
+    fi
+    line=${line%$'\r'}
+    case $line in
+      "shot "*)
+        name=${line#shot }
+        sleep 0.5  # the X server shows what Wine has drawn a moment later
+        file=$(printf '%s/%02d-%s.png' "$outdir" $((${#shots[@]} + 1)) "$name")
+        import -window root "$file"
+        shots+=("$file")
+        names+=("$name")
+        echo ok >&"$to_walk"
+        ;;
+      "uninstaller "*) uninstaller=${line#uninstaller } ;;
+      *) echo "$line" ;;
+    esac
+  done
+  exec {from_walk}<&- {to_walk}>&-
+  wait "$walk_pid"
+}
+
 walk_ok=1
-wait "$walk_pid" || walk_ok=
+walk "$setup" "$script" "${walk_args[@]}" || walk_ok=
+if [ -n "$walk_ok" ] && [ -z "$keep" ] && [ -n "$uninstaller" ]; then
+  walk "$uninstaller" --uninstall || walk_ok=
+fi
 
 if [ ${#shots[@]} -gt 0 ]; then
   sheet=$outdir/contact-sheet.png
