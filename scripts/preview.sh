@@ -56,15 +56,15 @@ setup=$work/setup.exe
 
 walk_args=(--install)
 if [ -n "$error" ]; then
-  # The last byte of each stream is the end of its Adler-32 trailer: flipped, every payload
-  # file fails its check, whichever components the walk installs.
+  # A byte inside each stream's deflate data: every payload file fails to inflate or its
+  # check, whichever components the walk installs.
   damaged=$work/setup-damaged.exe
   cp "$setup" "$damaged"
   base=$("$pack" list "$setup" | sed -n 's/^payload *base \([0-9]*\),.*/\1/p')
   streams=$("$pack" list "$setup" | sed -n 's/.* -> \([0-9]*\) bytes at \([0-9]*\), crc .*/\1 \2/p')
   [ -n "$base" ] && [ -n "$streams" ] || fail "--error needs an installer with payload files"
   while read -r length offset; do
-    at=$((base + offset + length - 1))
+    at=$((base + offset + length / 2))
     byte=$(od -An -tu1 -j "$at" -N1 "$damaged" | tr -d ' ')
     printf "$(printf '\\%03o' $((byte ^ 0xff)))" |
       dd of="$damaged" bs=1 seek="$at" conv=notrunc status=none
