@@ -5,7 +5,9 @@
 # build/screenshots/: the splash, every wizard page up to the confirmation (from the
 # information page on, the sample's gradient background is behind the wizard), the progress
 # strip of the installation and the done page. Then it checks the installed files against
-# the package and says where they are in the Wine prefix.
+# the package and says where they are in the Wine prefix. Last, it starts uninst.exe from the
+# target folder (its window before and during the removal) and checks that only uninst.exe
+# is left.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 
@@ -36,29 +38,33 @@ mkdir -p "$shots"
 target="$WINEPREFIX/drive_c/Program Files/Sample Editor"
 rm -rf "$target"
 
-# The page walker starts the installer, goes through every page the script enables and
-# says "shot NAME" at each; it waits for our answer before it goes on.
+# The page walker starts a program, goes through its pages and says "shot NAME" at each; it
+# waits for our answer before it goes on.
 n=0
-coproc WALK { wine "$NUVEX_BUILD/win32/bin/page_walker.exe" "$out/setup.exe" \
-                "$NUVEX_ROOT/examples/sample/setup.ini" --install 2>&1; }
-# Bash drops the coprocess's variables when it ends; keep copies.
-walk_pid=$WALK_PID
-exec {from_walk}<&"${WALK[0]}" {to_walk}>&"${WALK[1]}"
-while IFS= read -r line <&"$from_walk"; do
-  line=${line%$'\r'}
-  case $line in
-    "shot "*)
-      n=$((n + 1))
-      sleep 0.5  # the X server shows what Wine has drawn a moment later
-      file=$(printf '%s/%02d-%s.png' "$shots" "$n" "${line#shot }")
-      import -window root "$file"
-      echo "Saved $file"
-      echo ok >&"$to_walk"
-      ;;
-    *) echo "$line" ;;
-  esac
-done
-wait "$walk_pid" || { echo "run-sample: the walk through the wizard failed" >&2; exit 1; }
+walk() {
+  coproc WALK { wine "$NUVEX_BUILD/win32/bin/page_walker.exe" "$@" 2>&1; }
+  # Bash drops the coprocess's variables when it ends; keep copies.
+  local walk_pid=$WALK_PID from_walk to_walk line file
+  exec {from_walk}<&"${WALK[0]}" {to_walk}>&"${WALK[1]}"
+  while IFS= read -r line <&"$from_walk"; do
+    line=${line%$'\r'}
+    case $line in
+      "shot "*)
+        n=$((n + 1))
+        sleep 0.5  # the X server shows what Wine has drawn a moment later
+        file=$(printf '%s/%02d-%s.png' "$shots" "$n" "${line#shot }")
+        import -window root "$file"
+        echo "Saved $file"
+        echo ok >&"$to_walk"
+        ;;
+      *) echo "$line" ;;
+    esac
+  done
+  exec {from_walk}<&- {to_walk}>&-
+  wait "$walk_pid"
+}
+walk "$out/setup.exe" "$NUVEX_ROOT/examples/sample/setup.ini" --install ||
+  { echo "run-sample: the walk through the wizard failed" >&2; exit 1; }
 
 # The sample installs into C:\Program Files\Sample Editor. The walker chose the custom type,
 # whose preset leaves out the "Sample documents" component (the Samples folder).
@@ -85,3 +91,15 @@ fi
 echo "Installed into C:\\Program Files\\Sample Editor, in the prefix at:"
 echo "  $target"
 (cd "$target" && find . -type f | sort | sed 's|^\./|    |')
+
+# Then the uninstaller, from the target folder as the user starts it: afterwards only
+# uninst.exe itself (which cannot delete itself while it runs) may be left.
+walk "$target/uninst.exe" --uninstall ||
+  { echo "run-sample: the uninstaller failed" >&2; exit 1; }
+left=$(cd "$target" && find . -mindepth 1 | sort)
+if [ "$left" != "./uninst.exe" ]; then
+  echo "run-sample: the uninstaller left more than uninst.exe in $target:" >&2
+  echo "$left" >&2
+  exit 1
+fi
+echo "Uninstalled: only uninst.exe is left in $target"

@@ -10,6 +10,7 @@
 #include "extraction.h"
 #include "install_flow.h"
 #include "install_rules.h"
+#include "shortcuts.h"
 #include "text_rules.h"
 #include "uninstall_log_writer.h"
 #include "uninstall_registration.h"
@@ -197,9 +198,8 @@ Flow RunInstallation() {
     if (ExtractPayload(total) == Flow::kStop) {
         return Flow::kStop;
     }
-    // The Start menu folders, Start menu, desktop and Quick Launch shortcuts.
-    for (int percent = 96; percent <= 99; ++percent) {
-        SetProgress(percent);
+    if (CreateShortcutsAndFolders() == Flow::kStop) {
+        return Flow::kStop;
     }
     if (ReadRegistryEntries() == Flow::kStop) {
         return Flow::kStop;

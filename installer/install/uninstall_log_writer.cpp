@@ -38,6 +38,12 @@ void UninstallLogWriter::Record(LogFamily family, const char* path) {
     numbering_.Advance(family);
 }
 
+void UninstallLogWriter::RecordFirst(LogFamily family, const char* path) {
+    char key[kLogKeySize];
+    FormatLogKey(key, family, 0);
+    Write(key, path);
+}
+
 void UninstallLogWriter::Write(const char* key, const char* value) {
     if (enabled_) {
         // A failed write is passed over: the installation itself does not depend on the log.

@@ -20,6 +20,9 @@ public:
 
     // Records `path` under the next number of `family`.
     void Record(LogFamily family, const char* path);
+    // Records `path` as number 0 of `family`, which the numbering leaves free: the Start
+    // menu group, startdir000000.
+    void RecordFirst(LogFamily family, const char* path);
 
 private:
     void Write(const char* key, const char* value);

@@ -2,6 +2,7 @@
 // the real nuvex.exe through its wizard, checked on disk, in the registry and in the log.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -851,6 +852,283 @@ TEST(InstallDisk, DiskFullDuringExtractionLeavesNoPartialFile) {
     EXPECT_EQ(files, std::vector<std::string>{"file000000=" + target + "\\small.txt"});
     EmptySmallDrive();
     DeleteUninstallEntry();
+}
+
+// The shell's folder for `csidl` as the test process sees it (the same user as the
+// installer's).
+std::string ShellFolder(int csidl) {
+    char path[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
+    return path;
+}
+
+constexpr char kMapGroups[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\GrpConv\\MapGroups";
+
+// Sets the shell's Quick Launch folder, or removes the value when `folder` is empty.
+void SetQuickLaunch(const std::string& folder) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kMapGroups, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    if (folder.empty()) {
+        RegDeleteValueA(key, "Quick Launch");
+    } else {
+        RegSetValueExA(key, "Quick Launch", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>(folder.size() + 1));
+    }
+    RegCloseKey(key);
+}
+
+struct LinkInfo {
+    std::string path, arguments, description, workingFolder, icon;
+    int iconIndex = -1;
+};
+
+// Reads a shortcut back through the shell's link object.
+bool ReadLink(const std::string& file, LinkInfo* info) {
+    CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    bool ok = false;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link)))) {
+        IPersistFile* persist = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
+            wchar_t wide[MAX_PATH] = {};
+            MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, MAX_PATH);
+            if (SUCCEEDED(persist->Load(wide, STGM_READ))) {
+                char text[MAX_PATH];
+                link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+                info->path = text;
+                link->GetArguments(text, MAX_PATH);
+                info->arguments = text;
+                link->GetDescription(text, MAX_PATH);
+                info->description = text;
+                link->GetWorkingDirectory(text, MAX_PATH);
+                info->workingFolder = text;
+                link->GetIconLocation(text, MAX_PATH, &info->iconIndex);
+                info->icon = text;
+                ok = true;
+            }
+            persist->Release();
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return ok;
+}
+
+// The log's lines of the shortcut and Start menu families, in file order.
+std::vector<std::string> ShortcutLogLines(const std::string& log) {
+    std::vector<std::string> lines;
+    for (const std::string& line : LogLines(log)) {
+        if (line.rfind("startdir", 0) == 0 || line.rfind("startfile", 0) == 0) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+// Every file and folder below `dir`, relative to it.
+void ListTree(const std::string& dir, const std::string& prefix, std::vector<std::string>* out) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        const std::string name = fd.cFileName;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        out->push_back(prefix + name);
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ListTree(dir + "\\" + name, prefix + name + "\\", out);
+        }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+
+// Start menu folders and shortcuts of every family, read back, numbered in the log, and all
+// removed again by the uninstaller with what else the log lists.
+TEST(Shortcuts, MadeLoggedAndRemovedAgain) {
+    const std::string dir = TestWorkDir();
+    const std::string quickLaunch = dir + "\\Quick Launch";
+    MakeFolders(quickLaunch);
+    ASSERT_NO_FATAL_FAILURE(SetQuickLaunch(quickLaunch));
+    MakeFolders(dir + "\\src");
+    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\tool.exe", SampleText(5000, 7)));
+    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\readme.txt", "Read me.\r\n"));
+    // A tree of 60 files in nested folders, which the builder turns into dir and file entries.
+    for (int d = 0; d < 6; ++d) {
+        const std::string folder = dir + "\\src\\data\\level" + std::to_string(d % 2) +
+                                   "\\set" + std::to_string(d);
+        MakeFolders(folder);
+        for (int f = 0; f < 10; ++f) {
+            ASSERT_TRUE(WriteFileBytes(folder + "\\f" + std::to_string(f) + ".txt",
+                                       SampleText(700 + 97 * f, d * 10 + f)));
+        }
+    }
+    std::vector<std::string> script = ScriptHead(dir + "\\Programs", "true", "window");
+    for (const char* line :
+         {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main",
+          "UseInInstType0=true", "tree00=data", "file0000=tool.exe", "file0001=readme.txt",
+          "startdir00=Docs", "start00=tool.exe", "start00title=Tool", "start00args=--fast",
+          "start01=readme.txt", "desktop00=tool.exe", "desktop00title=Nuvex Tool Desk",
+          "quickl00=tool.exe", "quickl00title=Tool QL"}) {
+        script.push_back(line);
+    }
+    const std::string exe = BuildPackage(dir, script);
+    DeleteUninstallEntry();
+    InstallerRun run(exe, dir);
+    ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
+    run.ExpectDonePage();
+
+    const std::string target = dir + "\\Programs\\App";
+    EXPECT_EQ(ReadFileBytes(target + "\\data\\level1\\set5\\f9.txt"),
+              SampleText(700 + 97 * 9, 59));
+    const std::string group = ShellFolder(CSIDL_PROGRAMS) + "\\" + kProduct;
+    const std::string desktopLink = ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Nuvex Tool Desk.lnk";
+    const std::vector<std::string> expectedLog = {
+        "startdir000000=" + group,
+        "startdir000001=" + group + "\\Docs",
+        "startfile000000=" + group + "\\Tool.lnk",
+        "startfile000001=" + group + "\\.lnk",  // no title
+        "startfile000002=" + desktopLink,
+        "startfile000003=" + quickLaunch + "\\Tool QL.lnk",
+    };
+    EXPECT_EQ(ShortcutLogLines(target + "\\uninst.ini"), expectedLog);
+    EXPECT_TRUE(FileExists(group + "\\Docs"));
+    for (std::size_t i = 2; i < expectedLog.size(); ++i) {
+        const std::string link = expectedLog[i].substr(expectedLog[i].find('=') + 1);
+        EXPECT_TRUE(FileExists(link)) << link;
+    }
+    LinkInfo tool;
+    ASSERT_TRUE(ReadLink(group + "\\Tool.lnk", &tool));
+    EXPECT_EQ(tool.path, target + "\\tool.exe");
+    EXPECT_EQ(tool.arguments, "--fast");
+    EXPECT_EQ(tool.description, "Tool");
+    EXPECT_EQ(tool.workingFolder, target + "\\");
+    EXPECT_EQ(tool.icon, target + "\\tool.exe");
+    EXPECT_EQ(tool.iconIndex, 0);
+
+    // The user's own file in a component folder survives the uninstaller, with its folder.
+    ASSERT_TRUE(WriteFileBytes(target + "\\data\\mine.txt", "mine"));
+    Process uninstaller = Launch(target + "\\uninst.exe");
+    HWND window = WaitForWindow(uninstaller.Id(), "UninstallerWindow", kDefaultTimeoutMs, true);
+    ASSERT_NE(window, nullptr);
+    HWND remove = WaitForChild(window, "Button", "Remove");
+    ASSERT_NE(remove, nullptr);
+    Click(remove);
+    DWORD code = 12345;
+    ASSERT_TRUE(uninstaller.WaitForExit(&code)) << "the uninstaller did not end";
+    EXPECT_EQ(code, 0u);
+
+    std::vector<std::string> left;
+    ListTree(target, "", &left);
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"data", "data\\mine.txt", "uninst.exe"}));
+    EXPECT_FALSE(FileExists(group)) << "the Start menu group must go";
+    EXPECT_FALSE(FileExists(desktopLink));
+    EXPECT_FALSE(FileExists(quickLaunch + "\\Tool QL.lnk"));
+    EXPECT_FALSE(UninstallEntryExists());
+    SetQuickLaunch("");
+}
+
+// Without a Quick Launch folder no such shortcut is made or logged; a start entry alone
+// makes the group, logged as startdir000000.
+TEST(Shortcuts, NoQuickLaunchFolderAndNoStartMenuFolders) {
+    const std::string dir = TestWorkDir();
+    ASSERT_NO_FATAL_FAILURE(SetQuickLaunch(""));
+    MakeFolders(dir + "\\src");
+    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\tool.exe", "tool"));
+    std::vector<std::string> script = ScriptHead(dir + "\\Programs", "true", "window");
+    for (const char* line : {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main",
+                             "UseInInstType0=true", "file0000=tool.exe", "start00=tool.exe",
+                             "start00title=Only", "quickl00=tool.exe", "quickl00title=Nowhere"}) {
+        script.push_back(line);
+    }
+    const std::string exe = BuildPackage(dir, script);
+    DeleteUninstallEntry();
+    InstallerRun run(exe, dir);
+    ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
+    run.ExpectDonePage();
+
+    const std::string group = ShellFolder(CSIDL_PROGRAMS) + "\\" + kProduct;
+    EXPECT_EQ(ShortcutLogLines(dir + "\\Programs\\App\\uninst.ini"),
+              (std::vector<std::string>{"startdir000000=" + group,
+                                        "startfile000000=" + group + "\\Only.lnk"}));
+    EXPECT_TRUE(FileExists(group + "\\Only.lnk"));
+    DeleteFileA((group + "\\Only.lnk").c_str());
+    RemoveDirectoryA(group.c_str());
+    DeleteUninstallEntry();
+}
+
+// The sample product from the repository, installed through all its pages and removed again:
+// what stays is uninst.exe alone.
+TEST(RoundTrip, SampleProductLeavesOnlyTheUninstaller) {
+    std::string sample = NUVEX_SAMPLE_DIR;
+    std::replace(sample.begin(), sample.end(), '/', '\\');
+    sample = "Z:" + sample;
+    std::vector<std::string> script;
+    for (const std::string& line : LogLines(sample + "\\setup.ini")) {
+        script.push_back(line);
+    }
+    const std::string dir = TestWorkDir();
+    std::string log;
+    ASSERT_TRUE(nuvex::test::BuildPackage(dir + "\\setup.exe", script, sample + "\\product", &log))
+        << log;
+    const std::string target = "C:\\Program Files\\Sample Editor";
+    RemoveTree(target);
+
+    Process setup = Launch(dir + "\\setup.exe", TempEnv(dir));
+    HWND wizard = WaitForWindow(setup.Id(), "WizardWindow", kDefaultTimeoutMs, true);
+    ASSERT_NE(wizard, nullptr);
+    HWND next = nullptr, heading = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        next = ChildAt(wizard, "Button", 385, 165);
+        heading = ChildAt(wizard, "Static", 65, 30);
+        return next && heading;
+    }));
+    // Next through the pages until the confirmation page's Install.
+    for (int page = 0; page < 8 && WindowText(next) != "Install"; ++page) {
+        const std::string before = WindowText(heading);
+        Click(next);
+        ASSERT_TRUE(WaitUntil([&] { return WindowText(heading) != before; }));
+    }
+    ASSERT_EQ(WindowText(next), "Install");
+    Click(next);
+    ASSERT_TRUE(WaitUntil([&] {
+        return FindProcessWindow(setup.Id(), "ProgressWindow") == nullptr &&
+               IsWindowVisible(wizard) && IsWindowEnabled(wizard);
+    }));
+    EXPECT_EQ(WindowText(heading), "Installation complete");
+    Click(next);
+    DWORD code = 12345;
+    ASSERT_TRUE(setup.WaitForExit(&code));
+    EXPECT_EQ(code, 0u);
+
+    const std::string group = ShellFolder(CSIDL_PROGRAMS) + "\\Sample Editor 2.1";
+    EXPECT_TRUE(FileExists(target + "\\SampleEdit.exe"));
+    EXPECT_TRUE(FileExists(target + "\\docs\\guide\\shortcuts.txt"));
+    EXPECT_TRUE(FileExists(group + "\\Sample Editor.lnk"));
+
+    Process uninstaller = Launch(target + "\\uninst.exe");
+    HWND window = WaitForWindow(uninstaller.Id(), "UninstallerWindow", kDefaultTimeoutMs, true);
+    ASSERT_NE(window, nullptr);
+    HWND remove = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (remove = ChildAt(window, "Button", 385, 165)) != nullptr; }));
+    Click(remove);
+    ASSERT_TRUE(uninstaller.WaitForExit(&code));
+    EXPECT_EQ(code, 0u);
+    std::vector<std::string> left;
+    ListTree(target, "", &left);
+    EXPECT_EQ(left, std::vector<std::string>{"uninst.exe"});
+    EXPECT_FALSE(FileExists(group));
+    EXPECT_FALSE(FileExists(ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Sample Editor.lnk"));
+    std::string value;
+    EXPECT_FALSE(ReadRegistryValue(std::string(kUninstallKey) + "Sample Editor 2.1",
+                                   "DisplayName", &value));
+    RemoveTree(target);
 }
 
 }  // namespace

@@ -184,13 +184,49 @@ int Walk(const char* exe, const char* script, bool install) {
     return installer.WaitForExit(&code) && code == 0 ? 0 : Fail("the installer did not end");
 }
 
+// The uninstaller: its window, then Remove, with the window held for a picture while the
+// removal runs, then the end of the program.
+int WalkUninstaller(const char* exe) {
+    Process uninstaller = Launch(exe);
+    HWND window = WaitForWindow(uninstaller.Id(), "UninstallerWindow", kDefaultTimeoutMs, true);
+    HWND remove = nullptr;
+    if (window) {
+        WaitUntil([&] { return (remove = ChildAt(window, "Button", 385, 165)) != nullptr; });
+    }
+    if (!remove) {
+        return Fail("no uninstaller window");
+    }
+    Shot("uninstaller", window, nullptr);
+    Click(remove);
+    // The bar's first blue pixel, inside its outline at (25, 110).
+    POINT fill = {25 + 2, 110 + 10};
+    ClientToScreen(window, &fill);
+    HDC screen = GetDC(nullptr);
+    const bool filling =
+        WaitUntil([&] { return GetPixel(screen, fill.x, fill.y) == RGB(0, 0, 255); }, 10000);
+    ReleaseDC(nullptr, screen);
+    if (filling) {
+        const DWORD uiThread = GetWindowThreadProcessId(window, nullptr);
+        HoldWorkers(uninstaller.Id(), uiThread, true);
+        Shot("removing", window, nullptr);
+        HoldWorkers(uninstaller.Id(), uiThread, false);
+    }
+    DWORD code = 1;
+    return uninstaller.WaitForExit(&code) && code == 0 ? 0 : Fail("the uninstaller did not end");
+}
+
 }  // namespace
 }  // namespace nuvex::test
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[2], "--uninstall") == 0) {
+        return nuvex::test::WalkUninstaller(argv[1]);
+    }
     const bool install = argc == 4 && std::strcmp(argv[3], "--install") == 0;
     if (argc != 3 && !install) {
-        std::fprintf(stderr, "usage: page_walker SETUP.EXE SCRIPT.INI [--install]\n");
+        std::fprintf(stderr,
+                     "usage: page_walker SETUP.EXE SCRIPT.INI [--install]\n"
+                     "       page_walker UNINST.EXE --uninstall\n");
         return 2;
     }
     char script[MAX_PATH];

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
+
 #include "drag_check.h"
 #include "driver.h"
 #include "package_fixture.h"
@@ -143,6 +145,51 @@ TEST(Uninstaller, ClosingWithoutRemoveLeavesEverything) {
         EXPECT_TRUE(FileExists(inst.log));
         EXPECT_TRUE(KeyExists(inst.name));
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kUninstallKey) + "\\" + inst.name).c_str());
+    }
+}
+
+// A log without entries removes the registry key and the log and ends; the close box while
+// the removal runs ends the program at once, before the removal has reached the log.
+TEST(Uninstaller, EmptyLogAndCloseDuringRemoval) {
+    struct Case {
+        const char* name;
+        int files;        // entries of files that do not exist, 10 ms each to pass over
+        bool closeAtOnce;
+        bool logRemains;
+    };
+    const Case cases[] = {{"no entries", 0, false, false}, {"close box at once", 400, true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = TestWorkDir();
+        const std::string name = std::string("Nuvex Test Product ") + c.name;
+        CreateKey(name);
+        const std::string exe = dir + "\\uninst.exe";
+        ASSERT_TRUE(CopyFileA(StubPath().c_str(), exe.c_str(), FALSE));
+        std::string ini = "[Nuvex]\r\nuninstallreg=" + name + "\r\nszButtonUnInstall=Remove\r\n";
+        for (int i = 0; i < c.files; ++i) {
+            char key[32];
+            std::snprintf(key, sizeof key, "file%06d", i);
+            ini += std::string(key) + "=" + dir + "\\missing" + std::to_string(i) + ".txt\r\n";
+        }
+        WriteFileBytes(dir + "\\uninst.ini", ini);
+        Process p = Launch(exe);
+        HWND window = WaitForWindow(p.Id(), "UninstallerWindow", kDefaultTimeoutMs, true);
+        ASSERT_NE(window, nullptr);
+        HWND remove = WaitForChild(window, "Button", "Remove");
+        ASSERT_NE(remove, nullptr);
+        Click(remove);
+        if (c.closeAtOnce) {
+            Click(ChildAt(window, "Button", 475, 4));
+        }
+        DWORD code = 12345;
+        ASSERT_TRUE(p.WaitForExit(&code));
+        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(FileExists(dir + "\\uninst.ini"), c.logRemains);
+        if (!c.closeAtOnce) {
+            EXPECT_FALSE(KeyExists(name));
+        }
+        EXPECT_TRUE(FileExists(exe));
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kUninstallKey) + "\\" + name).c_str());
     }
 }
 

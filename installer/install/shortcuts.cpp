@@ -1,0 +1,227 @@
+#include "shortcuts.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "app_state.h"
+#include "component_entries.h"
+#include "shortcut_rules.h"
+#include "text_rules.h"
+#include "uninstall_log_writer.h"
+
+namespace nuvex {
+
+namespace {
+
+constexpr char kMapGroupsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\GrpConv\\MapGroups";
+constexpr std::size_t kPathSize = 256;  // every composed path holds at most 255 characters
+
+// What a shortcut points at, as handed to the shell's link object.
+struct ShortcutRequest {
+    char target[kPathSize];
+    char description[kPathSize];
+    char arguments[kPathSize];
+    char workingFolder[kPathSize];
+};
+
+// Releases a COM interface on scope exit.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() {
+        if (p_) {
+            p_->Release();
+        }
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    T* get() const { return p_; }
+    void** out() { return reinterpret_cast<void**>(&p_); }
+
+private:
+    T* p_ = nullptr;
+};
+
+// COM for the length of one shortcut: the install thread keeps nothing between calls.
+class ComApartment {
+public:
+    ComApartment() { CoInitialize(nullptr); }
+    ~ComApartment() { CoUninitialize(); }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+};
+
+HRESULT CreateShortcut(const char* linkPath, const ShortcutRequest& request) {
+    ComApartment com;
+    ComPtr<IShellLinkA> link;
+    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IShellLinkA, link.out());
+    if (FAILED(result)) {
+        return result;
+    }
+    link.get()->SetPath(request.target);
+    link.get()->SetArguments(request.arguments);
+    link.get()->SetDescription(request.description);
+    link.get()->SetIconLocation(request.target, 0);
+    link.get()->SetWorkingDirectory(request.workingFolder);
+    ComPtr<IPersistFile> file;
+    result = link.get()->QueryInterface(IID_IPersistFile, file.out());
+    if (SUCCEEDED(result)) {
+        wchar_t widePath[MAX_PATH] = {};
+        MultiByteToWideChar(CP_ACP, 0, linkPath, lstrlenA(linkPath), widePath, MAX_PATH - 1);
+        result = file.get()->Save(widePath, TRUE);
+    }
+    return result;
+}
+
+// A shell folder's path; false when the shell has none for it.
+bool SpecialFolder(int csidl, char (&path)[MAX_PATH]) {
+    path[0] = '\0';
+    LPITEMIDLIST item = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(App().progressWindow, csidl, &item)) || !item) {
+        return false;
+    }
+    const bool found = SHGetPathFromIDListA(item, path) != FALSE;
+    CoTaskMemFree(item);
+    return found && path[0] != '\0';
+}
+
+// The Quick Launch folder the shell maps; false when the value is absent (a fresh Wine
+// prefix, shells without Quick Launch), so that no shortcut lands at an undefined path.
+bool QuickLaunchFolder(char (&path)[MAX_PATH]) {
+    path[0] = '\0';
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kMapGroupsKey, 0, KEY_ALL_ACCESS, &key) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD type = 0;
+    DWORD size = MAX_PATH - 1;  // room for a terminator the stored value may lack
+    const LONG result = RegQueryValueExA(key, "Quick Launch", nullptr, &type,
+                                         reinterpret_cast<BYTE*>(path), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        path[0] = '\0';
+        return false;
+    }
+    path[size < MAX_PATH ? size : MAX_PATH - 1] = '\0';
+    return path[0] != '\0';
+}
+
+// The Start menu group, made once, at the first Start menu folder or shortcut.
+class StartMenuGroup {
+public:
+    // The group's path, creating and recording it the first time; nullptr when the shell
+    // has no Programs folder or the path would not fit.
+    const char* Get() {
+        if (!lookedUp_) {
+            lookedUp_ = true;
+            char programs[MAX_PATH];
+            if (SpecialFolder(CSIDL_PROGRAMS, programs) &&
+                JoinPath(path_, sizeof path_, programs, AppSettings().szInstallAppName)) {
+                CreateDirectoryA(path_, nullptr);
+                InstallLog().RecordFirst(LogFamily::kStartDir, path_);
+                available_ = true;
+            }
+        }
+        return available_ ? path_ : nullptr;
+    }
+
+private:
+    bool lookedUp_ = false;
+    bool available_ = false;
+    char path_[kPathSize] = {};
+};
+
+// Folders inside the group, from the startdir entries.
+Flow CreateStartMenuFolders(StartMenuGroup& group) {
+    for (int slot = 0; slot < kComponentCount; ++slot) {
+        if (!SlotSelected(slot)) {
+            continue;
+        }
+        const bool completed = ForEachEntry(slot, "startdir", [&](int, const char* value) {
+            const char* groupPath = group.Get();
+            char folder[kPathSize];
+            if (groupPath && JoinPath(folder, sizeof folder, groupPath, value)) {
+                CreateDirectoryA(folder, nullptr);
+                InstallLog().Record(LogFamily::kStartDir, folder);
+            }
+            return !CancelRequested();
+        });
+        if (!completed) {
+            return Flow::kStop;
+        }
+    }
+    return Flow::kGoOn;
+}
+
+// The shortcuts of one family in `folder` (nullptr: the folder is unknown and none is
+// made). `folderFor` gives it lazily, so that the Start menu group is made only when a
+// start entry needs it.
+template <typename FolderFor>
+Flow CreateShortcutFamily(const char* family, FolderFor folderFor) {
+    for (int slot = 0; slot < kComponentCount; ++slot) {
+        if (!SlotSelected(slot)) {
+            continue;
+        }
+        const bool completed = ForEachEntry(slot, family, [&](int index, const char* value) {
+            const char* folder = folderFor();
+            ShortcutRequest request = {};
+            EntryValue title, arguments;
+            ReadEntryText(slot, family, index, "title", title);
+            ReadEntryText(slot, family, index, "args", arguments);
+            CopyCut(request.description, sizeof request.description, title);
+            CopyCut(request.arguments, sizeof request.arguments, arguments);
+            char link[kPathSize];
+            // A target or link path too long for its field is not made and not recorded.
+            if (folder && JoinPath(request.target, sizeof request.target,
+                                   AppSettings().targetFolder, value) &&
+                LinkPath(link, sizeof link, folder, title)) {
+                WorkingFolder(request.workingFolder, sizeof request.workingFolder,
+                              request.target);
+                CreateShortcut(link, request);
+                // Recorded whether or not the save worked: deleting a missing file is
+                // harmless, forgetting a made one is not.
+                InstallLog().Record(LogFamily::kStartFile, link);
+            }
+            return !CancelRequested();
+        });
+        if (!completed) {
+            return Flow::kStop;
+        }
+    }
+    return Flow::kGoOn;
+}
+
+}  // namespace
+
+Flow CreateShortcutsAndFolders() {
+    StartMenuGroup group;
+    if (CreateStartMenuFolders(group) == Flow::kStop) {
+        return Flow::kStop;
+    }
+    SetProgress(96);
+    if (CreateShortcutFamily("start", [&] { return group.Get(); }) == Flow::kStop) {
+        return Flow::kStop;
+    }
+    SetProgress(97);
+    char desktop[MAX_PATH];
+    const bool hasDesktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY, desktop);
+    if (CreateShortcutFamily("desktop", [&] { return hasDesktop ? desktop : nullptr; }) ==
+        Flow::kStop) {
+        return Flow::kStop;
+    }
+    SetProgress(98);
+    char quickLaunch[MAX_PATH];
+    const bool hasQuickLaunch = QuickLaunchFolder(quickLaunch);
+    if (CreateShortcutFamily("quickl", [&] { return hasQuickLaunch ? quickLaunch : nullptr; }) ==
+        Flow::kStop) {
+        return Flow::kStop;
+    }
+    SetProgress(99);
+    return Flow::kGoOn;
+}
+
+}  // namespace nuvex
