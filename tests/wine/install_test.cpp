@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -654,6 +655,78 @@ TEST(Install, CancelDuringExtractionKeepsFilesAndAGaplessLog) {
     }
     EXPECT_EQ(ReadFileBytes(target + "\\f0000.txt"), SampleText(8000, 100));
     DeleteUninstallEntry();
+}
+
+// A signed package (made natively by signed_package.cmake): the uninstaller it installs is
+// the signed stub exactly, its own security entry and checksum written back into the header
+// (osslsigncode checks the file natively afterwards).
+TEST(Install, SignedPackageInstallsTheSignedStubAsUninstaller) {
+    std::string stub = StubPath();
+    const std::string package = ReadFileBytes(stub.substr(0, stub.find_last_of('\\')) + "\\signed\\setup.exe");
+    ASSERT_FALSE(package.empty()) << "the signed_package_setup test made no package";
+    const std::string dir = TestWorkDir();
+    const std::string exe = dir + "\\setup.exe";
+    ASSERT_TRUE(WriteFileBytes(exe, package));
+
+    // What uninst.exe must be: the stub with the recorded values in its PE32 header.
+    const std::size_t scriptOffset = package.find(HeaderText());
+    ASSERT_NE(scriptOffset, std::string::npos);
+    const std::string script = package.substr(scriptOffset, 4096);
+    auto number = [&](const char* key) {
+        const std::size_t at = script.find(std::string("\n") + key + "=");
+        return at == std::string::npos ? -1LL : std::atoll(script.c_str() + at + std::strlen(key) + 2);
+    };
+    std::string expected = package.substr(0, scriptOffset);
+    const std::size_t optional = static_cast<unsigned char>(expected[0x3C]) +
+                                 (static_cast<unsigned char>(expected[0x3D]) << 8) + 24;
+    const std::pair<std::size_t, long long> fields[] = {{optional + 64, number("StubCheckSum")},
+                                                        {optional + 128, number("StubCertOffset")},
+                                                        {optional + 132, number("StubCertSize")}};
+    for (const auto& [at, value] : fields) {
+        ASSERT_GE(value, 0) << "the script records no signed stub";
+        for (int i = 0; i < 4; ++i) {
+            expected[at + i] = static_cast<char>(static_cast<uint32_t>(value) >> (8 * i));
+        }
+    }
+    ASSERT_NE(expected, package.substr(0, scriptOffset)) << "the header already held the values";
+
+    // Introduction, target folder (typed in), confirmation, Install.
+    const std::string product = dir + "\\product";
+    Process setup = Launch(exe, TempEnv(dir));
+    HWND wizard = WaitForWindow(setup.Id(), "WizardWindow", kDefaultTimeoutMs, true);
+    ASSERT_NE(wizard, nullptr);
+    HWND next = WaitForChild(wizard, "Button", kNext);
+    ASSERT_NE(next, nullptr);
+    Click(next);
+    HWND field = ChildAt(wizard, "Edit", 35, 104);
+    ASSERT_NE(field, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(field) != 0; })) << "no target page";
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(product.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, &result);
+    Click(next);
+    HWND install = WaitForChild(wizard, "Button", kInstall);
+    ASSERT_NE(install, nullptr) << "expected the confirmation page";
+    Click(install);
+    ASSERT_TRUE(WaitUntil([&] {
+        return FindProcessWindow(setup.Id(), "ProgressWindow") == nullptr &&
+               IsWindowVisible(wizard) && IsWindowEnabled(wizard);
+    })) << "the installation did not end";
+    Click(next);
+    DWORD code = 12345;
+    ASSERT_TRUE(setup.WaitForExit(&code));
+    EXPECT_EQ(code, 0u);
+
+    // (Its one component is in no install type, so no file of it is installed.)
+    const std::string uninstaller = ReadFileBytes(product + "\\uninst.exe");
+    EXPECT_EQ(uninstaller.size(), expected.size());
+    EXPECT_TRUE(uninstaller == expected) << "uninst.exe is not the signed stub";
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                      0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &h) == ERROR_SUCCESS) {
+        RegDeleteKeyA(h, "Signed Product");
+        RegCloseKey(h);
+    }
 }
 
 // Drive T: is a small tmpfs that the test set-up maps into the prefix (tmpfs_drive.sh). Its
