@@ -9,6 +9,9 @@ source "$(dirname "$0")/env.sh"
 echo "== native tests"
 (cd "$NUVEX_BUILD/host" && ctest --output-on-failure -j "$(nproc)")
 
+echo "== installed tools and Debian package"
+"$NUVEX_ROOT/scripts/package-check.sh"
+
 echo "== Wine tests"
 nuvex_qemu_shim
 nuvex_wine_prefix

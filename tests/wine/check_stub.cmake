@@ -1,6 +1,7 @@
-# Fails when the executable EXE contains the seven header bytes of a package, or imports a
+# Fails when the executable EXE contains the seven header bytes of a package, imports a DLL
+# that is not part of Windows itself, is larger than LIMIT bytes, or holds a format string
+# with a length modifier that msvcrt's formatter, linked into the stub, does not know.
 cmake_policy(SET CMP0057 NEW)
-# DLL that is not part of Windows itself.
 file(READ "${EXE}" bytes HEX)
 string(HEX "[Nuvex]" header)
 set(base 0)
@@ -36,5 +37,12 @@ endif()
 if(NOT dump MATCHES "Subsystem[ \t]+00000002")
   message(FATAL_ERROR "${EXE} is not a GUI executable")
 endif()
+file(STRINGS "${EXE}" formats REGEX "%[-+ #0]*[0-9*]*(\\.[0-9*]+)?(ll|hh|[zjtL])[a-zA-Z]")
+if(formats)
+  message(FATAL_ERROR "${EXE} formats with a length msvcrt does not know: ${formats}")
+endif()
 file(SIZE "${EXE}" size)
+if(LIMIT AND size GREATER LIMIT)
+  message(FATAL_ERROR "${EXE} is ${size} bytes, more than the limit of ${LIMIT}")
+endif()
 message(STATUS "${EXE}: ${size} bytes, imports ${dlls}")

@@ -1,13 +1,15 @@
 // Walks an installer through every wizard page its script enables, for screenshots.
 //
-//   page_walker SETUP.EXE SCRIPT.INI [--install]
+//   page_walker SETUP.EXE SCRIPT.INI [--install | --error]
 //
 // At each page it prints "shot NAME" and waits for a line on its input before it goes on,
 // so that the caller can take a picture of the screen. It chooses the custom install type
 // when the script offers one, so that the custom page is shown too, and ends the installer
 // with the close box on the confirmation page. With --install it presses Install there
-// instead, shows the progress window and the done page, and ends with Next. Exit code 0
-// when every page was reached.
+// instead, shows the progress window and the done page, and ends with Next; --error does the
+// same for an installer with a damaged payload and expects the error page. After either it
+// prints "uninstaller PATH" when the installation registered one. Exit code 0 when every page
+// was reached.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -84,7 +86,7 @@ void HoldWorkers(DWORD pid, DWORD uiThread, bool hold) {
 // Install on the confirmation page: the progress window, held for its picture, then the done
 // page, then Next ends the installer.
 bool Install(Process& installer, HWND wizard, HWND background, HWND heading, HWND next,
-             const char* script) {
+             const char* script, bool expectError) {
     Click(next);
     HWND progress = WaitForWindow(installer.Id(), "ProgressWindow", kDefaultTimeoutMs, true);
     if (!progress) {
@@ -104,20 +106,35 @@ bool Install(Process& installer, HWND wizard, HWND background, HWND heading, HWN
     RedrawWindow(progress, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Shot("progress", nullptr, nullptr);
     HoldWorkers(installer.Id(), uiThread, false);
-    const std::string done = Read(script, "Wizard", "szLabelKonec", "");
+    const std::string done =
+        Read(script, "Wizard", expectError ? "szLabelError" : "szLabelKonec", "");
     if (!WaitUntil([&] {
             return FindProcessWindow(installer.Id(), "ProgressWindow") == nullptr &&
                    IsWindowVisible(wizard) && WindowText(heading) == done;
         })) {
-        Fail("no done page");
+        Fail(expectError ? "no error page" : "no done page");
         return false;
     }
-    Shot("done", wizard, background);
+    Shot(expectError ? "error" : "done", wizard, background);
     Click(next);
     return true;
 }
 
-int Walk(const char* exe, const char* script, bool install) {
+// Says where the installation's registered uninstaller is ("uninstaller PATH"), for a caller
+// that goes on with it; nothing when there is none.
+void TellUninstaller(const char* script) {
+    const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                            Read(script, "Wizard", "szInstallAppName", "");
+    char value[MAX_PATH] = {};
+    DWORD size = sizeof value - 1;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), "UninstallString", RRF_RT_REG_SZ, nullptr,
+                     value, &size) == ERROR_SUCCESS) {
+        std::printf("uninstaller %s\n", value);
+        std::fflush(stdout);
+    }
+}
+
+int Walk(const char* exe, const char* script, bool install, bool expectError) {
     Process installer = Launch(exe);
     if (!installer.Started()) {
         return Fail("cannot start the installer");
@@ -174,14 +191,20 @@ int Walk(const char* exe, const char* script, bool install) {
         return Fail("confirm");
     }
     if (install) {
-        if (!Install(installer, wizard, background, heading, next, script)) {
+        if (!Install(installer, wizard, background, heading, next, script, expectError)) {
             return 1;
         }
     } else {
         Click(closeBox);
     }
     DWORD code = 1;
-    return installer.WaitForExit(&code) && code == 0 ? 0 : Fail("the installer did not end");
+    if (!installer.WaitForExit(&code) || code != 0) {
+        return Fail("the installer did not end");
+    }
+    if (install) {
+        TellUninstaller(script);
+    }
+    return 0;
 }
 
 // The uninstaller: its window, then Remove, with the window held for a picture while the
@@ -222,14 +245,15 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[2], "--uninstall") == 0) {
         return nuvex::test::WalkUninstaller(argv[1]);
     }
-    const bool install = argc == 4 && std::strcmp(argv[3], "--install") == 0;
+    const bool expectError = argc == 4 && std::strcmp(argv[3], "--error") == 0;
+    const bool install = expectError || (argc == 4 && std::strcmp(argv[3], "--install") == 0);
     if (argc != 3 && !install) {
         std::fprintf(stderr,
-                     "usage: page_walker SETUP.EXE SCRIPT.INI [--install]\n"
+                     "usage: page_walker SETUP.EXE SCRIPT.INI [--install | --error]\n"
                      "       page_walker UNINST.EXE --uninstall\n");
         return 2;
     }
     char script[MAX_PATH];
     GetFullPathNameA(argv[2], sizeof script, script, nullptr);
-    return nuvex::test::Walk(argv[1], script, install);
+    return nuvex::test::Walk(argv[1], script, install, expectError);
 }

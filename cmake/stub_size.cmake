@@ -1,0 +1,17 @@
+# Prints the size of the installer stub EXE and of its largest sections, so that every build
+# shows what the stub costs each package. LIMIT is the size above which the stub check fails.
+execute_process(COMMAND ${OBJDUMP} -h "${EXE}" OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${EXE}")
+endif()
+file(SIZE "${EXE}" size)
+set(parts "")
+foreach(section .text .data .rdata .rsrc .bss)
+  if(dump MATCHES " ${section} +([0-9a-f]+) ")
+    math(EXPR bytes "0x${CMAKE_MATCH_1}")
+    string(APPEND parts " ${section} ${bytes}")
+  endif()
+endforeach()
+get_filename_component(name "${EXE}" NAME)
+math(EXPR kib "(${size} + 1023) / 1024")
+message("${name}: ${size} bytes (${kib} KiB, limit ${LIMIT}):${parts}")
