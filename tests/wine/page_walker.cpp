@@ -101,11 +101,20 @@ bool Install(Process& installer, HWND wizard, HWND background, HWND heading, HWN
     HDC screen = GetDC(nullptr);
     WaitUntil([&] { return GetPixel(screen, fill.x, fill.y) == RGB(0, 0, 255); }, 5000);
     ReleaseDC(nullptr, screen);
+    // The install thread is held still for the picture. Not on a damaged package: there the
+    // thread may be suspended inside its synchronous page change to the error page, and
+    // under qemu-user that suspension has crashed the installer. Unheld, the picture may
+    // show a later moment; it is only a picture.
     const DWORD uiThread = GetWindowThreadProcessId(progress, nullptr);
-    HoldWorkers(installer.Id(), uiThread, true);
+    const bool hold = !expectError;
+    if (hold) {
+        HoldWorkers(installer.Id(), uiThread, true);
+    }
     RedrawWindow(progress, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Shot("progress", nullptr, nullptr);
-    HoldWorkers(installer.Id(), uiThread, false);
+    if (hold) {
+        HoldWorkers(installer.Id(), uiThread, false);
+    }
     const std::string done =
         Read(script, "Wizard", expectError ? "szLabelError" : "szLabelKonec", "");
     if (!WaitUntil([&] {
