@@ -36,11 +36,6 @@ std::string Report(const char* specific) {
     return std::string(kTextError) + " " + specific + "\n\n" + kTextError1;
 }
 
-std::string ExeDir() {
-    std::string stub = StubPath();
-    return stub.substr(0, stub.find_last_of('\\'));
-}
-
 std::string WindowsFolder() {
     char path[MAX_PATH];
     GetWindowsDirectoryA(path, sizeof path);
@@ -139,22 +134,11 @@ std::vector<std::string> ScriptHead(const std::string& instDir, const char* incl
             "Type0Enabled=true"};
 }
 
-// Builds setup.exe in `dir` with the package builder from the script and `dir`\src. One
-// job: the builder's compression threads do not survive 32-bit Wine under qemu-user.
+// Builds setup.exe in `dir` with the package builder from the script and `dir`\src.
 std::string BuildPackage(const std::string& dir, const std::vector<std::string>& script) {
-    std::string text;
-    for (const std::string& line : script) {
-        text += line + "\r\n";
-    }
-    EXPECT_TRUE(WriteFileBytes(dir + "\\setup.ini", text));
     const std::string out = dir + "\\setup.exe";
-    Process p = Launch(ExeDir() + "\\nuvexpack.exe", {},
-                       "build \"" + dir + "\\setup.ini\" --source \"" + dir + "\\src\" --stub \"" +
-                           StubPath() + "\" -o \"" + out + "\" --quiet --jobs 1");
-    DWORD code = 12345;
-    EXPECT_TRUE(p.WaitForExit(&code)) << "the package builder did not end";
-    EXPECT_EQ(code, 0u) << "the package builder failed";
-    EXPECT_TRUE(FileExists(out)) << "the package builder wrote no package";
+    std::string log;
+    EXPECT_TRUE(nuvex::test::BuildPackage(out, script, dir + "\\src", &log)) << log;
     return out;
 }
 
