@@ -317,7 +317,6 @@ TEST(TargetFolder, DefaultTypingAndTheDriveRoot) {
     };
     const Case cases[] = {
         {"autonametopath=true", "C:\\Program Files\\Tool", true},
-        {"autonametopath=false", "C:\\Program Files", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.autoName);
