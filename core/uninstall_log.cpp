@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace nuvex {
 
@@ -19,6 +21,54 @@ bool LogKey(char* out, std::size_t size, const char* family, int number) {
         return false;
     }
     return true;
+}
+
+LogValue ReadLogValue(const ProfileReader& log, const char* key, char (&value)[kLogValueSize]) {
+    const std::size_t length = log.Text(kLogSection, key, "", value, kLogValueSize);
+    if (length == 0) {
+        return LogValue::kEmpty;
+    }
+    return length >= kLogValueSize - 1 ? LogValue::kCut : LogValue::kPath;
+}
+
+int CountLogFamily(const ProfileReader& log, const char* family) {
+    return CountLogEntries(family, [&](const char* key) {
+        char value[kLogValueSize];
+        return ReadLogValue(log, key, value) != LogValue::kEmpty;
+    });
+}
+
+LogPathList::LogPathList(const ProfileReader& log, const char* family, int count)
+    : count_(count < 0 ? 0 : count) {
+    for (int n = 0; n < count_; ++n) {
+        char key[32];
+        char path[kLogValueSize];
+        if (!LogKey(key, sizeof key, family, n) || ReadLogValue(log, key, path) != LogValue::kPath) {
+            path[0] = '\0';
+        }
+        Append(path);
+    }
+}
+
+LogPathList::~LogPathList() { std::free(block_); }
+
+void LogPathList::Append(const char* path) {
+    const std::size_t length = std::strlen(path) + 1;
+    if (failed_) {
+        return;
+    }
+    if (used_ + length > capacity_) {
+        const std::size_t capacity = (capacity_ + length) * 2;
+        char* grown = static_cast<char*>(std::realloc(block_, capacity));
+        if (!grown) {
+            failed_ = true;
+            return;
+        }
+        block_ = grown;
+        capacity_ = capacity;
+    }
+    std::memcpy(block_ + used_, path, length);
+    used_ += length;
 }
 
 int RemovalPercent(int done, int total) {

@@ -5,9 +5,26 @@
 
 #include <cstddef>
 
+#include "profile_reader.h"
 #include "settings.h"
 
 namespace nuvex {
+
+// The profile functions on one INI file.
+class ProfileFile final : public ProfileReader {
+public:
+    explicit ProfileFile(const char* path) : path_(path) {}
+    std::size_t Text(const char* section, const char* key, const char* def, char* dest,
+                     std::size_t size) const override {
+        return GetPrivateProfileStringA(section, key, def, dest, static_cast<DWORD>(size), path_);
+    }
+    int Number(const char* section, const char* key, int def) const override {
+        return static_cast<int>(GetPrivateProfileIntA(section, key, def, path_));
+    }
+
+private:
+    const char* path_;
+};
 
 // GetPrivateProfileStringA, then every "|" becomes a line feed.
 void ReadTextSetting(const char* section, const char* key, const char* def, char* dest,
