@@ -1,5 +1,7 @@
 #include "ini_document.h"
 
+#include <cstring>
+
 namespace nuvex::pack {
 
 namespace {
@@ -156,6 +158,28 @@ std::optional<std::string> IniDocument::Get(std::string_view section,
         return std::nullopt;
     }
     return ProfileValue(line->value);
+}
+
+std::size_t IniProfile::Text(const char* section, const char* key, const char* def, char* dest,
+                             std::size_t size) const {
+    if (size == 0) {
+        return 0;
+    }
+    std::optional<std::string> found = doc_.Get(section, key);
+    std::string_view value = found ? std::string_view(*found) : std::string_view(def);
+    value = value.substr(0, value.find('\0'));
+    const std::size_t n = value.size() < size - 1 ? value.size() : size - 1;
+    std::memcpy(dest, value.data(), n);
+    dest[n] = '\0';
+    return n;
+}
+
+int IniProfile::Number(const char* section, const char* key, int def) const {
+    char value[64];
+    if (Text(section, key, "", value, sizeof value) == 0) {
+        return def;
+    }
+    return static_cast<int>(ProfileInt(value));
 }
 
 std::string ProfileValue(std::string_view value) {

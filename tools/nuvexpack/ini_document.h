@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "profile_reader.h"
+
 namespace nuvex::pack {
 
 struct IniLine {
@@ -54,6 +56,19 @@ public:
     static const IniLine* FindKey(const IniSection& section, std::string_view key);
     // The value as the profile functions return it; nullopt when the key is absent.
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+};
+
+// An INI text that answers as the profile functions answer on a file holding it: a value
+// stops at a NUL byte, an empty value reads as no number at all.
+class IniProfile final : public ProfileReader {
+public:
+    explicit IniProfile(std::string_view text) : doc_(IniDocument::Parse(text)) {}
+    std::size_t Text(const char* section, const char* key, const char* def, char* dest,
+                     std::size_t size) const override;
+    int Number(const char* section, const char* key, int def) const override;
+
+private:
+    IniDocument doc_;
 };
 
 // A line of text and its 1-based number.

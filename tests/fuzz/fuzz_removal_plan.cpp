@@ -1,0 +1,37 @@
+// The uninstaller's removal lists from an arbitrary uninst.ini: every family is walked
+// newest first, each path exactly as the log holds it, a cut or empty one as nothing.
+#include <cstring>
+#include <string_view>
+
+#include "fuzz_check.h"
+#include "ini_document.h"
+#include "uninstall_log.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace nuvex;
+    const pack::IniProfile log(std::string_view(reinterpret_cast<const char*>(data), size));
+    int total = 0;
+    for (const char* family : {"file", "startfile", "dir", "startdir"}) {
+        const int count = CountLogFamily(log, family);
+        FUZZ_CHECK(count >= 0 && count < kLogNumberLimit);
+        total += count;
+        const LogPathList paths(log, family, count);
+        int next = count;
+        const bool complete = paths.NewestFirst([&](const char* path) {
+            FUZZ_CHECK(next > 0);
+            --next;
+            char key[32];
+            char value[kLogValueSize];
+            FUZZ_CHECK(LogKey(key, sizeof key, family, next));
+            const LogValue kind = ReadLogValue(log, key, value);
+            FUZZ_CHECK(kind != LogValue::kEmpty);
+            FUZZ_CHECK(std::strcmp(path, kind == LogValue::kPath ? value : "") == 0);
+        });
+        FUZZ_CHECK(complete && next == 0);
+    }
+    for (int done = 0; done < total; ++done) {
+        const int percent = RemovalPercent(done, total);
+        FUZZ_CHECK(percent >= 5 && percent < 100);
+    }
+    return 0;
+}
