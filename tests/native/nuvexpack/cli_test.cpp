@@ -16,6 +16,8 @@ TEST_F(CliTest, ExitCodesAndMessages) {
     const std::string build = "build " + script_.string() + " --source " + src_.string() +
                               " --stub " + stub_.string() + " -o " + output_.string();
     const std::string bad = (dir_ / "bad.exe").string();
+    const std::string hostile = (dir_ / "hostile.exe").string();
+    WriteBytes(hostile, HandMadePackage({{"file0000", "..\\evil.txt", "evil"}}));
     struct Case {
         std::string args;
         int exitCode;
@@ -39,6 +41,7 @@ TEST_F(CliTest, ExitCodesAndMessages) {
         {"verify " + stub_.string(), 1, "not a package"},
         {"extract " + output_.string(), 2, "expected PACKAGE and DIR"},
         {"extract " + output_.string() + " " + (dir_ / "x").string(), 0, "1 files written"},
+        {"extract " + hostile + " " + (dir_ / "h").string(), 1, "with \"..\"; refused"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
@@ -56,6 +59,7 @@ TEST_F(CliTest, ExitCodesAndMessages) {
         }
     }
     EXPECT_EQ(ReadBytes(dir_ / "x" / "a.txt"), "hello");
+    EXPECT_FALSE(fs::exists(dir_ / "evil.txt"));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // and verify reports every path the installer would write outside its folders.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "pack_test_support.h"
 #include "package_reader.h"
 #include "package_tools.h"
@@ -64,7 +66,9 @@ TEST_F(HostilePathsTest, ExtractRefusesEveryPathThroughALink) {
 }
 
 // Paths the installer would join to its target, Windows or system folder and end up
-// elsewhere, or open a device with: verify names each one, and extract writes none.
+// elsewhere, or open a device with: verify names each one, and extract refuses it and
+// writes nothing outside its folder. A dir row comes beside a good file entry, as a
+// package without payload is refused whole.
 TEST_F(HostilePathsTest, VerifyAndExtractReportEveryPathTheBuilderRefuses) {
     struct Case {
         const char* key;
@@ -74,8 +78,12 @@ TEST_F(HostilePathsTest, VerifyAndExtractReportEveryPathTheBuilderRefuses) {
         {"file0000", "..\\..\\evil.txt", "climbs out"},
         {"sys0000", "..\\..\\evil.dll", "climbs out"},
         {"win0000", "Fonts\\..\\..\\evil.fon", "climbs out"},
+        {"dir0000", "..\\..\\evil", "climbs out"},
+        {"dir0000", "sub/../..", "climbs out"},
         {"file0000", "/abs/x", "absolute path"},
+        {"dir0000", "\\\\server\\share\\x", "absolute path"},
         {"file0000", "C:\\x", "drive letter"},
+        {"dir0000", "D:evil", "drive letter"},
         {"file0000", "a:b", "drive letter"},
         {"file0000", "ab:c", "character ':'"},
         {"file0000", "CON", "reserves for a device"},
@@ -83,12 +91,17 @@ TEST_F(HostilePathsTest, VerifyAndExtractReportEveryPathTheBuilderRefuses) {
         {"sys0000", "sub\\Com1.dll", "reserves for a device"},
         {"file0000", "nul .log", "reserves for a device"},
         {"win0000", "LPT9", "reserves for a device"},
+        {"dir0000", "sub\\prn", "reserves for a device"},
         {"file0000", "dots...", "ends in a dot"},
         {"file0000", "sub \\x", "ends in a dot or a space"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.dest);
-        fs::path package = Package({{c.key, c.dest, "evil"}});
+        const bool dir = std::string(c.key).rfind("dir", 0) == 0;
+        fs::path package = dir_ / "hostile.exe";
+        WriteBytes(package, dir ? HandMadePackage({{"file0000", "ok.txt", "fine"}},
+                                                  std::string(c.key) + "=" + c.dest + "\r\n")
+                                : HandMadePackage({{c.key, c.dest, "evil"}}));
         VerifyReport report = VerifyPackage(ReadPackage(package));
         ASSERT_EQ(report.problems.size(), 1u) << (report.Good() ? "all good" : report.problems[0]);
         EXPECT_NE(report.problems[0].find(std::string("[Component0] ") + c.key),
@@ -97,11 +110,21 @@ TEST_F(HostilePathsTest, VerifyAndExtractReportEveryPathTheBuilderRefuses) {
 
         fs::path into = dir_ / "a" / "b";
         fs::remove_all(dir_ / "a");
+        std::set<fs::path> before;
+        for (const auto& e : fs::recursive_directory_iterator(dir_)) {
+            before.insert(e.path());
+        }
         Diagnostics diag;
         EXPECT_FALSE(ExtractPackage(ReadPackage(package), into, diag));
-        for (const auto& e : fs::recursive_directory_iterator(dir_ / "a")) {
-            EXPECT_TRUE(e.is_directory()) << e.path();
+        for (const auto& e : fs::recursive_directory_iterator(dir_)) {
+            const std::string below = e.path().lexically_relative(into).string();
+            EXPECT_TRUE(before.count(e.path()) || e.path() == dir_ / "a" ||
+                        below.rfind("..", 0) != 0)
+                << e.path();
         }
+        ASSERT_EQ(diag.ErrorCount(), 1);
+        EXPECT_NE(diag.Items()[0].message.find("refused"), std::string::npos)
+            << diag.Items()[0].message;
     }
 }
 
