@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs all tests: native unit tests, then the Wine tests that drive the real nuvex.exe on
-# a virtual display. Builds (and installs missing packages) first.
+# Runs all tests: native unit tests, the same again under AddressSanitizer and
+# UndefinedBehaviorSanitizer with a minute of fuzzing per parser (scripts/fuzz.sh), then the
+# Wine tests that drive the real nuvex.exe on a virtual display. Builds (and installs
+# missing packages) first.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 
@@ -8,6 +10,9 @@ source "$(dirname "$0")/env.sh"
 
 echo "== native tests"
 (cd "$NUVEX_BUILD/host" && ctest --output-on-failure -j "$(nproc)")
+
+echo "== sanitizers and fuzzing"
+"$NUVEX_ROOT/scripts/fuzz.sh"
 
 echo "== installed tools and Debian package"
 "$NUVEX_ROOT/scripts/package-check.sh"

@@ -21,7 +21,9 @@ namespace nuvex::pack {
 
 namespace {
 
-constexpr std::size_t kChunk = 256 * 1024;
+// Small enough for the ordinary heap: a sanitizer build maps and unmaps every larger block,
+// and verify inflates thousands of streams.
+constexpr std::size_t kChunk = 64 * 1024;
 
 // Refuses bytes beyond its capacity, which ends the script copy with kWriteFailed.
 class CappedSink final : public ByteSink {

@@ -272,7 +272,7 @@ void CheckPayloadChecksum(const PackageInfo& p, File& file, VerifyReport& report
         return;
     }
     file.Seek(p.payloadBase);
-    std::vector<unsigned char> buf(1 << 20);
+    std::vector<unsigned char> buf(64 * 1024);
     uint32_t crc = 0;
     for (uint64_t left = p.PayloadSize(); left > 0;) {
         std::size_t n = file.Read(buf.data(), left < buf.size() ? static_cast<std::size_t>(left) : buf.size());
