@@ -1,5 +1,5 @@
 // nuvexpack list, verify and extract on arbitrary package bytes: nothing may crash, and
-// extract may write nothing outside its folder.
+// extract may write nothing outside its folder, not even through the links planted in it.
 #include <stdlib.h>
 
 #include <filesystem>
@@ -32,6 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace nuvex::pack;
     const fs::path package = WorkFolder() / "package.exe";
     const fs::path into = WorkFolder() / "out" / "into";
+    const fs::path outside = WorkFolder() / "out" / "outside";
+    fs::create_directories(into);
+    fs::create_directories(outside);
+    fs::create_directory_symlink(outside, into / "link");
+    fs::create_directory_symlink(outside, into / "@system");
     {
         File file = File::Create(package);
         file.Write(data, size);
@@ -50,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& entry : fs::recursive_directory_iterator(WorkFolder())) {
         const fs::path& p = entry.path();
         const std::string rest = p.lexically_relative(into).string();
-        FUZZ_CHECK(p == package || p == into.parent_path() || rest == "." ||
+        FUZZ_CHECK(p == package || p == into.parent_path() || p == outside || rest == "." ||
                    (rest.rfind("..", 0) != 0 && !rest.empty()));
     }
     fs::remove_all(into.parent_path());
