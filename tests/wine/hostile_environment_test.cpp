@@ -95,16 +95,19 @@ bool RunUninstaller(const std::string& target) {
     return uninstaller.WaitForExit(&code) && code == 0;
 }
 
-// The files of `target` that the uninstaller leaves: uninst.exe, and whatever it was not
-// told about.
-void ExpectOnlyUninstallerLeft(const std::string& target, const std::vector<std::string>& kept) {
-    std::vector<std::string> left;
-    Below(target, &left);
-    std::vector<std::string> expected = kept;
-    expected.push_back(target + "\\uninst.exe");
-    std::sort(left.begin(), left.end());
+// Everything below `folder` is `expected` (full paths, in any order).
+void ExpectTree(const std::string& folder, std::vector<std::string> expected) {
+    std::vector<std::string> found;
+    Below(folder, &found);
+    std::sort(found.begin(), found.end());
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(left, expected);
+    EXPECT_EQ(found, expected);
+}
+
+// After the uninstaller: uninst.exe, and what the log did not list, and no registry entry.
+void ExpectOnlyUninstallerLeft(const std::string& target, std::vector<std::string> kept) {
+    kept.push_back(target + "\\uninst.exe");
+    ExpectTree(target, kept);
     EXPECT_FALSE(UninstallEntryExists());
 }
 
@@ -170,11 +173,7 @@ TEST(HostileEnvironment, DiskFullAtTheFirstMiddleAndLastFile) {
         std::vector<std::string> onDisk = expected;
         onDisk.push_back(target + "\\uninst.exe");
         onDisk.push_back(log);
-        std::vector<std::string> left;
-        Below(target, &left);
-        std::sort(left.begin(), left.end());
-        std::sort(onDisk.begin(), onDisk.end());
-        EXPECT_EQ(left, onDisk) << "the file that did not fit must go";
+        ExpectTree(target, onDisk);  // the file that did not fit is gone
 
         EXPECT_TRUE(RunUninstaller(target));
         ExpectOnlyUninstallerLeft(target, {});
@@ -376,6 +375,12 @@ TEST(HostileEnvironment, CancelAnywhereLeavesOnlyTheUninstaller) {
             // done page stays.
             const bool done = Shows(run.Wizard(), kLabelDone);
             run.Finish(done ? kDone : kCancel);
+            if (FullRun()) {
+                const std::string log = target + "\\uninst.ini";
+                std::printf("  %s: the %s page, %zu files and %zu shortcuts logged\n", when.c_str(),
+                            done ? "done" : "error", Logged(log, "file").size(),
+                            Logged(log, "startfile").size());
+            }
         }
         if (FileExists(target + "\\uninst.exe")) {
             EXPECT_TRUE(RunUninstaller(target)) << "the uninstaller did not end by itself";
