@@ -424,45 +424,6 @@ TEST(InstallDisk, FreeSpaceCheckCountsEverySlotWithOneMebibyteMargin) {
     DeleteUninstallEntry();
 }
 
-TEST(InstallDisk, DiskFullDuringExtractionLeavesNoPartialFile) {
-    if (SmallDriveFree() == 0) {
-        GTEST_SKIP() << "drive T: is not the small test drive";
-    }
-    EmptySmallDrive();
-    const std::string dir = TestWorkDir();
-    MakeFolders(dir + "\\src");
-    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\small.txt", "small\r\n"));
-    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\big.bin",
-                               SampleText(static_cast<std::size_t>(SmallDriveFree() + (2 << 20)), 9)));
-    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\after.txt", "after\r\n"));
-    std::vector<std::string> script = ScriptHead("T:\\Full", "true", "window");
-    for (const char* line :
-         {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main",
-          "UseInInstType0=true", "requiedspace=0", "file0000=small.txt", "file0001=big.bin",
-          "file0002=after.txt"}) {
-        script.push_back(line);
-    }
-    const std::string exe = BuildInstaller(dir, script);
-    DeleteUninstallEntry();
-
-    InstallerRun run(exe, dir);
-    ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
-    run.ExpectErrorPage(Report(kErrorNES));
-    const std::string target = "T:\\Full\\App";
-    EXPECT_EQ(ReadFileBytes(target + "\\small.txt"), "small\r\n");
-    EXPECT_FALSE(FileExists(target + "\\big.bin")) << "the partial file must go";
-    EXPECT_FALSE(FileExists(target + "\\after.txt"));
-    std::vector<std::string> files;
-    for (const std::string& line : LogLines(target + "\\uninst.ini")) {
-        if (line.rfind("file", 0) == 0) {
-            files.push_back(line);
-        }
-    }
-    EXPECT_EQ(files, std::vector<std::string>{"file000000=" + target + "\\small.txt"});
-    EmptySmallDrive();
-    DeleteUninstallEntry();
-}
-
 // The shell's folder for `csidl` as the test process sees it (the same user as the
 // installer's).
 std::string ShellFolder(int csidl) {
