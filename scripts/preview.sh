@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of every page of an installer, without Windows.
 #
-#   scripts/preview.sh SCRIPT [--source DIR] [-o OUTDIR] [--error] [--keep]
+#   scripts/preview.sh SCRIPT [--source DIR] [-o OUTDIR] [--error] [--keep] [--check CMD]
 #
 # Builds the installer for SCRIPT (files from DIR, default the script's folder), runs it under
 # Wine on a virtual display and walks it through every page the script enables: the splash,
@@ -11,16 +11,20 @@
 # and a contact sheet, contact-sheet.png, with the page names under the pictures.
 # --error damages every payload stream of a copy of the installer, so that the installation
 # ends on the error page instead of the done page. --keep leaves the installation in place.
+# --check CMD runs the shell command CMD, with the built installer's path as its argument,
+# once the installation has ended and before the uninstaller is walked; when it fails, the
+# preview stops there and fails (scripts/run-sample.sh checks the installed files this way).
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 
 usage() {
-  echo "usage: scripts/preview.sh SCRIPT [--source DIR] [-o OUTDIR] [--error] [--keep]" >&2
+  echo "usage: scripts/preview.sh SCRIPT [--source DIR] [-o OUTDIR] [--error] [--keep]" \
+    "[--check CMD]" >&2
   exit 2
 }
 fail() { echo "preview: $*" >&2; exit 1; }
 
-script= source_dir= outdir=$NUVEX_BUILD/preview error= keep=
+script= source_dir= outdir=$NUVEX_BUILD/preview error= keep= check=
 while [ $# -gt 0 ]; do
   case $1 in
     --source) [ $# -ge 2 ] || usage; source_dir=$2; shift 2 ;;
@@ -29,6 +33,8 @@ while [ $# -gt 0 ]; do
     --output=*) outdir=${1#*=}; shift ;;
     --error) error=1; shift ;;
     --keep) keep=1; shift ;;
+    --check) [ $# -ge 2 ] || usage; check=$2; shift 2 ;;
+    --check=*) check=${1#*=}; shift ;;
     -h|--help) usage ;;
     -*) echo "preview: unknown option $1" >&2; usage ;;
     *) [ -z "$script" ] || usage; script=$1; shift ;;
@@ -122,9 +128,12 @@ walk() {
   wait "$walk_pid"
 }
 
-walk_ok=1
+walk_ok=1 check_ok=1
 walk "$setup" "$script" "${walk_args[@]}" || walk_ok=
-if [ -n "$walk_ok" ] && [ -z "$keep" ] && [ -n "$uninstaller" ]; then
+if [ -n "$walk_ok" ] && [ -n "$check" ]; then
+  bash -c "$check \"\$1\"" check "$setup" || check_ok=
+fi
+if [ -n "$walk_ok" ] && [ -n "$check_ok" ] && [ -z "$keep" ] && [ -n "$uninstaller" ]; then
   walk "$uninstaller" --uninstall || walk_ok=
 fi
 
@@ -146,3 +155,4 @@ done
 [ ${#shots[@]} -eq 0 ] || echo "Contact sheet: $outdir/contact-sheet.png"
 echo "preview took $((SECONDS - start)) s"
 [ -n "$walk_ok" ] || fail "the walk through the installer stopped early"
+[ -n "$check_ok" ] || fail "the check of the installation failed: $check"

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "app_state.h"
@@ -76,8 +77,38 @@ Flow CheckFreeSpace() {
     return Flow::kGoOn;
 }
 
+// Whether a file can be made in `folder`: a folder on a read-only medium, or a file that
+// stands where the folder should be, passes CreateDirectoryA as "already exists" and would
+// then take no file at all. The probe file goes when its handle closes. (GetTempFileNameA
+// is no probe: Wine's reports a name even when the file could not be made.) A folder too
+// long for the probe's name is not probed: no payload file fits in it anyway.
+bool FolderTakesFiles(const char* folder) {
+    constexpr int kTries = 16;
+    for (int n = 0; n < kTries; ++n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "~nvx%04lx.tmp",
+                      static_cast<unsigned long>((GetCurrentProcessId() + n) & 0xFFFF));
+        char probe[MAX_PATH];
+        if (!JoinPath(probe, sizeof probe, folder, name)) {
+            return true;
+        }
+        HANDLE file = CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            return false;
+        }
+    }
+    return true;  // every name is taken: files do land there
+}
+
 // The folders above the target are made one by one, whatever becomes of each; then the
-// target itself, which must exist afterwards.
+// target itself, which must exist afterwards and take files, before anything is registered
+// that would point into it.
 Flow CreateTargetFolder() {
     const Settings& s = AppSettings();
     const ParentFolders parents = ParentFolderPrefixes(s.targetFolder);
@@ -92,6 +123,9 @@ Flow CreateTargetFolder() {
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
             return ReportInstallError(s.szErrorDIR);
         }
+    }
+    if (!FolderTakesFiles(s.targetFolder)) {
+        return ReportInstallError(s.szErrorDIR);
     }
     return Flow::kGoOn;
 }

@@ -125,8 +125,11 @@ void OnCommand(HWND control) {
         return;
     }
     // The switch goes to the page after the done page, the error page. Once a report has put
-    // the wizard there, a further switch would land on the spare page, so none is made.
-    if (app.currentPage.load() == kPageDone) {
+    // the wizard there, a further switch would land on the spare page, so none is made. A
+    // click sent by another program can come before the wizard has handled its own posted
+    // switch from the confirmation page to the done page; this one is posted after it.
+    const int page = app.currentPage.load();
+    if (page == kPageDone || page == kPageConfirm) {
         PostMessageA(app.wizardWindow, kPageChangeMessage, kPageDone + 1, 1);
     }
     app.cancelFlag.store(1);

@@ -13,7 +13,7 @@ constexpr char kLogName[] = "uninst.ini";
 }  // namespace
 
 void UninstallLogWriter::Begin(const char* targetFolder, bool enabled) {
-    numbering_ = LogNumbering();
+    numbering_.emplace();
     enabled_ = enabled && JoinPath(path_, sizeof path_, targetFolder, kLogName);
 }
 
@@ -33,9 +33,9 @@ void UninstallLogWriter::Record(LogFamily family, const char* path) {
         return;
     }
     char key[kLogKeySize];
-    FormatLogKey(key, family, numbering_.Peek(family));
+    FormatLogKey(key, family, numbering_->Peek(family));
     Write(key, path);
-    numbering_.Advance(family);
+    numbering_->Advance(family);
 }
 
 void UninstallLogWriter::RecordFirst(LogFamily family, const char* path) {

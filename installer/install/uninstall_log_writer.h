@@ -3,6 +3,8 @@
 // through the profile functions, so keys stand in the file in the order written.
 #pragma once
 
+#include <optional>
+
 #include "install_rules.h"
 
 namespace nuvex {
@@ -29,7 +31,10 @@ private:
 
     bool enabled_ = false;
     char path_[2048] = {};
-    LogNumbering numbering_;
+    // Set by Begin. Held empty until then, so that the one writer is all zero bytes and
+    // stays out of the stub's file: the numbering's start values would take the writer,
+    // path included, into .data.
+    std::optional<LogNumbering> numbering_;
 };
 
 // The one log of the running installation, shared by the install phases.

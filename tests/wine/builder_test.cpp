@@ -3,10 +3,11 @@
 // thread and with several, and list, verify and extract packages named by Windows paths
 // (drive letters, backslashes, blanks).
 //
-// Under qemu-user (NUVEX_UNDER_QEMU, where the kernel cannot run 32-bit programs) a build with
-// more than one compression thread crashes or hangs, so there only one thread is tried; the
-// crash is in the emulated threading, and a program that crashes there may still end with
-// exit code 0, so every build is judged by the file it leaves too.
+// Under qemu-user (NUVEX_UNDER_QEMU, where the kernel cannot run 32-bit programs) a Wine
+// process breaks (crashes, hangs, or ends with code 0 having written nothing) as soon as two
+// threads it created run at the same time, whatever creates them; the main thread and one
+// other run fine. Two jobs are the main thread and one compression thread, so there up to
+// two jobs are tried, and every build is judged by the file it leaves too.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -80,8 +81,8 @@ TEST(WindowsBuilder, BuildsTheSampleAsTheLinuxBuildDoes) {
     const std::string reference = ReadFileBytes(kReference);
     ASSERT_FALSE(reference.empty()) << "no reference package " << kReference;
     const std::string dir = TestWorkDir();
-    // Several jobs compress on threads of their own.
-    const std::vector<int> jobCounts = NUVEX_UNDER_QEMU ? std::vector<int>{1} : std::vector<int>{1, 2, 4};
+    // The writing thread compresses too: N jobs are the main thread and N - 1 more.
+    const std::vector<int> jobCounts = NUVEX_UNDER_QEMU ? std::vector<int>{1, 2} : std::vector<int>{1, 2, 4};
     for (int jobs : jobCounts) {
         SCOPED_TRACE("--jobs " + std::to_string(jobs));
         const std::string out = dir + "\\setup " + std::to_string(jobs) + ".exe";
@@ -98,7 +99,7 @@ TEST(WindowsBuilder, ListsVerifiesAndExtractsByWindowsPaths) {
     const std::string dir = TestWorkDir() + "\\with blanks";
     CreateDirectoryA(dir.c_str(), nullptr);
     const std::string package = dir + "\\setup.exe";
-    const PackRun build = Pack(BuildArgs(package, NUVEX_UNDER_QEMU ? 1 : 2), dir + "\\build.log");
+    const PackRun build = Pack(BuildArgs(package, 2), dir + "\\build.log");
     ASSERT_EQ(0u, build.code) << build.output;
     ASSERT_TRUE(FileExists(package)) << build.output;
     std::string damaged = ReadFileBytes(package);

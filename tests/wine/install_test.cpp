@@ -12,227 +12,11 @@
 #include <vector>
 
 #include "driver.h"
+#include "install_session.h"
 #include "package_fixture.h"
 
 namespace nuvex::test {
 namespace {
-
-constexpr char kProduct[] = "Nuvex Install Test";
-constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-constexpr char kNext[] = "Next";
-constexpr char kInstall[] = "Install";
-constexpr char kDone[] = "Done";
-constexpr char kCancel[] = "Cancel";
-constexpr char kLabelDone[] = "All done";
-constexpr char kLabelError[] = "It failed";
-constexpr char kTextError[] = "Installation failed.";
-constexpr char kTextError1[] = "Files written so far stay.";
-constexpr char kErrorNES[] = "No space left.";
-constexpr char kErrorNEM[] = "No memory left.";
-constexpr char kErrorCRC[] = "The package is damaged.";
-constexpr char kErrorDIR[] = "No target folder.";
-
-std::string Report(const char* specific) {
-    return std::string(kTextError) + " " + specific + "\n\n" + kTextError1;
-}
-
-std::string WindowsFolder() {
-    char path[MAX_PATH];
-    GetWindowsDirectoryA(path, sizeof path);
-    return path;
-}
-
-std::string SystemFolder() {
-    char path[MAX_PATH];
-    GetSystemDirectoryA(path, sizeof path);
-    return path;
-}
-
-void MakeFolders(const std::string& path) {
-    for (std::size_t i = path.find('\\', 3); i != std::string::npos; i = path.find('\\', i + 1)) {
-        CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
-    }
-    CreateDirectoryA(path.c_str(), nullptr);
-}
-
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = fd.cFileName;
-            if (name != "." && name != "..") {
-                RemoveTree(path + "\\" + name);
-            }
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    if (!RemoveDirectoryA(path.c_str())) {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-    }
-}
-
-// Text of `size` bytes that deflate shrinks but not to nothing: numbered lines.
-std::string SampleText(std::size_t size, unsigned seed) {
-    std::string text;
-    unsigned x = seed * 2654435761u + 1;
-    while (text.size() < size) {
-        x = x * 1103515245u + 12345u;
-        char line[64];
-        std::snprintf(line, sizeof line, "line %u of file %u: %08x\r\n",
-                      static_cast<unsigned>(text.size()), seed, x);
-        text += line;
-    }
-    text.resize(size);
-    return text;
-}
-
-// The wizard, texts and switches every test package shares. The introduction leads straight
-// to the confirmation page, whose Install starts the installation; with no install type
-// page the selection is the first preset, UseInInstType0.
-std::vector<std::string> ScriptHead(const std::string& instDir, const char* includeUninst,
-                                    const char* progressStyle,
-                                    const char* showBackground = "false") {
-    return {"[Wizard]",
-            std::string("szInstallAppName=") + kProduct,
-            "szInstallAppDir=App",
-            "szInstDir=" + instDir,
-            "autonametopath=true",
-            std::string("includeuninst=") + includeUninst,
-            "szButtonNext=Next",
-            "szButtonBack=Back",
-            "szButtonCancel=Cancel",
-            "szButtonInstall=Install",
-            "szButtonDone=Done",
-            "szButtonUnInstall=Remove",
-            "szLabelKonec=All done",
-            "szLabelError=It failed",
-            "szLabelUninst=Remove %s",
-            "szTextUninst=Removes %s.|All of it.",
-            "szTextKonec=%s is installed.",
-            std::string("szTextError=") + kTextError,
-            std::string("szTextError1=") + kTextError1,
-            std::string("szErrorNES=") + kErrorNES,
-            std::string("szErrorNEM=") + kErrorNEM,
-            std::string("szErrorCRC=") + kErrorCRC,
-            std::string("szErrorDIR=") + kErrorDIR,
-            "szInstalling=Installing %s",
-            "szInstallerPreparing=Preparing",
-            "szInstallerInstallingPart=Installing",
-            "szInstallerEnding=Ending",
-            "[Design]",
-            std::string("ShowBackground=") + showBackground,
-            std::string("progressstyle=") + progressStyle,
-            "[Dialogs]",
-            "AppInfo=false",
-            "Licence=false",
-            "TargetDir=false",
-            "InstType=false",
-            "[InstTypes]",
-            "Type0=Typical",
-            "Type0Enabled=true"};
-}
-
-// Builds setup.exe in `dir` with the package builder from the script and `dir`\src.
-std::string BuildPackage(const std::string& dir, const std::vector<std::string>& script) {
-    const std::string out = dir + "\\setup.exe";
-    std::string log;
-    EXPECT_TRUE(nuvex::test::BuildPackage(out, script, dir + "\\src", &log)) << log;
-    return out;
-}
-
-// Replaces `from` by `to` (same length, so no offset moves) in the script of a package.
-void PatchScript(std::string& package, const std::string& from, const std::string& to) {
-    ASSERT_EQ(from.size(), to.size());
-    const std::size_t at = package.find(from);
-    ASSERT_NE(at, std::string::npos) << "expected \"" << from << "\" in the package";
-    package.replace(at, from.size(), to);
-}
-
-std::size_t PayloadBase(const std::string& package) {
-    const std::size_t marker = package.find("[/END]");
-    return marker == std::string::npos ? 0 : marker + 6;
-}
-
-// uninst.ini as "key=value" lines in file order.
-std::vector<std::string> LogLines(const std::string& path) {
-    std::vector<std::string> lines;
-    const std::string text = ReadFileBytes(path);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (!line.empty()) {
-            lines.push_back(line);
-        }
-        start = end + 1;
-    }
-    return lines;
-}
-
-bool ReadRegistryValue(const std::string& key, const char* name, std::string* value) {
-    HKEY h = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &h) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    char data[1024] = {};
-    DWORD size = sizeof data;
-    DWORD type = 0;
-    const LONG result =
-        RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(h);
-    if (result != ERROR_SUCCESS || type != REG_SZ) {
-        return false;
-    }
-    *value = std::string(data, size);  // stored with its terminating NUL
-    return true;
-}
-
-void DeleteUninstallEntry() {
-    HKEY h = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-                      0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &h) == ERROR_SUCCESS) {
-        RegDeleteKeyA(h, kProduct);
-        RegCloseKey(h);
-    }
-}
-
-bool UninstallEntryExists() {
-    std::string value;
-    return ReadRegistryValue(std::string(kUninstallKey) + kProduct, "DisplayName", &value);
-}
-
-// Texts of the visible static controls of `window`.
-std::vector<std::string> VisibleTexts(HWND window) {
-    std::vector<std::string> texts;
-    for (HWND child : Children(window)) {
-        if (ClassName(child) == "Static" && IsWindowVisible(child)) {
-            texts.push_back(WindowText(child));
-        }
-    }
-    return texts;
-}
-
-testing::AssertionResult Shows(HWND window, const std::string& text) {
-    const std::vector<std::string> texts = VisibleTexts(window);
-    if (std::find(texts.begin(), texts.end(), text) != texts.end()) {
-        return testing::AssertionSuccess();
-    }
-    testing::AssertionResult failure = testing::AssertionFailure();
-    failure << "expected \"" << text << "\" on the wizard, got";
-    for (const std::string& t : texts) {
-        failure << " \"" << t << "\"";
-    }
-    return failure;
-}
 
 // The fill of a progress bar on the screen, in pixels: the blue run along its middle row.
 int BarFill(int screenX, int screenY, int width) {
@@ -263,63 +47,6 @@ int BarFill(int screenX, int screenY, int width) {
     ReleaseDC(nullptr, screen);
     return fill;
 }
-
-// One installer run through its wizard.
-class InstallerRun {
-public:
-    InstallerRun(const std::string& exe, const std::string& tmp) : p_(Launch(exe, TempEnv(tmp))) {}
-
-    DWORD Id() const { return p_.Id(); }
-    HWND Wizard() const { return wizard_; }
-
-    // Introduction, Next, confirmation, Install. Returns once Install has been pressed.
-    void StartInstallation() {
-        wizard_ = WaitForWindow(p_.Id(), "WizardWindow", kDefaultTimeoutMs, true);
-        ASSERT_NE(wizard_, nullptr) << "expected the wizard";
-        HWND next = WaitForChild(wizard_, "Button", kNext);
-        ASSERT_NE(next, nullptr);
-        Click(next);
-        HWND install = WaitForChild(wizard_, "Button", kInstall);
-        ASSERT_NE(install, nullptr) << "expected the confirmation page";
-        Click(install);
-    }
-
-    // Waits until the progress window has gone and the wizard is back; false on timeout.
-    bool WaitForWizardBack() {
-        return WaitUntil([&] {
-            return FindProcessWindow(p_.Id(), "ProgressWindow") == nullptr &&
-                   IsWindowVisible(wizard_) && IsWindowEnabled(wizard_);
-        });
-    }
-
-    // Next on the done or error page ends the program with code 0.
-    void Finish(const char* caption) {
-        HWND next = WaitForChild(wizard_, "Button", caption);
-        ASSERT_NE(next, nullptr) << "expected Next captioned " << caption;
-        Click(next);
-        DWORD code = 12345;
-        ASSERT_TRUE(p_.WaitForExit(&code)) << "the installer did not end";
-        EXPECT_EQ(code, 0u);
-    }
-
-    // The whole run: install, expect the done page or the error page with `body`, finish.
-    void ExpectDonePage() {
-        ASSERT_TRUE(WaitForWizardBack()) << "the installation did not end";
-        EXPECT_TRUE(Shows(wizard_, kLabelDone));
-        EXPECT_TRUE(Shows(wizard_, std::string(kProduct) + " is installed."));
-        Finish(kDone);
-    }
-    void ExpectErrorPage(const std::string& body) {
-        ASSERT_TRUE(WaitForWizardBack()) << "the installation did not end";
-        EXPECT_TRUE(Shows(wizard_, kLabelError));
-        EXPECT_TRUE(Shows(wizard_, body));
-        Finish(kCancel);
-    }
-
-private:
-    Process p_;
-    HWND wizard_ = nullptr;
-};
 
 // Files of the Windows and system folders that the typical package writes, removed before
 // and after the test.
@@ -383,7 +110,7 @@ TEST(Install, TypicalPackageLandsWithUninstallerRegistryAndLog) {
           "file0000=extra.txt"}) {
         script.push_back(line);
     }
-    const std::string exe = BuildPackage(dir, script);
+    const std::string exe = BuildInstaller(dir, script);
 
     InstallerRun run(exe, dir);
     ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
@@ -472,7 +199,7 @@ TEST(Install, ErrorReportsAndTheUninstallSwitch) {
                              "UseInInstType0=true", "file0000=first.txt", "file0001=second.txt"}) {
         script.push_back(line);
     }
-    const std::string built = ReadFileBytes(BuildPackage(dir, script));
+    const std::string built = ReadFileBytes(BuildInstaller(dir, script));
     ASSERT_FALSE(built.empty());
 
     enum class Change { kNone, kFlipByte, kLengthZero, kTargetBlocked };
@@ -555,7 +282,7 @@ TEST(Install, CancelDuringExtractionKeepsFilesAndAGaplessLog) {
         std::snprintf(line, sizeof line, "file%04d=%s", i, name);
         script.push_back(line);
     }
-    const std::string exe = BuildPackage(dir, script);
+    const std::string exe = BuildInstaller(dir, script);
     const std::string target = dir + "\\Programs\\App";
     DeleteUninstallEntry();
 
@@ -641,36 +368,6 @@ TEST(Install, CancelDuringExtractionKeepsFilesAndAGaplessLog) {
     DeleteUninstallEntry();
 }
 
-// Drive T: is a small tmpfs that the test set-up maps into the prefix (tmpfs_drive.sh). Its
-// free space is known to the byte and runs out for real.
-constexpr char kSmallDrive[] = "T:\\";
-constexpr uint64_t kSmallDriveMax = 64ull << 20;
-
-// Free bytes of T:, or 0 when it is not a small drive (no root to mount one, say).
-uint64_t SmallDriveFree() {
-    ULARGE_INTEGER available = {}, total = {}, free = {};
-    if (!GetDiskFreeSpaceExA(kSmallDrive, &available, &total, &free) ||
-        total.QuadPart > kSmallDriveMax) {
-        return 0;
-    }
-    return available.QuadPart;
-}
-
-void EmptySmallDrive() {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA("T:\\*", &fd);
-    if (h == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        const std::string name = fd.cFileName;
-        if (name != "." && name != "..") {
-            RemoveTree(std::string(kSmallDrive) + name);
-        }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-}
-
 std::string Digits10(uint64_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "%010llu", static_cast<unsigned long long>(value));
@@ -692,7 +389,7 @@ TEST(InstallDisk, FreeSpaceCheckCountsEverySlotWithOneMebibyteMargin) {
           "Title=Unselected", "UseInInstType0=false", "requiedspace=0000000000"}) {
         script.push_back(line);
     }
-    const std::string built = ReadFileBytes(BuildPackage(dir, script));
+    const std::string built = ReadFileBytes(BuildInstaller(dir, script));
     ASSERT_FALSE(built.empty());
 
     // The unselected slot's 1000 bytes count as well.
@@ -723,45 +420,6 @@ TEST(InstallDisk, FreeSpaceCheckCountsEverySlotWithOneMebibyteMargin) {
             EXPECT_FALSE(FileExists("T:\\Space")) << "nothing is created before the check";
         }
     }
-    EmptySmallDrive();
-    DeleteUninstallEntry();
-}
-
-TEST(InstallDisk, DiskFullDuringExtractionLeavesNoPartialFile) {
-    if (SmallDriveFree() == 0) {
-        GTEST_SKIP() << "drive T: is not the small test drive";
-    }
-    EmptySmallDrive();
-    const std::string dir = TestWorkDir();
-    MakeFolders(dir + "\\src");
-    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\small.txt", "small\r\n"));
-    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\big.bin",
-                               SampleText(static_cast<std::size_t>(SmallDriveFree() + (2 << 20)), 9)));
-    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\after.txt", "after\r\n"));
-    std::vector<std::string> script = ScriptHead("T:\\Full", "true", "window");
-    for (const char* line :
-         {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main",
-          "UseInInstType0=true", "requiedspace=0", "file0000=small.txt", "file0001=big.bin",
-          "file0002=after.txt"}) {
-        script.push_back(line);
-    }
-    const std::string exe = BuildPackage(dir, script);
-    DeleteUninstallEntry();
-
-    InstallerRun run(exe, dir);
-    ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
-    run.ExpectErrorPage(Report(kErrorNES));
-    const std::string target = "T:\\Full\\App";
-    EXPECT_EQ(ReadFileBytes(target + "\\small.txt"), "small\r\n");
-    EXPECT_FALSE(FileExists(target + "\\big.bin")) << "the partial file must go";
-    EXPECT_FALSE(FileExists(target + "\\after.txt"));
-    std::vector<std::string> files;
-    for (const std::string& line : LogLines(target + "\\uninst.ini")) {
-        if (line.rfind("file", 0) == 0) {
-            files.push_back(line);
-        }
-    }
-    EXPECT_EQ(files, std::vector<std::string>{"file000000=" + target + "\\small.txt"});
     EmptySmallDrive();
     DeleteUninstallEntry();
 }
@@ -889,7 +547,7 @@ TEST(Shortcuts, MadeLoggedAndRemovedAgain) {
           "quickl00=tool.exe", "quickl00title=Tool QL"}) {
         script.push_back(line);
     }
-    const std::string exe = BuildPackage(dir, script);
+    const std::string exe = BuildInstaller(dir, script);
     DeleteUninstallEntry();
     InstallerRun run(exe, dir);
     ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
@@ -959,7 +617,7 @@ TEST(Shortcuts, NoQuickLaunchFolderAndNoStartMenuFolders) {
                              "start00title=Only", "quickl00=tool.exe", "quickl00title=Nowhere"}) {
         script.push_back(line);
     }
-    const std::string exe = BuildPackage(dir, script);
+    const std::string exe = BuildInstaller(dir, script);
     DeleteUninstallEntry();
     InstallerRun run(exe, dir);
     ASSERT_NO_FATAL_FAILURE(run.StartInstallation());

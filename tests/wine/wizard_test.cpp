@@ -310,49 +310,36 @@ TEST(InstallTypes, RadioButtonsBoxesAndTheCustomPage) {
 }
 
 TEST(TargetFolder, DefaultTypingAndTheDriveRoot) {
-    struct Case {
-        const char* autoName;
-        const char* expectedDefault;
-        bool typing;
-    };
-    const Case cases[] = {
-        {"autonametopath=true", "C:\\Program Files\\Tool", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.autoName);
-        Session s(Script({c.autoName}, {"[Dialogs]", "AppInfo=false", "Licence=false",
-                                        "InstType=false"}));
-        ASSERT_TRUE(s.Ready());
-        s.Press(s.next, "Target");
-        EXPECT_TRUE(IsWindowVisible(s.field));
-        EXPECT_TRUE(IsWindowVisible(s.browse));
-        EXPECT_EQ(WindowText(s.field), c.expectedDefault);
-        if (c.typing) {
-            // Leaving by Next stores the field under the drive-root rule; coming back shows
-            // the stored value.
-            SetField(s.field, "E:\\");
-            s.Press(s.next, "Confirm");
-            s.Press(s.back, "Target");
-            EXPECT_EQ(WindowText(s.field), "E:");
-            // Leaving by Back stores too, and a deeper folder keeps its trailing backslash.
-            SetField(s.field, "E:\\Apps\\");
-            s.Press(s.back, "Intro");
-            s.Press(s.next, "Target");
-            EXPECT_EQ(WindowText(s.field), "E:\\Apps\\");
+    Session s(Script({"autonametopath=true"},
+                     {"[Dialogs]", "AppInfo=false", "Licence=false", "InstType=false"}));
+    ASSERT_TRUE(s.Ready());
+    s.Press(s.next, "Target");
+    EXPECT_TRUE(IsWindowVisible(s.field));
+    EXPECT_TRUE(IsWindowVisible(s.browse));
+    EXPECT_EQ(WindowText(s.field), "C:\\Program Files\\Tool");
+    // Leaving by Next stores the field under the drive-root rule; coming back shows the
+    // stored value.
+    SetField(s.field, "E:\\");
+    s.Press(s.next, "Confirm");
+    s.Press(s.back, "Target");
+    EXPECT_EQ(WindowText(s.field), "E:");
+    // Leaving by Back stores too, and a deeper folder keeps its trailing backslash.
+    SetField(s.field, "E:\\Apps\\");
+    s.Press(s.back, "Intro");
+    s.Press(s.next, "Target");
+    EXPECT_EQ(WindowText(s.field), "E:\\Apps\\");
 
-            // A cancelled folder browser leaves what was typed.
-            SetField(s.field, "X:\\typed");
-            PostMessageA(s.browse, BM_CLICK, 0, 0);
-            HWND browser = WaitForWindow(s.Pid(), "#32770", kDefaultTimeoutMs, true);
-            ASSERT_NE(browser, nullptr) << "no folder browser";
-            EXPECT_EQ(GetWindow(browser, GW_OWNER), s.window);
-            PressMessageBoxButton(browser, IDCANCEL);
-            EXPECT_TRUE(WaitForWindowGone(browser));
-            EXPECT_EQ(WindowText(s.field), "X:\\typed");
-        }
-        Click(s.closeBox);
-        s.ExpectEnds();
-    }
+    // A cancelled folder browser leaves what was typed.
+    SetField(s.field, "X:\\typed");
+    PostMessageA(s.browse, BM_CLICK, 0, 0);
+    HWND browser = WaitForWindow(s.Pid(), "#32770", kDefaultTimeoutMs, true);
+    ASSERT_NE(browser, nullptr) << "no folder browser";
+    EXPECT_EQ(GetWindow(browser, GW_OWNER), s.window);
+    PressMessageBoxButton(browser, IDCANCEL);
+    EXPECT_TRUE(WaitForWindowGone(browser));
+    EXPECT_EQ(WindowText(s.field), "X:\\typed");
+    Click(s.closeBox);
+    s.ExpectEnds();
 }
 
 // Next on the confirmation page hides and disables the wizard, drops its system menu and

@@ -72,14 +72,18 @@ public:
     PayloadResult Run(File& out) {
         unsigned jobs = std::max(1u, options_.jobs);
         jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, std::max<std::size_t>(units_.size(), 1)));
+        // The writing thread is one of the jobs: while the unit it must write next is not
+        // ready, it compresses units itself. So N jobs are N threads, not N + 1, and two jobs
+        // are one thread beside the main one. That matters beyond the thread saved: 32-bit
+        // Wine under qemu-user breaks when two threads a program created run at once, but
+        // runs the main thread and one other (tests/wine/builder_test.cpp).
+        writer_ = std::make_unique<StreamCompressor>(options_.compression);
         if (jobs == 1) {
-            // One job needs no second thread: the writer compresses each unit itself.
-            inline_ = std::make_unique<StreamCompressor>(options_.compression);
             return Write(out);
         }
         std::vector<std::thread> threads;
         try {
-            for (unsigned i = 0; i < jobs; ++i) {
+            for (unsigned i = 1; i < jobs; ++i) {
                 threads.emplace_back([this] { Work(); });
             }
             PayloadResult result = Write(out);
@@ -103,36 +107,51 @@ public:
     }
 
 private:
+    // Takes the next unit to compress when the budget of bytes in flight allows it; false
+    // when there is none to take now. Called with mutex_ held.
+    bool TakeUnit(std::size_t* index) {
+        if (abort_ || next_ == units_.size() ||
+            (inFlight_ != 0 && inFlight_ + units_[next_].Cost() > options_.inFlightBytes)) {
+            return false;
+        }
+        *index = next_++;
+        inFlight_ += units_[*index].Cost();
+        return true;
+    }
+
+    // Compresses unit `index` and hands the result to the writer.
+    void CompressTaken(std::size_t index, StreamCompressor& compressor,
+                       std::vector<unsigned char>& input) {
+        UnitResult result;
+        try {
+            Compress(units_[index], compressor, input, result);
+        } catch (const std::exception& e) {
+            result.error = e.what();
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            result.ready = true;
+            results_[index] = std::move(result);
+        }
+        done_.notify_all();
+    }
+
     void Work() {
         try {
             StreamCompressor compressor(options_.compression);
             std::vector<unsigned char> input;
             for (;;) {
-                std::size_t index;
+                std::size_t index = 0;
                 {
                     std::unique_lock<std::mutex> lock(mutex_);
-                    taken_.wait(lock, [&] {
-                        return abort_ || next_ == units_.size() || inFlight_ == 0 ||
-                               inFlight_ + units_[next_].Cost() <= options_.inFlightBytes;
-                    });
-                    if (abort_ || next_ == units_.size()) {
-                        return;
+                    while (!TakeUnit(&index)) {
+                        if (abort_ || next_ == units_.size()) {
+                            return;
+                        }
+                        taken_.wait(lock);
                     }
-                    index = next_++;
-                    inFlight_ += units_[index].Cost();
                 }
-                UnitResult result;
-                try {
-                    Compress(units_[index], compressor, input, result);
-                } catch (const std::exception& e) {
-                    result.error = e.what();
-                }
-                {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    result.ready = true;
-                    results_[index] = std::move(result);
-                }
-                done_.notify_all();
+                CompressTaken(index, compressor, input);
             }
         } catch (const std::exception& e) {
             // The compressor itself could not be set up: fail the next unit to be written.
@@ -180,13 +199,22 @@ private:
         std::size_t filesDone = 0;
         for (std::size_t i = 0; i < units_.size(); ++i) {
             UnitResult result;
-            if (inline_) {
-                Compress(units_[i], *inline_, inlineInput_, result);
-            } else {
+            {
                 std::unique_lock<std::mutex> lock(mutex_);
-                done_.wait(lock, [&] { return results_[i].ready || !workerError_.empty(); });
-                if (!results_[i].ready) {
-                    throw PackError(workerError_);
+                while (!results_[i].ready) {
+                    if (!workerError_.empty()) {
+                        throw PackError(workerError_);
+                    }
+                    // Unit i is either not taken yet, and then nothing is in flight and the
+                    // writer takes it, or a worker has it and will say when it is done.
+                    std::size_t index = 0;
+                    if (TakeUnit(&index)) {
+                        lock.unlock();
+                        CompressTaken(index, *writer_, writerInput_);
+                        lock.lock();
+                    } else {
+                        done_.wait(lock);
+                    }
                 }
                 result = std::move(results_[i]);
                 results_[i] = UnitResult{};
@@ -225,13 +253,11 @@ private:
                 ++filesDone;
             }
             bytesDone += unit.size;
-            if (!inline_) {
-                {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    inFlight_ -= unit.Cost();
-                }
-                taken_.notify_all();
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                inFlight_ -= unit.Cost();
             }
+            taken_.notify_all();
             if (options_.onProgress) {
                 options_.onProgress(filesDone, bytesDone);
             }
@@ -253,8 +279,8 @@ private:
     uint64_t inFlight_ = 0;
     bool abort_ = false;
     std::string workerError_;
-    std::unique_ptr<StreamCompressor> inline_;  // set when compressing without workers
-    std::vector<unsigned char> inlineInput_;
+    std::unique_ptr<StreamCompressor> writer_;  // the writing thread's own compressor
+    std::vector<unsigned char> writerInput_;
 };
 
 }  // namespace

@@ -1,0 +1,426 @@
+// The installation where the machine works against it: a disk that runs full, a destination
+// file that another program holds open, a target on a read-only drive, and Cancel pressed at
+// any moment. After each, the uninstall log must match the disk, and the uninstaller must
+// remove everything the log lists.
+//
+// With NUVEX_ROBUST_FULL=1 (bench/robustness/*.sh) the same tests run their full counts and
+// print their figures.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "driver.h"
+#include "install_session.h"
+#include "package_fixture.h"
+
+namespace nuvex::test {
+namespace {
+
+bool FullRun() {
+    const char* value = std::getenv("NUVEX_ROBUST_FULL");
+    return value && value[0] != '\0' && value[0] != '0';
+}
+
+// Failures recorded so far in the running test, to tell whether one row went wrong.
+int Failures() {
+    return testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
+}
+
+// One line per row in the full run, which bench/robustness/environment.sh counts.
+class CaseLine {
+public:
+    explicit CaseLine(std::string name) : name_(std::move(name)), before_(Failures()) {}
+    ~CaseLine() {
+        if (FullRun()) {
+            std::printf("environment case: %s: %s\n", name_.c_str(),
+                        Failures() == before_ ? "handled" : "failed");
+            std::fflush(stdout);
+        }
+    }
+
+private:
+    std::string name_;
+    int before_;
+};
+
+// The values of one family of an uninstall log ("file", "dir", "startfile", "startdir"), in
+// file order.
+std::vector<std::string> Logged(const std::string& log, const std::string& family) {
+    std::vector<std::string> values;
+    for (const std::string& line : LogLines(log)) {
+        const std::size_t eq = line.find('=');
+        if (eq == family.size() + 6 && line.compare(0, family.size(), family) == 0 &&
+            line.find_first_not_of("0123456789", family.size()) == eq) {
+            values.push_back(line.substr(eq + 1));
+        }
+    }
+    return values;
+}
+
+// Every file and folder below `folder`, as full paths, folders after their contents.
+void Below(const std::string& folder, std::vector<std::string>* out) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        const std::string name = fd.cFileName;
+        if (name != "." && name != "..") {
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                Below(folder + "\\" + name, out);
+            }
+            out->push_back(folder + "\\" + name);
+        }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+
+// Runs `target`\uninst.exe and presses Remove; true when it ends by itself with code 0.
+bool RunUninstaller(const std::string& target) {
+    Process uninstaller = Launch(target + "\\uninst.exe");
+    HWND window = WaitForWindow(uninstaller.Id(), "UninstallerWindow", kDefaultTimeoutMs, true);
+    HWND remove = window ? WaitForChild(window, "Button", "Remove") : nullptr;
+    if (!remove || !Click(remove)) {
+        return false;
+    }
+    DWORD code = 12345;
+    return uninstaller.WaitForExit(&code) && code == 0;
+}
+
+// Everything below `folder` is `expected` (full paths, in any order).
+void ExpectTree(const std::string& folder, std::vector<std::string> expected) {
+    std::vector<std::string> found;
+    Below(folder, &found);
+    std::sort(found.begin(), found.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(found, expected);
+}
+
+// After the uninstaller: uninst.exe, and what the log did not list, and no registry entry.
+void ExpectOnlyUninstallerLeft(const std::string& target, std::vector<std::string> kept) {
+    kept.push_back(target + "\\uninst.exe");
+    ExpectTree(target, kept);
+    EXPECT_FALSE(UninstallEntryExists());
+}
+
+std::vector<std::string> ComponentLines(std::vector<std::string> script,
+                                        const std::vector<std::string>& entries) {
+    for (const char* line :
+         {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main", "UseInInstType0=true"}) {
+        script.push_back(line);
+    }
+    script.insert(script.end(), entries.begin(), entries.end());
+    return script;
+}
+
+// A disk that runs full at the first, a middle and the last payload file. The file that did
+// not fit is removed, the ones before it stay complete and logged, and the uninstaller takes
+// them away again.
+TEST(HostileEnvironment, DiskFullAtTheFirstMiddleAndLastFile) {
+    if (SmallDriveFree() == 0) {
+        GTEST_SKIP() << "drive T: is not the small test drive";
+    }
+    EmptySmallDrive();
+    const std::string dir = TestWorkDir();
+    MakeFolders(dir + "\\src");
+    constexpr std::size_t kFileSize = 1100 << 10;
+    const char* names[] = {"first.bin", "middle.bin", "last.bin"};
+    std::vector<std::string> contents;
+    for (int i = 0; i < 3; ++i) {
+        contents.push_back(SampleText(kFileSize, 20 + i));
+        ASSERT_TRUE(WriteFileBytes(dir + "\\src\\" + names[i], contents.back()));
+    }
+    const std::string exe = BuildInstaller(
+        dir, ComponentLines(ScriptHead("T:\\Full", "true", "window"),
+                            {"requiedspace=0", "file0000=first.bin", "file0001=middle.bin",
+                             "file0002=last.bin"}));
+    const std::string target = "T:\\Full\\App";
+    const std::string log = target + "\\uninst.ini";
+    DeleteUninstallEntry();
+
+    // What the drive must hold besides the payload: the uninstaller copy and a page of log.
+    constexpr uint64_t kPage = 4096;
+    const uint64_t stub = (ReadFileBytes(StubPath()).size() + kPage - 1) / kPage * kPage;
+    const uint64_t fileRoom = (kFileSize + kPage - 1) / kPage * kPage;
+    // Left free after the files that fit: past the free-space check's margin, short of a file.
+    constexpr uint64_t kSlack = 1040 << 10;
+    for (int full = 0; full < 3; ++full) {
+        const CaseLine line(std::string("disk full at ") + names[full]);
+        SCOPED_TRACE(names[full]);
+        const uint64_t room = stub + 2 * kPage + full * fileRoom + kSlack;
+        ASSERT_GT(SmallDriveFree(), room);
+        ASSERT_TRUE(WriteFileBytes("T:\\filler.bin", std::string(SmallDriveFree() - room, 'f')));
+
+        InstallerRun run(exe, dir);
+        ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
+        run.ExpectErrorPage(Report(kErrorNES));
+
+        // The log lists the files that fit, each there and complete; nothing else is left.
+        std::vector<std::string> expected;
+        for (int i = 0; i < full; ++i) {
+            expected.push_back(target + "\\" + names[i]);
+            EXPECT_EQ(ReadFileBytes(expected.back()), contents[i]) << names[i];
+        }
+        EXPECT_EQ(Logged(log, "file"), expected);
+        std::vector<std::string> onDisk = expected;
+        onDisk.push_back(target + "\\uninst.exe");
+        onDisk.push_back(log);
+        ExpectTree(target, onDisk);  // the file that did not fit is gone
+
+        EXPECT_TRUE(RunUninstaller(target));
+        ExpectOnlyUninstallerLeft(target, {});
+        EmptySmallDrive();
+        DeleteUninstallEntry();
+    }
+}
+
+// A destination file that another program holds open without sharing cannot be replaced:
+// it is passed over and not logged, the installation goes on, and the uninstaller leaves it.
+TEST(HostileEnvironment, DestinationHeldOpenIsPassedOverAndKept) {
+    const CaseLine line("destination held open");
+    const std::string dir = TestWorkDir();
+    MakeFolders(dir + "\\src");
+    for (const char* name : {"before.txt", "held.txt", "after.txt"}) {
+        ASSERT_TRUE(WriteFileBytes(dir + "\\src\\" + name, SampleText(3000, name[0])));
+    }
+    const std::string exe = BuildInstaller(
+        dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"),
+                            {"file0000=before.txt", "file0001=held.txt", "file0002=after.txt"}));
+    const std::string target = dir + "\\Programs\\App";
+    const std::string mine = "the open document, not ours\r\n";
+    MakeFolders(target);
+    ASSERT_TRUE(WriteFileBytes(target + "\\held.txt", mine));
+    DeleteUninstallEntry();
+
+    HANDLE held = CreateFileA((target + "\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    InstallerRun run(exe, dir);
+    ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
+    run.ExpectDonePage();
+    CloseHandle(held);
+
+    EXPECT_EQ(ReadFileBytes(target + "\\held.txt"), mine);
+    EXPECT_EQ(ReadFileBytes(target + "\\after.txt"), SampleText(3000, 'a'));
+    EXPECT_EQ(Logged(target + "\\uninst.ini", "file"),
+              (std::vector<std::string>{target + "\\before.txt", target + "\\after.txt"}));
+    EXPECT_TRUE(RunUninstaller(target));
+    ExpectOnlyUninstallerLeft(target, {target + "\\held.txt"});
+    DeleteUninstallEntry();
+}
+
+// Drive R: is a read-only tmpfs holding the folder Exists\App (tmpfs_drive.sh). A target
+// that cannot be made there, and one that exists but takes no file, both end on the folder
+// error before anything is registered: an installation that could write nothing is no
+// success.
+TEST(HostileEnvironment, ReadOnlyTargetEndsOnTheFolderError) {
+    ULARGE_INTEGER available = {}, total = {}, free = {};
+    if (!GetDiskFreeSpaceExA("R:\\", &available, &total, &free) || total.QuadPart > (64ull << 20) ||
+        !FileExists("R:\\Exists\\App")) {
+        GTEST_SKIP() << "drive R: is not the read-only test drive";
+    }
+    const std::string dir = TestWorkDir();
+    MakeFolders(dir + "\\src");
+    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\a.txt", "a\r\n"));
+    const std::string built = ReadFileBytes(BuildInstaller(
+        dir, ComponentLines(ScriptHead("R:\\Absent", "true", "window"), {"file0000=a.txt"})));
+    ASSERT_FALSE(built.empty());
+    DeleteUninstallEntry();
+    for (const char* folder : {"Absent", "Exists"}) {
+        const CaseLine line(std::string("read-only drive, target ") + folder);
+        SCOPED_TRACE(folder);
+        std::string package = built;
+        ASSERT_NO_FATAL_FAILURE(
+            PatchScript(package, "R:\\Absent\r\n", std::string("R:\\") + folder + "\r\n"));
+        const std::string exe = dir + "\\setup-" + folder + ".exe";
+        ASSERT_TRUE(WriteFileBytes(exe, package));
+        InstallerRun run(exe, dir);
+        ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
+        run.ExpectErrorPage(Report(kErrorDIR));
+        EXPECT_FALSE(UninstallEntryExists()) << "no entry may point at a missing uninstaller";
+        DeleteUninstallEntry();
+    }
+}
+
+std::string ShellFolderPath(int csidl) {
+    char path[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
+    return path;
+}
+
+// The moment Cancel is pressed: once `files` payload files are in the target folder, or,
+// when `links` is not negative, once the Start menu group and `links` shortcuts exist.
+struct Moment {
+    int files;
+    int links;
+};
+
+// A package of 200 files in 10 folders, with Start menu folders, 10 Start menu shortcuts
+// and 2 on the desktop. Cancel is pressed at moments spread over the whole installation;
+// the installer must end normally, and after the uninstaller nothing may be left but
+// uninst.exe in its folder.
+TEST(HostileEnvironment, CancelAnywhereLeavesOnlyTheUninstaller) {
+    constexpr int kFolders = 10, kPerFolder = 20, kFiles = kFolders * kPerFolder;
+    constexpr int kStartLinks = 10, kDesktopLinks = 2, kLinks = kStartLinks + kDesktopLinks;
+    const std::string dir = TestWorkDir();
+    std::vector<std::string> entries = {"tree00=data", "startdir00=Docs", "startdir01=Docs\\Deep"};
+    for (int d = 0; d < kFolders; ++d) {
+        const std::string folder = dir + "\\src\\data\\set" + std::to_string(d);
+        MakeFolders(folder);
+        for (int f = 0; f < kPerFolder; ++f) {
+            ASSERT_TRUE(WriteFileBytes(folder + "\\f" + std::to_string(f) + ".txt",
+                                       SampleText(1500 + 37 * f, d * kPerFolder + f)));
+        }
+    }
+    char line[96];
+    for (int i = 0; i < kStartLinks; ++i) {
+        std::snprintf(line, sizeof line, "start%02d=data\\set%d\\f0.txt", i, i);
+        entries.push_back(line);
+        std::snprintf(line, sizeof line, "start%02dtitle=Part %d", i, i);
+        entries.push_back(line);
+    }
+    for (int i = 0; i < kDesktopLinks; ++i) {
+        std::snprintf(line, sizeof line, "desktop%02d=data\\set0\\f1.txt", i);
+        entries.push_back(line);
+        std::snprintf(line, sizeof line, "desktop%02dtitle=Nuvex Cancel Desk %d", i, i);
+        entries.push_back(line);
+    }
+    const std::string exe =
+        BuildInstaller(dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"), entries));
+    const std::string target = dir + "\\Programs\\App";
+    const std::string group = ShellFolderPath(CSIDL_PROGRAMS) + "\\" + kProduct;
+    const std::string desktop = ShellFolderPath(CSIDL_DESKTOPDIRECTORY) + "\\Nuvex Cancel Desk ";
+
+    auto clean = [&] {
+        RemoveTree(target);
+        RemoveTree(group);
+        for (int i = 0; i < kDesktopLinks; ++i) {
+            DeleteFileA((desktop + std::to_string(i) + ".lnk").c_str());
+        }
+        DeleteUninstallEntry();
+    };
+    auto filesIn = [&] {
+        std::vector<std::string> below;
+        Below(target + "\\data", &below);
+        int count = 0;
+        for (const std::string& path : below) {
+            count += path.size() > 4 && path.compare(path.size() - 4, 4, ".txt") == 0;
+        }
+        return count;
+    };
+    auto linksMade = [&] {
+        std::vector<std::string> below;
+        Below(group, &below);
+        int count = 0;
+        for (const std::string& path : below) {
+            count += path.size() > 4 && path.compare(path.size() - 4, 4, ".lnk") == 0;
+        }
+        for (int i = 0; i < kDesktopLinks; ++i) {
+            count += FileExists(desktop + std::to_string(i) + ".lnk");
+        }
+        return count;
+    };
+
+    // 26 moments over the files, 0 to 200 in steps of 8, and 4 in the shortcut pass; the
+    // normal test takes one at the start, one in the middle and one among the shortcuts.
+    std::vector<Moment> moments;
+    if (FullRun()) {
+        for (int k = 0; k <= kFiles; k += 8) {
+            moments.push_back({k, -1});
+        }
+        for (int links : {0, 4, 8, kLinks - 1}) {
+            moments.push_back({kFiles, links});
+        }
+    } else {
+        moments = {{0, -1}, {kFiles / 2, -1}, {kFiles, 5}};
+    }
+
+    int crashes = 0;
+    std::vector<std::string> leftovers;
+    clean();
+    for (const Moment& moment : moments) {
+        const std::string when = "cancel after " + std::to_string(moment.files) + " files" +
+                                 (moment.links < 0 ? "" : ", " + std::to_string(moment.links) + " links");
+        SCOPED_TRACE(when);
+        const int failuresBefore = Failures();
+        {
+            InstallerRun run(exe, dir);
+            ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
+            HWND progress = WaitForWindow(run.Id(), "ProgressWindow");
+            HWND cancel = progress ? WaitForChild(progress, "Button", kCancel) : nullptr;
+            EXPECT_NE(cancel, nullptr) << "expected the progress window's Cancel";
+            // Bounded: an installation that ends first leaves nothing to cancel.
+            WaitUntil([&] {
+                if (!IsWindow(progress)) {
+                    return true;
+                }
+                if (moment.links < 0) {
+                    return filesIn() >= moment.files;
+                }
+                return FileExists(group) && linksMade() >= moment.links;
+            });
+            if (cancel && IsWindow(cancel)) {
+                Click(cancel);
+            }
+            EXPECT_TRUE(run.WaitForWizardBack()) << "the installer stopped answering";
+            // Cancel normally lands on the error page; pressed as the installation ends, the
+            // done page stays.
+            const bool done = Shows(run.Wizard(), kLabelDone);
+            run.Finish(done ? kDone : kCancel);
+            if (FullRun()) {
+                const std::string log = target + "\\uninst.ini";
+                std::printf("  %s: the %s page, %zu files and %zu shortcuts logged\n", when.c_str(),
+                            done ? "done" : "error", Logged(log, "file").size(),
+                            Logged(log, "startfile").size());
+            }
+        }
+        if (FileExists(target + "\\uninst.exe")) {
+            EXPECT_TRUE(RunUninstaller(target)) << "the uninstaller did not end by itself";
+        }
+        if (Failures() != failuresBefore) {
+            ++crashes;
+        }
+        std::vector<std::string> left;
+        Below(target, &left);
+        Below(group, &left);
+        if (FileExists(group)) {
+            left.push_back(group);
+        }
+        for (int i = 0; i < kDesktopLinks; ++i) {
+            if (FileExists(desktop + std::to_string(i) + ".lnk")) {
+                left.push_back(desktop + std::to_string(i) + ".lnk");
+            }
+        }
+        if (UninstallEntryExists()) {
+            left.push_back("the Uninstall registry entry");
+        }
+        for (const std::string& path : left) {
+            if (path != target + "\\uninst.exe") {
+                leftovers.push_back(when + ": " + path);
+            }
+        }
+        clean();
+    }
+
+    if (FullRun()) {
+        std::printf("cancel anywhere: runs %zu, crashes %d, leftovers %zu\n", moments.size(),
+                    crashes, leftovers.size());
+        for (const std::string& left : leftovers) {
+            std::printf("  left %s\n", left.c_str());
+        }
+        std::fflush(stdout);
+    }
+    EXPECT_EQ(crashes, 0);
+    EXPECT_TRUE(leftovers.empty()) << leftovers.size() << " left, the first: " << leftovers[0];
+}
+
+}  // namespace
+}  // namespace nuvex::test

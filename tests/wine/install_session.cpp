@@ -1,0 +1,242 @@
+// Installations as the user runs them, shared by the tests that install: scripts, packages
+// from the real package builder, the wizard walk and what the run leaves behind.
+#include "install_session.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "driver.h"
+#include "package_fixture.h"
+
+namespace nuvex::test {
+
+std::string Report(const char* specific) {
+    return std::string(kTextError) + " " + specific + "\n\n" + kTextError1;
+}
+
+std::string WindowsFolder() {
+    char path[MAX_PATH];
+    GetWindowsDirectoryA(path, sizeof path);
+    return path;
+}
+
+std::string SystemFolder() {
+    char path[MAX_PATH];
+    GetSystemDirectoryA(path, sizeof path);
+    return path;
+}
+
+void MakeFolders(const std::string& path) {
+    for (std::size_t i = path.find('\\', 3); i != std::string::npos; i = path.find('\\', i + 1)) {
+        CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+    }
+    CreateDirectoryA(path.c_str(), nullptr);
+}
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = fd.cFileName;
+            if (name != "." && name != "..") {
+                RemoveTree(path + "\\" + name);
+            }
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    if (!RemoveDirectoryA(path.c_str())) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+    }
+}
+
+// Text of `size` bytes that deflate shrinks but not to nothing: numbered lines.
+std::string SampleText(std::size_t size, unsigned seed) {
+    std::string text;
+    unsigned x = seed * 2654435761u + 1;
+    while (text.size() < size) {
+        x = x * 1103515245u + 12345u;
+        char line[64];
+        std::snprintf(line, sizeof line, "line %u of file %u: %08x\r\n",
+                      static_cast<unsigned>(text.size()), seed, x);
+        text += line;
+    }
+    text.resize(size);
+    return text;
+}
+
+// The wizard, texts and switches every test package shares. The introduction leads straight
+// to the confirmation page, whose Install starts the installation; with no install type
+// page the selection is the first preset, UseInInstType0.
+std::vector<std::string> ScriptHead(const std::string& instDir, const char* includeUninst,
+                                    const char* progressStyle,
+                                    const char* showBackground) {
+    return {"[Wizard]",
+            std::string("szInstallAppName=") + kProduct,
+            "szInstallAppDir=App",
+            "szInstDir=" + instDir,
+            "autonametopath=true",
+            std::string("includeuninst=") + includeUninst,
+            "szButtonNext=Next",
+            "szButtonBack=Back",
+            "szButtonCancel=Cancel",
+            "szButtonInstall=Install",
+            "szButtonDone=Done",
+            "szButtonUnInstall=Remove",
+            "szLabelKonec=All done",
+            "szLabelError=It failed",
+            "szLabelUninst=Remove %s",
+            "szTextUninst=Removes %s.|All of it.",
+            "szTextKonec=%s is installed.",
+            std::string("szTextError=") + kTextError,
+            std::string("szTextError1=") + kTextError1,
+            std::string("szErrorNES=") + kErrorNES,
+            std::string("szErrorNEM=") + kErrorNEM,
+            std::string("szErrorCRC=") + kErrorCRC,
+            std::string("szErrorDIR=") + kErrorDIR,
+            "szInstalling=Installing %s",
+            "szInstallerPreparing=Preparing",
+            "szInstallerInstallingPart=Installing",
+            "szInstallerEnding=Ending",
+            "[Design]",
+            std::string("ShowBackground=") + showBackground,
+            std::string("progressstyle=") + progressStyle,
+            "[Dialogs]",
+            "AppInfo=false",
+            "Licence=false",
+            "TargetDir=false",
+            "InstType=false",
+            "[InstTypes]",
+            "Type0=Typical",
+            "Type0Enabled=true"};
+}
+
+// Builds setup.exe in `dir` with the package builder from the script and `dir`\src.
+std::string BuildInstaller(const std::string& dir, const std::vector<std::string>& script) {
+    const std::string out = dir + "\\setup.exe";
+    std::string log;
+    EXPECT_TRUE(nuvex::test::BuildPackage(out, script, dir + "\\src", &log)) << log;
+    return out;
+}
+
+// Replaces `from` by `to` (same length, so no offset moves) in the script of a package.
+void PatchScript(std::string& package, const std::string& from, const std::string& to) {
+    ASSERT_EQ(from.size(), to.size());
+    const std::size_t at = package.find(from);
+    ASSERT_NE(at, std::string::npos) << "expected \"" << from << "\" in the package";
+    package.replace(at, from.size(), to);
+}
+
+std::size_t PayloadBase(const std::string& package) {
+    const std::size_t marker = package.find("[/END]");
+    return marker == std::string::npos ? 0 : marker + 6;
+}
+
+// uninst.ini as "key=value" lines in file order.
+std::vector<std::string> LogLines(const std::string& path) {
+    std::vector<std::string> lines;
+    const std::string text = ReadFileBytes(path);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty()) {
+            lines.push_back(line);
+        }
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool ReadRegistryValue(const std::string& key, const char* name, std::string* value) {
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &h) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    char data[1024] = {};
+    DWORD size = sizeof data;
+    DWORD type = 0;
+    const LONG result =
+        RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(h);
+    if (result != ERROR_SUCCESS || type != REG_SZ) {
+        return false;
+    }
+    *value = std::string(data, size);  // stored with its terminating NUL
+    return true;
+}
+
+void DeleteUninstallEntry() {
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                      0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &h) == ERROR_SUCCESS) {
+        RegDeleteKeyA(h, kProduct);
+        RegCloseKey(h);
+    }
+}
+
+bool UninstallEntryExists() {
+    std::string value;
+    return ReadRegistryValue(std::string(kUninstallKey) + kProduct, "DisplayName", &value);
+}
+
+// Texts of the visible static controls of `window`.
+std::vector<std::string> VisibleTexts(HWND window) {
+    std::vector<std::string> texts;
+    for (HWND child : Children(window)) {
+        if (ClassName(child) == "Static" && IsWindowVisible(child)) {
+            texts.push_back(WindowText(child));
+        }
+    }
+    return texts;
+}
+
+testing::AssertionResult Shows(HWND window, const std::string& text) {
+    const std::vector<std::string> texts = VisibleTexts(window);
+    if (std::find(texts.begin(), texts.end(), text) != texts.end()) {
+        return testing::AssertionSuccess();
+    }
+    testing::AssertionResult failure = testing::AssertionFailure();
+    failure << "expected \"" << text << "\" on the wizard, got";
+    for (const std::string& t : texts) {
+        failure << " \"" << t << "\"";
+    }
+    return failure;
+}
+
+// T: counts as the small drive only below this size, so that a real disk is never emptied.
+constexpr uint64_t kSmallDriveMax = 64ull << 20;
+
+uint64_t SmallDriveFree() {
+    ULARGE_INTEGER available = {}, total = {}, free = {};
+    if (!GetDiskFreeSpaceExA(kSmallDrive, &available, &total, &free) ||
+        total.QuadPart > kSmallDriveMax) {
+        return 0;
+    }
+    return available.QuadPart;
+}
+
+void EmptySmallDrive() {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA("T:\\*", &fd);
+    if (h == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        const std::string name = fd.cFileName;
+        if (name != "." && name != "..") {
+            RemoveTree(std::string(kSmallDrive) + name);
+        }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+
+}  // namespace nuvex::test
