@@ -81,6 +81,8 @@ TEST_F(HostilePathsTest, VerifyAndExtractReportEveryPathTheBuilderRefuses) {
         {"dir0000", "..\\..\\evil", "climbs out"},
         {"dir0000", "sub/../..", "climbs out"},
         {"file0000", "/abs/x", "absolute path"},
+        {"win0000", "\\evil.txt", "absolute path"},
+        {"file0000", "*evil.txt", "starts with \"*\""},
         {"dir0000", "\\\\server\\share\\x", "absolute path"},
         {"file0000", "C:\\x", "drive letter"},
         {"dir0000", "D:evil", "drive letter"},
