@@ -13,11 +13,14 @@ set -euo pipefail
 source "$(dirname "$0")/../scripts/env.sh"
 export NUVEX_ROOT NUVEX_BUILD
 
+mkdir -p "$NUVEX_BUILD/bench"
+build_log=$NUVEX_BUILD/bench/robustness-build.log
 if [ -d "$NUVEX_BUILD/win32" ] && [ -d "$NUVEX_BUILD/host" ]; then
-  cmake --build "$NUVEX_BUILD/win32" -j 2 >/dev/null
+  build=(cmake --build "$NUVEX_BUILD/win32" -j 2)
 else
-  "$NUVEX_ROOT/scripts/build.sh" >/dev/null
+  build=("$NUVEX_ROOT/scripts/build.sh")
 fi
+"${build[@]}" >"$build_log" 2>&1 || { tail -n 20 "$build_log" >&2; exit 1; }
 
 nuvex_qemu_shim
 nuvex_wine_prefix
@@ -31,11 +34,14 @@ cleanup() {
 trap cleanup EXIT
 wineserver -p >/dev/null 2>&1
 "$NUVEX_ROOT/tests/wine/tmpfs_drive.sh" up "$drive" 4m
-mkdir -p "$NUVEX_BUILD/bench"
 
 groups=("$@")
 if [ ${#groups[@]} -eq 0 ]; then
-  groups=(damaged environment cancel)
+  for group in damaged environment cancel; do
+    if [ -f "$NUVEX_ROOT/bench/robustness/$group.sh" ]; then
+      groups+=("$group")
+    fi
+  done
 fi
 status=0
 for group in "${groups[@]}"; do

@@ -100,37 +100,22 @@ std::string ShellFolder(int csidl) {
     return path;
 }
 
-// Every name below `dir` (down to `depth` levels), as full paths.
-void List(const std::string& dir, int depth, std::set<std::string>* out) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        const std::string name = fd.cFileName;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        out->insert(dir + "\\" + name);
-        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && depth > 1) {
-            List(dir + "\\" + name, depth - 1, out);
-        }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+// Every name below `dir`, down to `depth` levels, as full paths.
+std::set<std::string> Names(const std::string& dir, int depth) {
+    std::vector<std::string> names;
+    ListTree(dir, dir + "\\", &names, depth);
+    return {names.begin(), names.end()};
 }
 
 // What a hostile value could reach: the test folder, the drive's root, the Windows and
 // system folders, and the folders around the Start menu group and the desktop.
 std::set<std::string> Surroundings(const std::string& dir) {
-    std::set<std::string> names;
-    List(dir, 8, &names);
+    std::set<std::string> names = Names(dir, 8);
     for (const std::string& folder :
          {std::string("C:"), WindowsFolder(), SystemFolder(), ShellFolder(CSIDL_STARTMENU),
-          ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\.."}) {
-        List(folder, 1, &names);
+          ShellFolder(CSIDL_PROGRAMS), ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\.."}) {
+        names.merge(Names(folder, 1));
     }
-    List(ShellFolder(CSIDL_PROGRAMS), 1, &names);
     return names;
 }
 
@@ -180,7 +165,7 @@ TEST(HostileScript, EveryBadValueEndsOnAReportOrTheRightFiles) {
         {"origlen 0", {{"file0001origlen", "0"}}, kErrorNEM, "a", false},
         {"origlen 4294967295", {{"file0001origlen", "4294967295"}}, kErrorNEM, "a", true},
         {"origlen -1", {{"file0001origlen", "-1"}}, kErrorNEM, "a", false},
-        {"origlen far smaller", {{"file0001origlen", "100"}}, kErrorNEM, "a", true},
+        {"origlen far smaller", {{"file0001origlen", "100"}}, kErrorNEM, "a", false},
         // Offset 0 is the first stream, longer than the length of the second entry allows.
         {"offset 0", {{"file0001offset", "0"}}, kErrorNEM, "a", false},
         {"offset 4294967295", {{"file0001offset", "4294967295"}}, kErrorCRC, "a", true},
@@ -196,7 +181,7 @@ TEST(HostileScript, EveryBadValueEndsOnAReportOrTheRightFiles) {
           {"file0001length", built.Value("file0002length")}},
          kErrorCRC,
          "a",
-         true},
+         false},
         {"dir climbing out", {{"dir0000", "..\\escape"}}, kErrorCRC, "", true},
         {"file climbing out", {{"file0001", "sub\\..\\..\\escape.txt"}}, kErrorCRC, "a", false},
         {"win climbing out",
@@ -254,9 +239,7 @@ TEST(HostileScript, EveryBadValueEndsOnAReportOrTheRightFiles) {
             expected.insert(target + "\\" + s.name);
             EXPECT_EQ(ReadFileBytes(target + "\\" + s.name), s.bytes) << s.name;
         }
-        std::set<std::string> inTarget;
-        List(target, 8, &inTarget);
-        EXPECT_EQ(inTarget, expected);
+        EXPECT_EQ(Names(target, 8), expected);
 
         // Nothing new elsewhere but the target folder, the script copy and the Start menu
         // group; nothing logged outside the target.
@@ -314,9 +297,7 @@ TEST(HostileScript, AFamilyOf9999EntriesEndsInBoundedTime) {
                 static_cast<unsigned long>(seconds));
 
     const std::string target = dir + "\\many\\App";
-    std::set<std::string> files;
-    List(target + "\\many", 1, &files);
-    EXPECT_EQ(files.size(), static_cast<std::size_t>(count - 3));
+    EXPECT_EQ(Names(target + "\\many", 1).size(), static_cast<std::size_t>(count - 3));
     char last[32];
     std::snprintf(last, sizeof last, "\\many\\f%04d.txt", count - 1);
     EXPECT_EQ(ReadFileBytes(target + last), sources[2].bytes);
@@ -391,7 +372,7 @@ CaseEnd RunDamaged(const std::string& exe, const std::string& dir, const std::st
 
 // A download cut at 20 points and changed in single bytes at 200 payload positions (fixed
 // seed): every case must be reported at start-up or on the error page. The normal test runs
-// 4 cuts and 6 flips; the full run all 220 and prints the figures.
+// 4 cuts and 4 flips; the full run all 220 and prints the figures.
 TEST(DamagedDownload, EveryCutAndFlippedByteIsReported) {
     const std::string dir = TestWorkDir();
     const std::vector<Source> sources = ThreeSources(dir);
@@ -442,7 +423,7 @@ TEST(DamagedDownload, EveryCutAndFlippedByteIsReported) {
     for (int i = 0; i < 200; ++i) {
         const std::size_t at = position(random);
         cases.push_back({"payload byte " + std::to_string(at - p), 0, at,
-                         static_cast<unsigned char>(mask(random)), i < 6});
+                         static_cast<unsigned char>(mask(random)), i < 4});
     }
 
     const bool full = FullRun();
