@@ -140,6 +140,31 @@ void ComposeComponentStatus(char* out, std::size_t size, const char* installingP
     AppendCut(out, size, ".");
 }
 
+bool StreamInPackage(uint64_t fileSize, uint32_t payloadBase, uint32_t offset, uint32_t length) {
+    return static_cast<uint64_t>(payloadBase) + offset + length <= fileSize;
+}
+
+bool ClimbsOutOfFolder(const char* relative) {
+    int dots = 0;
+    bool onlyDotsAndBlanks = true;
+    for (const char* p = relative;; ++p) {
+        if (*p == '\\' || *p == '/' || *p == '\0') {
+            if (onlyDotsAndBlanks && dots >= 2) {
+                return true;
+            }
+            if (*p == '\0') {
+                return false;
+            }
+            dots = 0;
+            onlyDotsAndBlanks = true;
+        } else if (*p == '.') {
+            ++dots;
+        } else if (*p != ' ') {
+            onlyDotsAndBlanks = false;
+        }
+    }
+}
+
 bool IsFourDigitFamily(const char* family) {
     static constexpr const char* kFourDigit[] = {"dir", "file", "win", "sys"};
     for (const char* f : kFourDigit) {

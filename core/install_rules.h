@@ -70,6 +70,16 @@ void ComposeErrorReport(char* out, std::size_t size, const char* textError, cons
 void ComposeComponentStatus(char* out, std::size_t size, const char* installingPart,
                             const char* title);
 
+// True when the whole stream of `length` bytes at `offset` behind the payload base lies in
+// a package file of `fileSize` bytes. Sums in 64 bits, so that no 32-bit value of a
+// damaged script can wrap around to a position inside the file.
+bool StreamInPackage(uint64_t fileSize, uint32_t payloadBase, uint32_t offset, uint32_t length);
+
+// True when an entry value, a path relative to some folder, would lead out of it: a part
+// between backslashes or slashes that is "..", or that the file system reads as ".." (dots
+// and blanks with at least two dots, since trailing dots and blanks are dropped).
+bool ClimbsOutOfFolder(const char* relative);
+
 // Key of a component entry: family plus index as four digits for dir, file, win and sys,
 // two digits for the others, and an optional attribute suffix ("length", "crc").
 // False when the key does not fit `size`.

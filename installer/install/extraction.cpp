@@ -27,6 +27,7 @@ constexpr Family kFamilyOrder[] = {Family::kFile, Family::kWin, Family::kSys};
 
 struct ExtractionState {
     HANDLE package = INVALID_HANDLE_VALUE;
+    uint64_t packageSize = 0;
     char windowsFolder[256] = {};
     char systemFolder[256] = {};
     int total = 0;
@@ -51,8 +52,8 @@ const char* DestinationFolder(const ExtractionState& state, Family family) {
     }
 }
 
-// Reads `length` bytes at `offset` of the payload. False only when the read itself fails;
-// fewer bytes (a cut package) leave zeros, which inflation then rejects.
+// Reads `length` bytes at `offset` of the payload, which lie inside the file; fewer bytes
+// than that count as a failed read.
 bool ReadStream(HANDLE package, uint32_t offset, uint32_t length, unsigned char* buffer) {
     if (package == INVALID_HANDLE_VALUE) {
         return false;
@@ -63,7 +64,7 @@ bool ReadStream(HANDLE package, uint32_t offset, uint32_t length, unsigned char*
         return false;
     }
     DWORD read = 0;
-    return ReadFile(package, buffer, length, &read, nullptr) != FALSE;
+    return ReadFile(package, buffer, length, &read, nullptr) != FALSE && read == length;
 }
 
 enum class WriteResult { kWritten, kNotCreated, kShort };
@@ -106,6 +107,13 @@ Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
     const uint32_t offset = ReadEntryAttribute(entry.slot, family, entry.index, "offset");
 
     SetProgress(ExtractionProgress(state.n, state.total, EntryStage::kStart));
+    // The package builder writes neither: a value that leads out of its folder, or a stream
+    // reaching past the end of the file (a cut download, or a damaged script).
+    if (ClimbsOutOfFolder(entry.value) ||
+        (state.package != INVALID_HANDLE_VALUE &&
+         !StreamInPackage(state.packageSize, App().payloadBase, offset, length))) {
+        return ReportInstallError(s.szErrorCRC);
+    }
     {
         GlobalBuffer input(length + kInputSlack);
         if (!input) {
@@ -159,6 +167,10 @@ Flow ExtractPayload(int total) {
     if (ModulePath(exePath)) {
         state.package = CreateFileA(exePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    LARGE_INTEGER size;
+    if (state.package != INVALID_HANDLE_VALUE && GetFileSizeEx(state.package, &size)) {
+        state.packageSize = static_cast<uint64_t>(size.QuadPart);
     }
     SetPackageFile(state.package);
     // Paths that do not fit are left empty: every file there is then refused by JoinPath.

@@ -131,14 +131,20 @@ Flow CreateTargetFolder() {
 }
 
 // Every dir entry of the selected slots, created and recorded whether or not it existed. A
-// path past 255 characters is neither created nor recorded.
+// path past 255 characters is neither created nor recorded; a value leading out of the
+// target folder, which the package builder never writes, is reported as a damaged package.
 Flow CreateComponentFolders() {
     const char* target = AppSettings().targetFolder;
     for (int slot = 0; slot < kComponentCount; ++slot) {
         if (!SlotSelected(slot)) {
             continue;
         }
+        bool climbsOut = false;
         const bool completed = ForEachEntry(slot, "dir", [&](int, const char* value) {
+            climbsOut = ClimbsOutOfFolder(value);
+            if (climbsOut) {
+                return false;
+            }
             char path[layout::kEntryValueSize];
             if (JoinPath(path, sizeof path, target, value)) {
                 CreateDirectoryA(path, nullptr);
@@ -146,6 +152,9 @@ Flow CreateComponentFolders() {
             }
             return !CancelRequested();
         });
+        if (climbsOut) {
+            return ReportInstallError(AppSettings().szErrorCRC);
+        }
         if (!completed) {
             return Flow::kStop;
         }

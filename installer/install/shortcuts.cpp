@@ -135,7 +135,8 @@ private:
     char path_[kPathSize] = {};
 };
 
-// Folders inside the group, from the startdir entries.
+// Folders inside the group, from the startdir entries; one that would lead out of the group
+// is passed over like a folder that cannot be made.
 Flow CreateStartMenuFolders(StartMenuGroup& group) {
     for (int slot = 0; slot < kComponentCount; ++slot) {
         if (!SlotSelected(slot)) {
@@ -144,7 +145,8 @@ Flow CreateStartMenuFolders(StartMenuGroup& group) {
         const bool completed = ForEachEntry(slot, "startdir", [&](int, const char* value) {
             const char* groupPath = group.Get();
             char folder[kPathSize];
-            if (groupPath && JoinPath(folder, sizeof folder, groupPath, value)) {
+            if (groupPath && !ClimbsOutOfFolder(value) &&
+                JoinPath(folder, sizeof folder, groupPath, value)) {
                 CreateDirectoryA(folder, nullptr);
                 InstallLog().Record(LogFamily::kStartDir, folder);
             }
@@ -175,8 +177,9 @@ Flow CreateShortcutFamily(const char* family, FolderFor folderFor) {
             CopyCut(request.description, sizeof request.description, title);
             CopyCut(request.arguments, sizeof request.arguments, arguments);
             char link[kPathSize];
-            // A target or link path too long for its field is not made and not recorded.
-            if (folder && JoinPath(request.target, sizeof request.target,
+            // A target or link path too long for its field is not made and not recorded, nor
+            // is a link whose title would lead out of its folder.
+            if (folder && !ClimbsOutOfFolder(title) && JoinPath(request.target, sizeof request.target,
                                    AppSettings().targetFolder, value) &&
                 LinkPath(link, sizeof link, folder, title)) {
                 WorkingFolder(request.workingFolder, sizeof request.workingFolder,

@@ -214,6 +214,38 @@ TEST(EntryKeys, FourDigitAndTwoDigitFamiliesWithSuffixes) {
     EXPECT_FALSE(FormatEntryKey(small, sizeof small, "file", 1, "length"));
 }
 
+// Attributes of a damaged script must not reach outside the file nor wrap in 32 bits.
+TEST(HostileEntries, StreamsOutsideThePackageAndValuesThatClimbOut) {
+    struct Stream {
+        uint64_t fileSize;
+        uint32_t base, offset, length;
+        bool inside;
+    };
+    const Stream streams[] = {
+        {1000, 900, 0, 100, true},          {1000, 900, 0, 101, false},
+        {1000, 900, 100, 0, true},          {1000, 900, 101, 0, false},
+        {1000, 900, 4294967295u, 1, false}, {1000, 900, 1, 4294967295u, false},
+        {5000000000ull, 4000000000u, 4000000000u, 4000000000u, false},
+    };
+    for (const Stream& c : streams) {
+        EXPECT_EQ(StreamInPackage(c.fileSize, c.base, c.offset, c.length), c.inside)
+            << c.offset << " + " << c.length;
+    }
+    struct Value {
+        const char* value;
+        bool climbs;
+    };
+    const Value values[] = {
+        {"readme.txt", false}, {"docs\\guide.txt", false}, {"a..b\\c.", false},
+        {".\\x", false},       {"", false},               {"..", true},
+        {"..\\x", true},       {"docs\\..\\..\\x", true}, {"docs/../x", true},
+        {"x\\...", true},      {"x\\. .\\y", true},       {"x\\.. \\y", true},
+    };
+    for (const Value& c : values) {
+        EXPECT_EQ(ClimbsOutOfFolder(c.value), c.climbs) << c.value;
+    }
+}
+
 TEST(LogKeys, EachFamilyNumberedOnItsOwnWithSixDigits) {
     LogNumbering numbering;
     std::vector<std::string> keys;

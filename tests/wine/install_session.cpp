@@ -239,4 +239,24 @@ void EmptySmallDrive() {
     FindClose(h);
 }
 
+void ListTree(const std::string& dir, const std::string& prefix, std::vector<std::string>* out,
+              int depth) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        const std::string name = fd.cFileName;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        out->push_back(prefix + name);
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && depth > 1) {
+            ListTree(dir + "\\" + name, prefix + name + "\\", out, depth - 1);
+        }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+
 }  // namespace nuvex::test

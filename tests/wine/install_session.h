@@ -83,6 +83,11 @@ uint64_t SmallDriveFree();
 // Removes everything on T:.
 void EmptySmallDrive();
 
+// Every file and folder below `dir`, named `prefix` + the path relative to `dir`, down to
+// `depth` levels.
+void ListTree(const std::string& dir, const std::string& prefix, std::vector<std::string>* out,
+              int depth = 64);
+
 // One installer run through its wizard.
 class InstallerRun {
 public:

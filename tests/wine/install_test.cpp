@@ -498,26 +498,6 @@ std::vector<std::string> ShortcutLogLines(const std::string& log) {
     return lines;
 }
 
-// Every file and folder below `dir`, relative to it.
-void ListTree(const std::string& dir, const std::string& prefix, std::vector<std::string>* out) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        const std::string name = fd.cFileName;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        out->push_back(prefix + name);
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            ListTree(dir + "\\" + name, prefix + name + "\\", out);
-        }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-}
-
 // Start menu folders and shortcuts of every family, read back, numbered in the log, and all
 // removed again by the uninstaller with what else the log lists.
 TEST(Shortcuts, MadeLoggedAndRemovedAgain) {
