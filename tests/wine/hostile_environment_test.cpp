@@ -64,23 +64,9 @@ std::vector<std::string> Logged(const std::string& log, const std::string& famil
     return values;
 }
 
-// Every file and folder below `folder`, as full paths, folders after their contents.
+// Every file and folder below `folder`, as full paths.
 void Below(const std::string& folder, std::vector<std::string>* out) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        const std::string name = fd.cFileName;
-        if (name != "." && name != "..") {
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                Below(folder + "\\" + name, out);
-            }
-            out->push_back(folder + "\\" + name);
-        }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+    ListTree(folder, folder + "\\", out);
 }
 
 // Runs `target`\uninst.exe and presses Remove; true when it ends by itself with code 0.

@@ -265,7 +265,7 @@ TEST(Install, ErrorReportsAndTheUninstallSwitch) {
 
 // A payload large enough to cancel in the middle: the bar is read off the screen while the
 // files are extracted, then Cancel ends on the plain error page and keeps what was written.
-TEST(Install, CancelDuringExtractionKeepsFilesAndAGaplessLog) {
+TEST(Install, ProgressWindowDuringExtractionAndCancel) {
     const std::string dir = TestWorkDir();
     MakeFolders(dir + "\\src");
     constexpr int kFiles = 1500;
@@ -345,25 +345,8 @@ TEST(Install, CancelDuringExtractionKeepsFilesAndAGaplessLog) {
         << "expected the wizard in front, got a window of class " << ClassName(front);
     run.Finish(kCancel);
 
-    // The log lists exactly the files on disk, numbered without a gap, in payload order.
-    const std::vector<std::string> log = LogLines(target + "\\uninst.ini");
-    int logged = 0;
-    for (const std::string& line : log) {
-        if (line.rfind("file", 0) == 0) {
-            char key[32], name[32];
-            std::snprintf(key, sizeof key, "file%06d=", logged);
-            std::snprintf(name, sizeof name, "\\f%04d.txt", logged);
-            EXPECT_EQ(line, key + target + name);
-            ++logged;
-        }
-    }
-    EXPECT_GT(logged, 0);
-    EXPECT_LT(logged, kFiles) << "Cancel did not stop the extraction";
-    for (int i = 0; i < kFiles; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "\\f%04d.txt", i);
-        EXPECT_EQ(FileExists(target + name), i < logged) << name;
-    }
+    // What Cancel leaves, and that the uninstaller then removes all of it, is the
+    // HostileEnvironment.CancelAnywhere table's business.
     EXPECT_EQ(ReadFileBytes(target + "\\f0000.txt"), SampleText(8000, 100));
     DeleteUninstallEntry();
 }
