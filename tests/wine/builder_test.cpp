@@ -30,41 +30,15 @@ std::string WindowsPath(std::string unixPath) {
 const std::string kSampleDir = WindowsPath(NUVEX_SAMPLE_DIR);
 const std::string kReference = WindowsPath(NUVEX_REFERENCE_PACKAGE);
 
-std::string ExeDir() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string s(path);
-    return s.substr(0, s.find_last_of('\\'));
-}
-
 struct PackRun {
     DWORD code = 255;
     std::string output;  // stdout and stderr together
 };
 
-// Runs nuvexpack.exe with `args` and waits for it, at most two minutes.
+// Runs nuvexpack.exe with `args`, at most two minutes.
 PackRun Pack(const std::string& args, const std::string& logPath) {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE log = CreateFileA(logPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                             CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = si.hStdError = log;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::string command = "\"" + ExeDir() + "\\nuvexpack.exe\" " + args;
-    PROCESS_INFORMATION pi = {};
     PackRun run;
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
-                       &pi)) {
-        if (WaitForSingleObject(pi.hProcess, 120000) != WAIT_OBJECT_0) {
-            TerminateProcess(pi.hProcess, 255);
-        }
-        GetExitCodeProcess(pi.hProcess, &run.code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    CloseHandle(log);
+    RunPackageBuilder(args, logPath, &run.code);
     run.output = ReadFileBytes(logPath);
     return run;
 }

@@ -103,36 +103,43 @@ bool BuildPackage(const std::string& out, const std::vector<std::string>& script
     }
     WriteFileBytes(script, text);
 
+    // One job: compression threads gain nothing on a handful of small files.
+    DWORD code = 1;
+    const std::string args = "build \"" + script + "\" -o \"" + out + "\" --stub \"" +
+                             StubPath() + "\" --source \"" +
+                             (sourceDir.empty() ? folder : sourceDir) + "\" --jobs 1 --quiet";
+    const bool ok = RunPackageBuilder(args, output, &code) && code == 0;
+    if (!ok && log) {
+        *log = ReadFileBytes(output);
+    }
+    return ok;
+}
+
+bool RunPackageBuilder(const std::string& args, const std::string& logPath, unsigned long* code) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE file = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+    HANDLE file = CreateFileA(logPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                               CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = si.hStdError = file;
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    // One job: compression threads gain nothing on a handful of small files.
-    std::string command = "\"" + ExeDir() + "\\nuvexpack.exe\" build \"" + script + "\" -o \"" +
-                          out + "\" --stub \"" + StubPath() + "\" --source \"" +
-                          (sourceDir.empty() ? folder : sourceDir) + "\" --jobs 1 --quiet";
+    std::string command = "\"" + ExeDir() + "\\nuvexpack.exe\" " + args;
     PROCESS_INFORMATION pi = {};
-    bool ok = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                             nullptr, &si, &pi) != 0;
-    DWORD code = 1;
-    if (ok) {
-        ok = WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0 &&
-             GetExitCodeProcess(pi.hProcess, &code) && code == 0;
-        if (!ok) {
+    bool ended = false;
+    *code = 255;
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                       &pi)) {
+        ended = WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0;
+        if (!ended) {
             TerminateProcess(pi.hProcess, 255);
         }
+        GetExitCodeProcess(pi.hProcess, code);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
     CloseHandle(file);
-    if (!ok && log) {
-        *log = ReadFileBytes(output);
-    }
-    return ok;
+    return ended;
 }
 
 std::vector<std::pair<std::string, std::string>> TempEnv(const std::string& dir) {

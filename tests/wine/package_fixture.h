@@ -30,6 +30,11 @@ std::string MakePackage(const std::string& out, const std::vector<std::string>& 
 bool BuildPackage(const std::string& out, const std::vector<std::string>& scriptLines,
                   const std::string& sourceDir = "", std::string* log = nullptr);
 
+// Runs nuvexpack.exe from beside the test executable with `args`, its output going to
+// `logPath`, and waits at most two minutes. False when it did not end by then (it is
+// killed); its exit code goes to `code`.
+bool RunPackageBuilder(const std::string& args, const std::string& logPath, unsigned long* code);
+
 // The seven header bytes, built so that no constant holds them.
 std::string HeaderText();
 
