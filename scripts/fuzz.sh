@@ -23,12 +23,14 @@ echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 
 targets=(script_extract text_rules script_settings removal_plan package_tools)
 echo "== fuzzing ${targets[*]}, ${seconds} s each"
-# New inputs go to the build folder; the seeds of the repository are only read.
+# New inputs go to the build folder; the seeds of the repository are only read. A fixed
+# seed (NUVEX_FUZZ_SEED, default 1) makes a run repeatable on the same build; set it to 0
+# for libFuzzer's own random seed in longer hunts.
 fuzz() {
   local target=$1 work=$build/fuzz/$1
   rm -rf "$work/findings"
   mkdir -p "$work/corpus" "$work/findings"
-  "$build/bin/fuzz_$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+  "$build/bin/fuzz_$target" -max_total_time="$seconds" -seed="${NUVEX_FUZZ_SEED:-1}" -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$work/findings/" "$work/corpus" "$NUVEX_ROOT/tests/fuzz/corpus/$target" \
     >"$work/log" 2>&1
 }
