@@ -17,6 +17,10 @@ echo "== sanitizers and fuzzing"
 echo "== installed tools and Debian package"
 "$NUVEX_ROOT/scripts/package-check.sh"
 
+echo "== the sample product through every page, installed and removed"
+# Without a display the sample's run is the preview's walk on a virtual one, and its checks.
+env -u DISPLAY "$NUVEX_ROOT/scripts/run-sample.sh"
+
 echo "== Wine tests"
 nuvex_qemu_shim
 nuvex_wine_prefix

@@ -7,7 +7,6 @@
 // print their figures.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -22,11 +21,6 @@
 
 namespace nuvex::test {
 namespace {
-
-bool FullRun() {
-    const char* value = std::getenv("NUVEX_ROBUST_FULL");
-    return value && value[0] != '\0' && value[0] != '0';
-}
 
 // Failures recorded so far in the running test, to tell whether one row went wrong.
 int Failures() {
@@ -50,35 +44,9 @@ private:
     int before_;
 };
 
-// The values of one family of an uninstall log ("file", "dir", "startfile", "startdir"), in
-// file order.
-std::vector<std::string> Logged(const std::string& log, const std::string& family) {
-    std::vector<std::string> values;
-    for (const std::string& line : LogLines(log)) {
-        const std::size_t eq = line.find('=');
-        if (eq == family.size() + 6 && line.compare(0, family.size(), family) == 0 &&
-            line.find_first_not_of("0123456789", family.size()) == eq) {
-            values.push_back(line.substr(eq + 1));
-        }
-    }
-    return values;
-}
-
 // Every file and folder below `folder`, as full paths.
 void Below(const std::string& folder, std::vector<std::string>* out) {
     ListTree(folder, folder + "\\", out);
-}
-
-// Runs `target`\uninst.exe and presses Remove; true when it ends by itself with code 0.
-bool RunUninstaller(const std::string& target) {
-    Process uninstaller = Launch(target + "\\uninst.exe");
-    HWND window = WaitForWindow(uninstaller.Id(), "UninstallerWindow", kDefaultTimeoutMs, true);
-    HWND remove = window ? WaitForChild(window, "Button", "Remove") : nullptr;
-    if (!remove || !Click(remove)) {
-        return false;
-    }
-    DWORD code = 12345;
-    return uninstaller.WaitForExit(&code) && code == 0;
 }
 
 // Everything below `folder` is `expected` (full paths, in any order).
@@ -95,16 +63,6 @@ void ExpectOnlyUninstallerLeft(const std::string& target, std::vector<std::strin
     kept.push_back(target + "\\uninst.exe");
     ExpectTree(target, kept);
     EXPECT_FALSE(UninstallEntryExists());
-}
-
-std::vector<std::string> ComponentLines(std::vector<std::string> script,
-                                        const std::vector<std::string>& entries) {
-    for (const char* line :
-         {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main", "UseInInstType0=true"}) {
-        script.push_back(line);
-    }
-    script.insert(script.end(), entries.begin(), entries.end());
-    return script;
 }
 
 // A disk that runs full at the first, a middle and the last payload file. The file that did
@@ -236,12 +194,6 @@ TEST(HostileEnvironment, ReadOnlyTargetEndsOnTheFolderError) {
     }
 }
 
-std::string ShellFolderPath(int csidl) {
-    char path[MAX_PATH] = {};
-    SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
-    return path;
-}
-
 // The moment Cancel is pressed: once `files` payload files are in the target folder, or,
 // when `links` is not negative, once the Start menu group and `links` shortcuts exist.
 struct Moment {
@@ -282,8 +234,8 @@ TEST(HostileEnvironment, CancelAnywhereLeavesOnlyTheUninstaller) {
     const std::string exe =
         BuildInstaller(dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"), entries));
     const std::string target = dir + "\\Programs\\App";
-    const std::string group = ShellFolderPath(CSIDL_PROGRAMS) + "\\" + kProduct;
-    const std::string desktop = ShellFolderPath(CSIDL_DESKTOPDIRECTORY) + "\\Nuvex Cancel Desk ";
+    const std::string group = ShellFolder(CSIDL_PROGRAMS) + "\\" + kProduct;
+    const std::string desktop = ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Nuvex Cancel Desk ";
 
     auto clean = [&] {
         RemoveTree(target);

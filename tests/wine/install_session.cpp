@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "driver.h"
 #include "package_fixture.h"
@@ -24,6 +25,17 @@ std::string SystemFolder() {
     char path[MAX_PATH];
     GetSystemDirectoryA(path, sizeof path);
     return path;
+}
+
+std::string ShellFolder(int csidl) {
+    char path[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
+    return path;
+}
+
+bool FullRun() {
+    const char* value = std::getenv("NUVEX_ROBUST_FULL");
+    return value && std::string(value) == "1";
 }
 
 void MakeFolders(const std::string& path) {
@@ -69,6 +81,16 @@ std::string SampleText(std::size_t size, unsigned seed) {
 // The wizard, texts and switches every test package shares. The introduction leads straight
 // to the confirmation page, whose Install starts the installation; with no install type
 // page the selection is the first preset, UseInInstType0.
+std::vector<std::string> ComponentLines(std::vector<std::string> script,
+                                        const std::vector<std::string>& entries) {
+    for (const char* line :
+         {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main", "UseInInstType0=true"}) {
+        script.push_back(line);
+    }
+    script.insert(script.end(), entries.begin(), entries.end());
+    return script;
+}
+
 std::vector<std::string> ScriptHead(const std::string& instDir, const char* includeUninst,
                                     const char* progressStyle,
                                     const char* showBackground) {
@@ -237,6 +259,29 @@ void EmptySmallDrive() {
         }
     } while (FindNextFileA(h, &fd));
     FindClose(h);
+}
+
+std::vector<std::string> Logged(const std::string& log, const std::string& family) {
+    std::vector<std::string> values;
+    for (const std::string& line : LogLines(log)) {
+        const std::size_t eq = line.find('=');
+        if (eq == family.size() + 6 && line.compare(0, family.size(), family) == 0 &&
+            line.find_first_not_of("0123456789", family.size()) == eq) {
+            values.push_back(line.substr(eq + 1));
+        }
+    }
+    return values;
+}
+
+bool RunUninstaller(const std::string& target) {
+    Process uninstaller = Launch(target + "\\uninst.exe");
+    HWND window = WaitForWindow(uninstaller.Id(), "UninstallerWindow", kDefaultTimeoutMs, true);
+    HWND remove = window ? WaitForChild(window, "Button", "Remove") : nullptr;
+    if (!remove || !Click(remove)) {
+        return false;
+    }
+    DWORD code = 12345;
+    return uninstaller.WaitForExit(&code) && code == 0;
 }
 
 void ListTree(const std::string& dir, const std::string& prefix, std::vector<std::string>* out,

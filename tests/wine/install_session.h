@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdint>
 #include <string>
@@ -35,6 +36,11 @@ std::string Report(const char* specific);
 
 std::string WindowsFolder();
 std::string SystemFolder();
+// The shell's folder for `csidl` as the test process sees it (the installer's user).
+std::string ShellFolder(int csidl);
+
+// NUVEX_ROBUST_FULL=1: the robustness tests run their full counts (bench/robustness.sh).
+bool FullRun();
 
 // Creates `path` with every folder above it.
 void MakeFolders(const std::string& path);
@@ -51,6 +57,10 @@ std::vector<std::string> ScriptHead(const std::string& instDir, const char* incl
                                     const char* progressStyle,
                                     const char* showBackground = "false");
 
+// `script` with one component, [Component0] "Main" in the first install type, and `entries`.
+std::vector<std::string> ComponentLines(std::vector<std::string> script,
+                                        const std::vector<std::string>& entries);
+
 // Builds setup.exe in `dir` with the package builder from the script and `dir`\src.
 std::string BuildInstaller(const std::string& dir, const std::vector<std::string>& script);
 
@@ -62,6 +72,12 @@ std::size_t PayloadBase(const std::string& package);
 
 // uninst.ini as "key=value" lines in file order.
 std::vector<std::string> LogLines(const std::string& path);
+// The values of one family of an uninstall log ("file", "dir", "startfile", "startdir"), in
+// file order.
+std::vector<std::string> Logged(const std::string& log, const std::string& family);
+
+// Runs `target`\uninst.exe and presses Remove; true when it ends by itself with code 0.
+bool RunUninstaller(const std::string& target);
 
 // A REG_SZ value below HKLM, with its terminating NUL.
 bool ReadRegistryValue(const std::string& key, const char* name, std::string* value);

@@ -2,7 +2,6 @@
 // the real nuvex.exe through its wizard, checked on disk, in the registry and in the log.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -63,11 +62,72 @@ struct SystemFiles {
     }
 };
 
-TEST(Install, TypicalPackageLandsWithUninstallerRegistryAndLog) {
+constexpr char kMapGroups[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\GrpConv\\MapGroups";
+
+// Sets the shell's Quick Launch folder, or removes the value when `folder` is empty.
+void SetQuickLaunch(const std::string& folder) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kMapGroups, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    if (folder.empty()) {
+        RegDeleteValueA(key, "Quick Launch");
+    } else {
+        RegSetValueExA(key, "Quick Launch", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>(folder.size() + 1));
+    }
+    RegCloseKey(key);
+}
+
+struct LinkInfo {
+    std::string path, arguments, description, workingFolder, icon;
+    int iconIndex = -1;
+};
+
+// Reads a shortcut back through the shell's link object.
+bool ReadLink(const std::string& file, LinkInfo* info) {
+    CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    bool ok = false;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link)))) {
+        IPersistFile* persist = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
+            wchar_t wide[MAX_PATH] = {};
+            MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, MAX_PATH);
+            if (SUCCEEDED(persist->Load(wide, STGM_READ))) {
+                char text[MAX_PATH];
+                link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+                info->path = text;
+                link->GetArguments(text, MAX_PATH);
+                info->arguments = text;
+                link->GetDescription(text, MAX_PATH);
+                info->description = text;
+                link->GetWorkingDirectory(text, MAX_PATH);
+                info->workingFolder = text;
+                link->GetIconLocation(text, MAX_PATH, &info->iconIndex);
+                info->icon = text;
+                ok = true;
+            }
+            persist->Release();
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return ok;
+}
+
+// Files of three components (one not selected), the Windows and system folders, paths at
+// the length limit, and shortcuts of every family: installed, logged, registered, read back,
+// and removed again by the uninstaller, which keeps the user's own file.
+TEST(Install, TypicalPackageWithShortcutsAndItsRemoval) {
     const std::string dir = TestWorkDir();
     const std::string src = dir + "\\src";
     SystemFiles system;
     DeleteUninstallEntry();
+    const std::string quickLaunch = dir + "\\Quick Launch";
+    MakeFolders(quickLaunch);
+    ASSERT_NO_FATAL_FAILURE(SetQuickLaunch(quickLaunch));
 
     const std::string target = dir + "\\Programs\\App";
     struct Source {
@@ -100,14 +160,16 @@ TEST(Install, TypicalPackageLandsWithUninstallerRegistryAndLog) {
     std::vector<std::string> script = ScriptHead(dir + "\\Programs", "true", "bar");
     for (const std::string& line : std::vector<std::string>{
              "[Components]", "NumberOfComponents=3", "[Component0]", "Title=Main",
-          "UseInInstType0=true", "file0000=program.bin", "file0001=readme.txt",
-          "file0002=empty.txt", "file0003=" + fits, "file0003source=readme.txt",
-          "file0004=" + tooLong, "file0004source=readme.txt", "win0000=nuvex-it-existing.txt",
-          "win0001=nuvex-it-new.txt", "reg00=anything", "[Component1]", "Title=Documents",
-          "UseInInstType0=true", "dir0000=docs", "dir0001=docs\\deep",
-          "file0000=docs\\guide.txt", "file0001=docs\\deep\\notes.txt",
-          "sys0000=nuvex-it-sys.txt", "[Component2]", "Title=Extras", "UseInInstType0=false",
-          "file0000=extra.txt"}) {
+             "UseInInstType0=true", "file0000=program.bin", "file0001=readme.txt",
+             "file0002=empty.txt", "file0003=" + fits, "file0003source=readme.txt",
+             "file0004=" + tooLong, "file0004source=readme.txt", "win0000=nuvex-it-existing.txt",
+             "win0001=nuvex-it-new.txt", "reg00=anything", "startdir00=Docs",
+             "start00=program.bin", "start00title=Tool", "start00args=--fast", "start01=readme.txt",
+             "desktop00=program.bin", "desktop00title=Nuvex Tool Desk", "quickl00=program.bin",
+             "quickl00title=Tool QL", "[Component1]", "Title=Documents", "UseInInstType0=true",
+             "dir0000=docs", "dir0001=docs\\deep", "file0000=docs\\guide.txt",
+             "file0001=docs\\deep\\notes.txt", "sys0000=nuvex-it-sys.txt", "[Component2]",
+             "Title=Extras", "UseInInstType0=false", "file0000=extra.txt"}) {
         script.push_back(line);
     }
     const std::string exe = BuildInstaller(dir, script);
@@ -141,8 +203,6 @@ TEST(Install, TypicalPackageLandsWithUninstallerRegistryAndLog) {
     EXPECT_EQ(ReadFileBytes(target + "\\" + fits), sources[1].bytes);
     EXPECT_FALSE(FileExists(target + "\\" + tooLong));
     EXPECT_EQ(ReadFileBytes(system.existingWin), oldWin) << "an existing Windows file is kept";
-
-    // uninst.exe is the bare installer.
     EXPECT_EQ(ReadFileBytes(target + "\\uninst.exe"), ReadFileBytes(StubPath()));
 
     std::string value;
@@ -152,6 +212,8 @@ TEST(Install, TypicalPackageLandsWithUninstallerRegistryAndLog) {
     ASSERT_TRUE(ReadRegistryValue(key, "UninstallString", &value));
     EXPECT_EQ(value, target + "\\uninst.exe" + '\0');
 
+    const std::string group = ShellFolder(CSIDL_PROGRAMS) + "\\" + kProduct;
+    const std::string desktopLink = ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Nuvex Tool Desk.lnk";
     const std::vector<std::string> expectedLog = {
         "[Nuvex]",
         std::string("uninstallreg=") + kProduct,
@@ -169,55 +231,74 @@ TEST(Install, TypicalPackageLandsWithUninstallerRegistryAndLog) {
         "file000005=" + target + "\\docs\\guide.txt",
         "file000006=" + target + "\\docs\\deep\\notes.txt",
         "file000007=" + system.newSys,
+        "startdir000000=" + group,
+        "startdir000001=" + group + "\\Docs",
+        "startfile000000=" + group + "\\Tool.lnk",
+        "startfile000001=" + group + "\\.lnk",  // no title
+        "startfile000002=" + desktopLink,
+        "startfile000003=" + quickLaunch + "\\Tool QL.lnk",
     };
     EXPECT_EQ(LogLines(target + "\\uninst.ini"), expectedLog);
-
-    // The copy starts as the uninstaller, with the texts of the log.
-    Process uninstaller = Launch(target + "\\uninst.exe");
-    HWND window = WaitForWindow(uninstaller.Id(), "UninstallerWindow");
-    EXPECT_NE(window, nullptr) << "expected uninst.exe to start in uninstaller mode";
-    if (window) {
-        EXPECT_NE(WaitForChild(window, "Button", "Remove"), nullptr);
+    for (const std::string& link : Logged(target + "\\uninst.ini", "startfile")) {
+        EXPECT_TRUE(FileExists(link)) << link;
     }
-    uninstaller.Kill();
-    DeleteUninstallEntry();
+    LinkInfo tool;
+    ASSERT_TRUE(ReadLink(group + "\\Tool.lnk", &tool));
+    EXPECT_EQ(tool.path, target + "\\program.bin");
+    EXPECT_EQ(tool.arguments, "--fast");
+    EXPECT_EQ(tool.description, "Tool");
+    EXPECT_EQ(tool.workingFolder, target + "\\");
+    EXPECT_EQ(tool.icon, target + "\\program.bin");
+    EXPECT_EQ(tool.iconIndex, 0);
+
+    // The copy starts as the uninstaller; the user's own file in a component folder survives
+    // it, with its folder.
+    ASSERT_TRUE(WriteFileBytes(target + "\\docs\\mine.txt", "mine"));
+    EXPECT_TRUE(RunUninstaller(target));
+    std::vector<std::string> left;
+    ListTree(target, "", &left);
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"docs", "docs\\mine.txt", "uninst.exe"}));
+    EXPECT_FALSE(FileExists(system.newWin));
+    EXPECT_FALSE(FileExists(system.newSys));
+    EXPECT_EQ(ReadFileBytes(system.existingWin), oldWin);
+    EXPECT_FALSE(FileExists(group)) << "the Start menu group must go";
+    EXPECT_FALSE(FileExists(desktopLink));
+    EXPECT_FALSE(FileExists(quickLaunch + "\\Tool QL.lnk"));
+    EXPECT_FALSE(UninstallEntryExists());
+    SetQuickLaunch("");
 }
 
-// One package, installed several times with small changes: each failure ends on the error
-// page with its exact report, and includeuninst decides about uninstaller, entry and log.
-TEST(Install, ErrorReportsAndTheUninstallSwitch) {
+// One package, installed several times with small changes: includeuninst decides about
+// uninstaller, entry and log, and a target folder that cannot be made is reported before
+// anything is registered. Without a Quick Launch folder no such shortcut is made or logged.
+TEST(Install, UninstallSwitchAndTargetFolderError) {
     const std::string dir = TestWorkDir();
     MakeFolders(dir + "\\src");
     const std::string first = SampleText(50000, 7);
     ASSERT_TRUE(WriteFileBytes(dir + "\\src\\first.txt", first));
-    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\second.txt", "second\r\n"));
+    ASSERT_NO_FATAL_FAILURE(SetQuickLaunch(""));
     DeleteUninstallEntry();
+    const std::string group = ShellFolder(CSIDL_PROGRAMS) + "\\" + kProduct;
 
     // "caseA" and "xxxxx" are patched per run; the lengths stay, so no offset moves.
-    std::vector<std::string> script = ScriptHead(dir + "\\caseA", "xxxxx", "window");
-    for (const char* line : {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main",
-                             "UseInInstType0=true", "file0000=first.txt", "file0001=second.txt"}) {
-        script.push_back(line);
-    }
-    const std::string built = ReadFileBytes(BuildInstaller(dir, script));
+    const std::string built = ReadFileBytes(BuildInstaller(
+        dir, ComponentLines(ScriptHead(dir + "\\caseA", "xxxxx", "window"),
+                            {"file0000=first.txt", "start00=first.txt", "start00title=Only",
+                             "quickl00=first.txt", "quickl00title=Nowhere"})));
     ASSERT_FALSE(built.empty());
 
-    enum class Change { kNone, kFlipByte, kLengthZero, kTargetBlocked };
     struct Case {
         const char* name;
         char folder;
         const char* includeUninst;
-        Change change;
-        std::string body;  // empty: the done page
+        bool blocked;         // a file stands where the target's parent folder should be
         bool uninstallerMade;
     };
     const Case cases[] = {
-        {"flipped payload byte", 'B', "true ", Change::kFlipByte, "", true},
-        {"length 0", 'C', "true ", Change::kLengthZero, Report(kErrorNEM), true},
-        {"target cannot be created", 'D', "true ", Change::kTargetBlocked, Report(kErrorDIR),
-         false},
-        {"includeuninst FALSE", 'E', "FALSE", Change::kNone, "", false},
-        {"includeuninst no", 'F', "no   ", Change::kNone, "", true},
+        {"target cannot be created", 'D', "true ", true, false},
+        {"includeuninst FALSE", 'E', "FALSE", false, false},
+        {"includeuninst no", 'F', "no   ", false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -226,15 +307,7 @@ TEST(Install, ErrorReportsAndTheUninstallSwitch) {
         ASSERT_NO_FATAL_FAILURE(
             PatchScript(package, "includeuninst=xxxxx", std::string("includeuninst=") + c.includeUninst));
         const std::string target = dir + "\\case" + c.folder + "\\App";
-        if (c.change == Change::kFlipByte) {
-            // The first file's stream starts the payload; a byte inside its deflate data.
-            package[PayloadBase(package) + 100] ^= 0x55;
-        } else if (c.change == Change::kLengthZero) {
-            const std::size_t at = package.find("file0000length=");
-            ASSERT_NE(at, std::string::npos);
-            const std::size_t end = package.find('\r', at);
-            package.replace(at, end - at, "file0000length=0" + std::string(end - at - 16, ' '));
-        } else if (c.change == Change::kTargetBlocked) {
+        if (c.blocked) {
             ASSERT_TRUE(WriteFileBytes(dir + "\\case" + c.folder, "a file in the way"));
         }
         const std::string exe = dir + "\\setup-" + c.folder + ".exe";
@@ -242,23 +315,23 @@ TEST(Install, ErrorReportsAndTheUninstallSwitch) {
 
         InstallerRun run(exe, dir);
         ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
-        if (c.change == Change::kFlipByte) {
-            // Inflation rejects the data, or it runs over or ends early.
-            ASSERT_TRUE(run.WaitForWizardBack());
-            const bool crc = Shows(run.Wizard(), Report(kErrorCRC));
-            const bool nem = Shows(run.Wizard(), Report(kErrorNEM));
-            EXPECT_TRUE(crc || nem) << "expected the damaged-package or memory report";
-            run.Finish(kCancel);
-            EXPECT_FALSE(FileExists(target + "\\first.txt"));
-        } else if (c.body.empty()) {
+        if (c.blocked) {
+            run.ExpectErrorPage(Report(kErrorDIR));
+        } else {
             run.ExpectDonePage();
             EXPECT_EQ(ReadFileBytes(target + "\\first.txt"), first);
-        } else {
-            run.ExpectErrorPage(c.body);
+            EXPECT_TRUE(FileExists(group + "\\Only.lnk"));
         }
         EXPECT_EQ(FileExists(target + "\\uninst.exe"), c.uninstallerMade);
         EXPECT_EQ(FileExists(target + "\\uninst.ini"), c.uninstallerMade);
         EXPECT_EQ(UninstallEntryExists(), c.uninstallerMade);
+        if (c.uninstallerMade) {
+            // A start entry alone makes the group, logged first.
+            EXPECT_EQ(Logged(target + "\\uninst.ini", "startdir"), std::vector<std::string>{group});
+            EXPECT_EQ(Logged(target + "\\uninst.ini", "startfile"),
+                      std::vector<std::string>{group + "\\Only.lnk"});
+        }
+        RemoveTree(group);
         DeleteUninstallEntry();
     }
 }
@@ -405,263 +478,6 @@ TEST(InstallDisk, FreeSpaceCheckCountsEverySlotWithOneMebibyteMargin) {
     }
     EmptySmallDrive();
     DeleteUninstallEntry();
-}
-
-// The shell's folder for `csidl` as the test process sees it (the same user as the
-// installer's).
-std::string ShellFolder(int csidl) {
-    char path[MAX_PATH] = {};
-    SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
-    return path;
-}
-
-constexpr char kMapGroups[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\GrpConv\\MapGroups";
-
-// Sets the shell's Quick Launch folder, or removes the value when `folder` is empty.
-void SetQuickLaunch(const std::string& folder) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kMapGroups, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    if (folder.empty()) {
-        RegDeleteValueA(key, "Quick Launch");
-    } else {
-        RegSetValueExA(key, "Quick Launch", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                       static_cast<DWORD>(folder.size() + 1));
-    }
-    RegCloseKey(key);
-}
-
-struct LinkInfo {
-    std::string path, arguments, description, workingFolder, icon;
-    int iconIndex = -1;
-};
-
-// Reads a shortcut back through the shell's link object.
-bool ReadLink(const std::string& file, LinkInfo* info) {
-    CoInitialize(nullptr);
-    IShellLinkA* link = nullptr;
-    bool ok = false;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   reinterpret_cast<void**>(&link)))) {
-        IPersistFile* persist = nullptr;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
-            wchar_t wide[MAX_PATH] = {};
-            MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, MAX_PATH);
-            if (SUCCEEDED(persist->Load(wide, STGM_READ))) {
-                char text[MAX_PATH];
-                link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-                info->path = text;
-                link->GetArguments(text, MAX_PATH);
-                info->arguments = text;
-                link->GetDescription(text, MAX_PATH);
-                info->description = text;
-                link->GetWorkingDirectory(text, MAX_PATH);
-                info->workingFolder = text;
-                link->GetIconLocation(text, MAX_PATH, &info->iconIndex);
-                info->icon = text;
-                ok = true;
-            }
-            persist->Release();
-        }
-        link->Release();
-    }
-    CoUninitialize();
-    return ok;
-}
-
-// The log's lines of the shortcut and Start menu families, in file order.
-std::vector<std::string> ShortcutLogLines(const std::string& log) {
-    std::vector<std::string> lines;
-    for (const std::string& line : LogLines(log)) {
-        if (line.rfind("startdir", 0) == 0 || line.rfind("startfile", 0) == 0) {
-            lines.push_back(line);
-        }
-    }
-    return lines;
-}
-
-// Start menu folders and shortcuts of every family, read back, numbered in the log, and all
-// removed again by the uninstaller with what else the log lists.
-TEST(Shortcuts, MadeLoggedAndRemovedAgain) {
-    const std::string dir = TestWorkDir();
-    const std::string quickLaunch = dir + "\\Quick Launch";
-    MakeFolders(quickLaunch);
-    ASSERT_NO_FATAL_FAILURE(SetQuickLaunch(quickLaunch));
-    MakeFolders(dir + "\\src");
-    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\tool.exe", SampleText(5000, 7)));
-    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\readme.txt", "Read me.\r\n"));
-    // A tree of 60 files in nested folders, which the builder turns into dir and file entries.
-    for (int d = 0; d < 6; ++d) {
-        const std::string folder = dir + "\\src\\data\\level" + std::to_string(d % 2) +
-                                   "\\set" + std::to_string(d);
-        MakeFolders(folder);
-        for (int f = 0; f < 10; ++f) {
-            ASSERT_TRUE(WriteFileBytes(folder + "\\f" + std::to_string(f) + ".txt",
-                                       SampleText(700 + 97 * f, d * 10 + f)));
-        }
-    }
-    std::vector<std::string> script = ScriptHead(dir + "\\Programs", "true", "window");
-    for (const char* line :
-         {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main",
-          "UseInInstType0=true", "tree00=data", "file0000=tool.exe", "file0001=readme.txt",
-          "startdir00=Docs", "start00=tool.exe", "start00title=Tool", "start00args=--fast",
-          "start01=readme.txt", "desktop00=tool.exe", "desktop00title=Nuvex Tool Desk",
-          "quickl00=tool.exe", "quickl00title=Tool QL"}) {
-        script.push_back(line);
-    }
-    const std::string exe = BuildInstaller(dir, script);
-    DeleteUninstallEntry();
-    InstallerRun run(exe, dir);
-    ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
-    run.ExpectDonePage();
-
-    const std::string target = dir + "\\Programs\\App";
-    EXPECT_EQ(ReadFileBytes(target + "\\data\\level1\\set5\\f9.txt"),
-              SampleText(700 + 97 * 9, 59));
-    const std::string group = ShellFolder(CSIDL_PROGRAMS) + "\\" + kProduct;
-    const std::string desktopLink = ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Nuvex Tool Desk.lnk";
-    const std::vector<std::string> expectedLog = {
-        "startdir000000=" + group,
-        "startdir000001=" + group + "\\Docs",
-        "startfile000000=" + group + "\\Tool.lnk",
-        "startfile000001=" + group + "\\.lnk",  // no title
-        "startfile000002=" + desktopLink,
-        "startfile000003=" + quickLaunch + "\\Tool QL.lnk",
-    };
-    EXPECT_EQ(ShortcutLogLines(target + "\\uninst.ini"), expectedLog);
-    EXPECT_TRUE(FileExists(group + "\\Docs"));
-    for (std::size_t i = 2; i < expectedLog.size(); ++i) {
-        const std::string link = expectedLog[i].substr(expectedLog[i].find('=') + 1);
-        EXPECT_TRUE(FileExists(link)) << link;
-    }
-    LinkInfo tool;
-    ASSERT_TRUE(ReadLink(group + "\\Tool.lnk", &tool));
-    EXPECT_EQ(tool.path, target + "\\tool.exe");
-    EXPECT_EQ(tool.arguments, "--fast");
-    EXPECT_EQ(tool.description, "Tool");
-    EXPECT_EQ(tool.workingFolder, target + "\\");
-    EXPECT_EQ(tool.icon, target + "\\tool.exe");
-    EXPECT_EQ(tool.iconIndex, 0);
-
-    // The user's own file in a component folder survives the uninstaller, with its folder.
-    ASSERT_TRUE(WriteFileBytes(target + "\\data\\mine.txt", "mine"));
-    Process uninstaller = Launch(target + "\\uninst.exe");
-    HWND window = WaitForWindow(uninstaller.Id(), "UninstallerWindow", kDefaultTimeoutMs, true);
-    ASSERT_NE(window, nullptr);
-    HWND remove = WaitForChild(window, "Button", "Remove");
-    ASSERT_NE(remove, nullptr);
-    Click(remove);
-    DWORD code = 12345;
-    ASSERT_TRUE(uninstaller.WaitForExit(&code)) << "the uninstaller did not end";
-    EXPECT_EQ(code, 0u);
-
-    std::vector<std::string> left;
-    ListTree(target, "", &left);
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"data", "data\\mine.txt", "uninst.exe"}));
-    EXPECT_FALSE(FileExists(group)) << "the Start menu group must go";
-    EXPECT_FALSE(FileExists(desktopLink));
-    EXPECT_FALSE(FileExists(quickLaunch + "\\Tool QL.lnk"));
-    EXPECT_FALSE(UninstallEntryExists());
-    SetQuickLaunch("");
-}
-
-// Without a Quick Launch folder no such shortcut is made or logged; a start entry alone
-// makes the group, logged as startdir000000.
-TEST(Shortcuts, NoQuickLaunchFolderAndNoStartMenuFolders) {
-    const std::string dir = TestWorkDir();
-    ASSERT_NO_FATAL_FAILURE(SetQuickLaunch(""));
-    MakeFolders(dir + "\\src");
-    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\tool.exe", "tool"));
-    std::vector<std::string> script = ScriptHead(dir + "\\Programs", "true", "window");
-    for (const char* line : {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main",
-                             "UseInInstType0=true", "file0000=tool.exe", "start00=tool.exe",
-                             "start00title=Only", "quickl00=tool.exe", "quickl00title=Nowhere"}) {
-        script.push_back(line);
-    }
-    const std::string exe = BuildInstaller(dir, script);
-    DeleteUninstallEntry();
-    InstallerRun run(exe, dir);
-    ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
-    run.ExpectDonePage();
-
-    const std::string group = ShellFolder(CSIDL_PROGRAMS) + "\\" + kProduct;
-    EXPECT_EQ(ShortcutLogLines(dir + "\\Programs\\App\\uninst.ini"),
-              (std::vector<std::string>{"startdir000000=" + group,
-                                        "startfile000000=" + group + "\\Only.lnk"}));
-    EXPECT_TRUE(FileExists(group + "\\Only.lnk"));
-    DeleteFileA((group + "\\Only.lnk").c_str());
-    RemoveDirectoryA(group.c_str());
-    DeleteUninstallEntry();
-}
-
-// The sample product from the repository, installed through all its pages and removed again:
-// what stays is uninst.exe alone.
-TEST(RoundTrip, SampleProductLeavesOnlyTheUninstaller) {
-    std::string sample = NUVEX_SAMPLE_DIR;
-    std::replace(sample.begin(), sample.end(), '/', '\\');
-    sample = "Z:" + sample;
-    std::vector<std::string> script;
-    for (const std::string& line : LogLines(sample + "\\setup.ini")) {
-        script.push_back(line);
-    }
-    const std::string dir = TestWorkDir();
-    std::string log;
-    ASSERT_TRUE(nuvex::test::BuildPackage(dir + "\\setup.exe", script, sample + "\\product", &log))
-        << log;
-    const std::string target = "C:\\Program Files\\Sample Editor";
-    RemoveTree(target);
-
-    Process setup = Launch(dir + "\\setup.exe", TempEnv(dir));
-    HWND wizard = WaitForWindow(setup.Id(), "WizardWindow", kDefaultTimeoutMs, true);
-    ASSERT_NE(wizard, nullptr);
-    HWND next = nullptr, heading = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-        next = ChildAt(wizard, "Button", 385, 165);
-        heading = ChildAt(wizard, "Static", 65, 30);
-        return next && heading;
-    }));
-    // Next through the pages until the confirmation page's Install.
-    for (int page = 0; page < 8 && WindowText(next) != "Install"; ++page) {
-        const std::string before = WindowText(heading);
-        Click(next);
-        ASSERT_TRUE(WaitUntil([&] { return WindowText(heading) != before; }));
-    }
-    ASSERT_EQ(WindowText(next), "Install");
-    Click(next);
-    ASSERT_TRUE(WaitUntil([&] {
-        return FindProcessWindow(setup.Id(), "ProgressWindow") == nullptr &&
-               IsWindowVisible(wizard) && IsWindowEnabled(wizard);
-    }));
-    EXPECT_EQ(WindowText(heading), "Installation complete");
-    Click(next);
-    DWORD code = 12345;
-    ASSERT_TRUE(setup.WaitForExit(&code));
-    EXPECT_EQ(code, 0u);
-
-    const std::string group = ShellFolder(CSIDL_PROGRAMS) + "\\Sample Editor 2.1";
-    EXPECT_TRUE(FileExists(target + "\\SampleEdit.exe"));
-    EXPECT_TRUE(FileExists(target + "\\docs\\guide\\shortcuts.txt"));
-    EXPECT_TRUE(FileExists(group + "\\Sample Editor.lnk"));
-
-    Process uninstaller = Launch(target + "\\uninst.exe");
-    HWND window = WaitForWindow(uninstaller.Id(), "UninstallerWindow", kDefaultTimeoutMs, true);
-    ASSERT_NE(window, nullptr);
-    HWND remove = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (remove = ChildAt(window, "Button", 385, 165)) != nullptr; }));
-    Click(remove);
-    ASSERT_TRUE(uninstaller.WaitForExit(&code));
-    EXPECT_EQ(code, 0u);
-    std::vector<std::string> left;
-    ListTree(target, "", &left);
-    EXPECT_EQ(left, std::vector<std::string>{"uninst.exe"});
-    EXPECT_FALSE(FileExists(group));
-    EXPECT_FALSE(FileExists(ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Sample Editor.lnk"));
-    std::string value;
-    EXPECT_FALSE(ReadRegistryValue(std::string(kUninstallKey) + "Sample Editor 2.1",
-                                   "DisplayName", &value));
-    RemoveTree(target);
 }
 
 }  // namespace

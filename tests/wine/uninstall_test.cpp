@@ -121,43 +121,24 @@ TEST(Uninstaller, RemoveTakesAwayWhatTheLogLists) {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kUninstallKey) + "\\" + inst.name + " Other").c_str());
 }
 
-// Leaving without Remove changes nothing, whether by the close box or by WM_CLOSE (Alt+F4).
-TEST(Uninstaller, ClosingWithoutRemoveLeavesEverything) {
-    for (UINT how : {0u, static_cast<UINT>(WM_CLOSE)}) {
-        SCOPED_TRACE(how ? "WM_CLOSE" : "close box");
-        Installation inst("Nuvex Test Product C");
-        CreateKey(inst.name);
-        Process p = Launch(inst.exe);
-        HWND window = WaitForWindow(p.Id(), "UninstallerWindow", kDefaultTimeoutMs, true);
-        ASSERT_NE(window, nullptr);
-        ASSERT_NE(WaitForChild(window, "Button", "Remove"), nullptr);
-        if (how) {
-            PostMessageA(window, how, 0, 0);
-        } else {
-            Click(ChildAt(window, "Button", 475, 4));
-        }
-        DWORD code = 12345;
-        ASSERT_TRUE(p.WaitForExit(&code));
-        EXPECT_EQ(code, 0u);
-        for (const std::string& f : inst.Files()) {
-            EXPECT_TRUE(FileExists(f)) << f;
-        }
-        EXPECT_TRUE(FileExists(inst.log));
-        EXPECT_TRUE(KeyExists(inst.name));
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kUninstallKey) + "\\" + inst.name).c_str());
-    }
-}
-
-// A log without entries removes the registry key and the log and ends; the close box while
-// the removal runs ends the program at once, before the removal has reached the log.
-TEST(Uninstaller, EmptyLogAndCloseDuringRemoval) {
+// Leaving without Remove changes nothing, by the close box or by WM_CLOSE (Alt+F4). A log
+// without entries removes the registry key and the log and ends; the close box while the
+// removal runs ends the program at once, before the removal has reached the log.
+TEST(Uninstaller, EndsByCloseBoxWmCloseOrAnEmptyLog) {
+    enum class Action { kCloseBox, kWmClose, kRemove, kRemoveThenCloseBox };
     struct Case {
         const char* name;
-        int files;        // entries of files that do not exist, 10 ms each to pass over
-        bool closeAtOnce;
+        Action action;
+        int missing;      // entries of files that do not exist, 10 ms each to pass over
         bool logRemains;
+        bool keyRemains;
     };
-    const Case cases[] = {{"no entries", 0, false, false}, {"close box at once", 400, true, true}};
+    const Case cases[] = {
+        {"close box", Action::kCloseBox, 0, true, true},
+        {"WM_CLOSE", Action::kWmClose, 0, true, true},
+        {"no entries", Action::kRemove, 0, false, false},
+        {"close box during removal", Action::kRemoveThenCloseBox, 400, true, true},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string dir = TestWorkDir();
@@ -166,10 +147,14 @@ TEST(Uninstaller, EmptyLogAndCloseDuringRemoval) {
         const std::string exe = dir + "\\uninst.exe";
         ASSERT_TRUE(CopyFileA(StubPath().c_str(), exe.c_str(), FALSE));
         std::string ini = "[Nuvex]\r\nuninstallreg=" + name + "\r\nszButtonUnInstall=Remove\r\n";
-        for (int i = 0; i < c.files; ++i) {
+        for (int i = 0; i < c.missing; ++i) {
             char key[32];
             std::snprintf(key, sizeof key, "file%06d", i);
             ini += std::string(key) + "=" + dir + "\\missing" + std::to_string(i) + ".txt\r\n";
+        }
+        if (c.action == Action::kCloseBox || c.action == Action::kWmClose) {
+            ini += "file000000=" + exe + ".kept\r\n";
+            ASSERT_TRUE(WriteFileBytes(exe + ".kept", "x"));
         }
         WriteFileBytes(dir + "\\uninst.ini", ini);
         Process p = Launch(exe);
@@ -177,16 +162,25 @@ TEST(Uninstaller, EmptyLogAndCloseDuringRemoval) {
         ASSERT_NE(window, nullptr);
         HWND remove = WaitForChild(window, "Button", "Remove");
         ASSERT_NE(remove, nullptr);
-        Click(remove);
-        if (c.closeAtOnce) {
-            Click(ChildAt(window, "Button", 475, 4));
+        if (c.action == Action::kWmClose) {
+            PostMessageA(window, WM_CLOSE, 0, 0);
+        } else {
+            if (c.action != Action::kCloseBox) {
+                Click(remove);
+            }
+            if (c.action != Action::kRemove) {
+                Click(ChildAt(window, "Button", 475, 4));
+            }
         }
         DWORD code = 12345;
         ASSERT_TRUE(p.WaitForExit(&code));
         EXPECT_EQ(code, 0u);
         EXPECT_EQ(FileExists(dir + "\\uninst.ini"), c.logRemains);
-        if (!c.closeAtOnce) {
-            EXPECT_FALSE(KeyExists(name));
+        if (c.action != Action::kRemoveThenCloseBox) {
+            EXPECT_EQ(KeyExists(name), c.keyRemains);
+        }
+        if (c.action == Action::kCloseBox || c.action == Action::kWmClose) {
+            EXPECT_TRUE(FileExists(exe + ".kept"));
         }
         EXPECT_TRUE(FileExists(exe));
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kUninstallKey) + "\\" + name).c_str());
