@@ -6,6 +6,7 @@
 
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "package_fixture.h"
 #include "settings_reader.h"
