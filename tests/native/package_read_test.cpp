@@ -1,0 +1,150 @@
+// Reading a package in memory: the header search, the script copy, and the inflation of
+// payload streams with the results the installer reports by (a memory failure for streams
+// that do not fit or end early, damage for bad data or checksums).
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+#include <vector>
+
+#include "nuvexpack/end_marker_cases.h"
+#include "payload_inflate.h"
+#include "script_extract.h"
+
+namespace nuvex {
+namespace {
+
+using namespace std::string_literals;
+const std::string H = "[Nuvex]";
+
+TEST(HeaderSearch, FindsTheFirstHeaderOneByteAtATimeWithinTheGivenSize) {
+    struct Case {
+        const char* name;
+        std::string file;
+        uint32_t size;  // 0: the file's own
+        bool found;
+        uint32_t offset;
+    };
+    const Case cases[] = {
+        {"after the stub", "MZ\x90stub" + H + "rest", 0, true, 7},
+        // The second "[" is the differing byte of the first attempt and is not looked at again.
+        {"directly after another [", "[" + H + "tail", 0, false, 0},
+        {"found later after a [[ miss", "[" + H + "--" + H, 0, true, 10},
+        {"[ not followed by N", "[x[Nuv[" + H, 0, true, 7},
+        {"size ends before the header", "stub" + H, 4, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemorySource src(c.file);
+        const HeaderSearchResult r =
+            FindScriptHeader(src, c.size ? c.size : static_cast<uint32_t>(c.file.size()));
+        EXPECT_EQ(r.found, c.found);
+        EXPECT_EQ(r.scriptOffset, c.offset);
+    }
+}
+
+TEST(ScriptCopy, MarkerWithoutItsSlashAFailedWriteAndTheEndsOfTheSharedTable) {
+    struct Case {
+        std::string script, copy;
+        ScriptCopyEnd end;
+    };
+    const Case cases[] = {
+        {H + "\r\na=1\r\n[/END]PAY", H + "\r\na=1\r\n[END]", ScriptCopyEnd::kEndMarker},
+        // "[[/": the second "[" is copied as the byte after the first and not examined.
+        {H + "v=[a] [[/x]\r\n[/E]P", H + "v=[a] [[/x]\r\n[E]", ScriptCopyEnd::kEndMarker},
+        {H + "[/EN\0P"s, H + "[EN]", ScriptCopyEnd::kNulInMarker},
+        {H + "[/EN", H + "[EN]", ScriptCopyEnd::kEndOfFile},
+    };
+    for (const Case& c : cases) {
+        MemorySource src(c.script);
+        StringSink sink;
+        EXPECT_EQ(CopyScript(src, sink).end, c.end) << c.copy;
+        EXPECT_EQ(sink.text, c.copy);
+    }
+    class FullSink : public ByteSink {
+    public:
+        bool Put(unsigned char) override { return ++count_ < 5; }
+
+    private:
+        int count_ = 0;
+    } full;
+    MemorySource src(cases[0].script);
+    EXPECT_EQ(CopyScript(src, full).end, ScriptCopyEnd::kWriteFailed);
+    // The installer goes on exactly when ScriptCopyComplete holds, and then reads the
+    // payload right after the byte that ended the marker.
+    for (const test::EndMarkerCase& c : test::EndMarkerCases()) {
+        SCOPED_TRACE(c.name);
+        const std::string file = H + "\r\na=1\r\n" + c.tail;
+        MemorySource src(file);
+        StringSink sink;
+        const ScriptCopyResult r = CopyScript(src, sink);
+        EXPECT_EQ(ScriptCopyComplete(r.end), c.complete);
+        EXPECT_EQ(src.Position(), r.bytesRead);
+        if (c.complete) {
+            EXPECT_EQ(file.substr(r.bytesRead), c.payload);
+        }
+    }
+}
+
+std::string Compress(const std::string& data) {
+    uLongf size = compressBound(data.size());
+    std::string out(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(&out[0]), &size,
+              reinterpret_cast<const Bytef*>(data.data()), data.size(), 6);
+    out.resize(size);
+    return out;
+}
+
+uint32_t Adler(const std::string& data) {
+    return static_cast<uint32_t>(
+        adler32(adler32(0, Z_NULL, 0), reinterpret_cast<const Bytef*>(data.data()), data.size()));
+}
+
+TEST(InflatePayload, ResultsForWholeCutBadAndOversizedStreams) {
+    std::string file;
+    for (int i = 0; file.size() < 100000; ++i) {
+        file += "line " + std::to_string(i * 7919 % 10007) + "\n";
+    }
+    const std::string stream = Compress(file);
+    std::string badHeader = stream;
+    badHeader[0] = 0x77;
+    // A run of "a" long enough for its Adler-32 to have the top bit set.
+    std::string high(1000, 'a');
+    while (Adler(high) < 0x80000000u) {
+        high += 'a';
+    }
+    struct Case {
+        const char* name;
+        std::string data;
+        std::string stream;
+        int room;          // capacity beyond the data's size
+        uint32_t crcFlip;  // bits flipped in the expected checksum
+        InflateResult expected;
+    };
+    const Case cases[] = {
+        {"exact capacity", file, stream, 0, 0, InflateResult::kOk},
+        {"one byte short of room", file, stream, -1, 0, InflateResult::kNoMemory},
+        {"cut short", file, stream.substr(0, stream.size() / 2), 1024, 0,
+         InflateResult::kNoMemory},
+        {"bad header", file, badHeader, 1024, 0, InflateResult::kDamaged},
+        {"wrong checksum", file, stream, 1024, 1, InflateResult::kDamaged},
+        {"checksum above 2^31", high, Compress(high), 0, 0, InflateResult::kOk},
+        {"empty file", "", Compress(""), 16, 0, InflateResult::kOk},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto capacity = static_cast<uint32_t>(static_cast<int>(c.data.size()) + c.room);
+        std::vector<unsigned char> out(capacity + 16);
+        uint32_t produced = 12345;
+        EXPECT_EQ(InflatePayload(reinterpret_cast<const unsigned char*>(c.stream.data()),
+                                 static_cast<uint32_t>(c.stream.size()), out.data(), capacity,
+                                 Adler(c.data) ^ c.crcFlip, &produced),
+                  c.expected);
+        if (c.expected == InflateResult::kOk) {
+            EXPECT_EQ(std::string(out.begin(), out.begin() + produced), c.data);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace nuvex
