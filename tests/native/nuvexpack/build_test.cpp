@@ -1,0 +1,244 @@
+// What the builder writes: where each part of the package lies (found with plain string
+// search), streams that zlib's uncompress() takes as the installer calls it, the same bytes
+// whatever the threads, and files that come back unchanged through extract.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "compression.h"
+#include "end_marker_cases.h"
+#include "pack_test_support.h"
+#include "package_reader.h"
+#include "package_tools.h"
+#include "script_writer.h"
+
+namespace nuvex::pack::test {
+namespace {
+
+uint32_t AdlerOf(const std::string& s) {
+    return static_cast<uint32_t>(adler32(1, reinterpret_cast<const Bytef*>(s.data()), static_cast<uInt>(s.size())));
+}
+
+// What uncompress() makes of `stream` into a buffer of `capacity` bytes; "!" on failure.
+std::string Uncompress(const std::string& stream, std::size_t capacity) {
+    std::string out(capacity + 1, '\0');
+    uLongf n = static_cast<uLongf>(out.size());
+    int rc = uncompress(reinterpret_cast<Bytef*>(&out[0]), &n, reinterpret_cast<const Bytef*>(stream.data()),
+                        static_cast<uLong>(stream.size()));
+    return rc == Z_OK ? out.substr(0, n) : "!";
+}
+
+const std::string kComponent = Script({"[Components]", "NumberOfComponents=1", "[Component0]"});
+
+class BuildTest : public PackTest {};
+
+TEST_F(BuildTest, HeaderScriptAndPayloadFollowTheStub) {
+    // Content whose Adler-32 has its top bit set: the crc key is unsigned.
+    std::string content;
+    for (unsigned seed = 1; AdlerOf(content) < 0x80000000u; ++seed) {
+        content = SampleContent(40000, seed);
+    }
+    Source("big.dat", content);
+    Source("small.txt", "small\n");
+    BuildRun run = Build("[Components]\nNumberOfComponents=1\n[Component0]\nfile0000=big.dat\nfile0001=small.txt\n");
+    ASSERT_TRUE(run.ok) << run.Messages();
+    EXPECT_TRUE(run.strays.empty()) << run.strays.front();
+    const std::string stub = ReadWholeFile(stub_);
+    const RawPackage raw = SplitPackage(run.package);
+    EXPECT_EQ(raw.scriptOffset, stub.size());
+    EXPECT_EQ(run.package.compare(0, stub.size(), stub), 0);
+    EXPECT_EQ(raw.script.rfind(HeaderText() + "\r\n", 0), 0u);
+    EXPECT_EQ(raw.script.substr(raw.script.size() - 8), "\r\n[/END]");
+    EXPECT_EQ(ScriptValue(raw.script, kPayloadSizeKey), std::to_string(raw.payload.size()));
+    EXPECT_EQ(ScriptValue(raw.script, kPayloadCrcKey),
+              std::to_string(crc32(0, reinterpret_cast<const Bytef*>(raw.payload.data()),
+                                   static_cast<uInt>(raw.payload.size()))));
+    // Offsets count from the payload base; the streams lie end to end and fill the payload.
+    EXPECT_EQ(ScriptValue(raw.script, "file0000offset"), "0");
+    const uint64_t length0 = std::stoull(ScriptValue(raw.script, "file0000length"));
+    EXPECT_EQ(ScriptValue(raw.script, "file0001offset"), std::to_string(length0));
+    EXPECT_EQ(raw.payload.size(), length0 + std::stoull(ScriptValue(raw.script, "file0001length")));
+    EXPECT_EQ(Uncompress(raw.payload.substr(0, length0), content.size()), content);
+    EXPECT_EQ(ScriptValue(raw.script, "file0000crc"), std::to_string(AdlerOf(content)));
+    EXPECT_EQ(ScriptValue(raw.script, "file0000origlen"), std::to_string(content.size()));
+    EXPECT_EQ(ScriptValue(raw.script, "requiedspace"), std::to_string(content.size() + 6));
+}
+
+TEST_F(BuildTest, BuilderKeysAreReplacedAndTreeEntriesNumberedAfterTheMakers) {
+    for (const char* name : {"a.txt", "pkg/z.txt", "pkg/sub/inner/deep.txt", "pkg/sub/b.txt", "pkg/A.txt",
+                             "q/ lead.txt", "q/'single'"}) {
+        Source(name, "x");
+    }
+    BuildRun run = Build(Script({
+        "[Nuvex]", "Creator=someone else", "[Components]", "NumberOfComponents=1", "[Component0]",
+        "requiedspace=123", "dir0000=Extra", "file0000=a.txt",
+        "file0000length=999", "file0000crc=1", "file0000offset=77", "file0000origlen=5",
+        "file0001=Extra\\b.txt", "file0001source=pkg/sub/b.txt",
+        "tree07=pkg>Data\\Files", "tree08=q>", "; trailing comment", "",
+    }));
+    ASSERT_TRUE(run.ok) << run.Messages();
+    const std::string s = SplitPackage(run.package).script;
+    for (const char* gone : {"someone else", "tree07", "source=", "=999\r\n"}) {
+        EXPECT_EQ(s.find(gone), std::string::npos) << gone;
+    }
+    EXPECT_EQ(ScriptValue(s, "file0000origlen"), "1");
+    EXPECT_EQ(ScriptValue(s, "requiedspace"), "123");
+    // Folders: the maker's first, then the missing ones, parents before children. Tree files
+    // after the maker's, in name order with folders compared part by part; names with outer
+    // blanks or quotes quoted.
+    const std::pair<const char*, const char*> expected[] = {
+        {"dir0000", "Extra"}, {"dir0001", "Data"}, {"dir0002", "Data\\Files"}, {"dir0003", "Data\\Files\\sub"},
+        {"dir0004", "Data\\Files\\sub\\inner"}, {"dir0005", ""},
+        {"file0002", "Data\\Files\\A.txt"}, {"file0003", "Data\\Files\\sub\\b.txt"},
+        {"file0004", "Data\\Files\\sub\\inner\\deep.txt"}, {"file0005", "Data\\Files\\z.txt"},
+        {"file0006", "\" lead.txt\""}, {"file0007", "\"'single'\""}, {"file0008", ""}};
+    for (const auto& [key, value] : expected) {
+        EXPECT_EQ(ScriptValue(s, key), value) << key;
+    }
+    EXPECT_LT(s.find("file0007offset"), s.find("; trailing comment"));
+    PackageInfo info = ReadPackage(output_);
+    ASSERT_EQ(info.entries.size(), 8u);
+    EXPECT_EQ(info.entries[6].dest, " lead.txt");
+}
+
+TEST_F(BuildTest, PackageWithoutFilesHoldsOneEmptyStream) {
+    BuildRun run = Build(kComponent + "Title=Empty\r\n");
+    ASSERT_TRUE(run.ok) << run.Messages();
+    const RawPackage raw = SplitPackage(run.package);
+    EXPECT_EQ(Uncompress(raw.payload, 0), "");
+    EXPECT_EQ(ScriptValue(raw.script, "requiedspace"), "0");
+    EXPECT_TRUE(VerifyPackage(ReadPackage(output_)).Good());
+}
+
+// The reader ends the script where the installer's copy ends it: the table is the one the
+// core tests run the copy against.
+TEST_F(BuildTest, ReaderEndsTheScriptWhereTheInstallerDoes) {
+    for (const nuvex::test::EndMarkerCase& c : nuvex::test::EndMarkerCases()) {
+        SCOPED_TRACE(c.name);
+        const std::string bytes = FakeStub() + HeaderText() + "\r\na=1\r\n" + c.tail;
+        WriteBytes(dir_ / "marker.exe", bytes);
+        try {
+            PackageInfo info = ReadPackage(dir_ / "marker.exe");
+            EXPECT_TRUE(c.complete) << "read a script the installer refuses";
+            EXPECT_EQ(bytes.substr(static_cast<std::size_t>(info.payloadBase)), c.payload);
+        } catch (const PackError& e) {
+            EXPECT_FALSE(c.complete) << e.what();
+        }
+    }
+}
+
+TEST_F(BuildTest, FilesComeBackUnchangedThroughExtract) {
+    const std::string longName(255, 'n');  // a temporary name built on it would be too long
+    std::map<std::string, std::string> expected = {
+        {"Program/prog.exe", SampleContent(150000, 1)}, {"Program/zero.bin", ""},
+        {"Program/docs/deep/b.txt", SampleContent(20000, 4)}, {"Read me first.txt", SampleContent(100, 5)},
+        {longName, "long"}, {"@windows/Fonts/sample.fon", SampleContent(5000, 6)},
+        {"@system/sample.dll", SampleContent(9000, 7)}, {"Manual/deep/b.txt", SampleContent(20000, 4)},
+    };
+    for (const char* name : {"prog.exe", "zero.bin", "docs/deep/b.txt"}) {
+        Source(std::string("app/") + name, expected[std::string("Program/") + name]);
+    }
+    fs::create_directories(src_ / "app" / "empty");
+    Source("notes/first.txt", expected["Read me first.txt"]);
+    Source(longName, "long");
+    Source("fonts/sample.fon", expected["@windows/Fonts/sample.fon"]);
+    Source("sys/sample.dll", expected["@system/sample.dll"]);
+    BuildRun run = Build(Script({
+        "[Components]", "NumberOfComponents=2", "[Component0]",
+        "file0000=\"Read me first.txt\"", "file0000source=notes\\first.txt", "file0001=" + longName,
+        "tree00=app>Program", "win0000=Fonts\\sample.fon", "win0000source=fonts/sample.fon",
+        "sys0000=sample.dll", "sys0000source=sys/sample.dll", "[Component1]", "tree00=app\\docs>Manual",
+    }));
+    ASSERT_TRUE(run.ok) << run.Messages();
+    EXPECT_EQ(run.diag.WarningCount(), 0) << run.Messages();
+    const PackageInfo info = ReadPackage(output_);
+    EXPECT_TRUE(VerifyPackage(info).Good());
+    Diagnostics diag;
+    EXPECT_TRUE(ExtractPackage(info, dir_ / "x", diag));
+    EXPECT_EQ(Files(dir_ / "x"), expected);  // and no temporary file left
+    EXPECT_TRUE(fs::is_directory(dir_ / "x" / "Program" / "empty"));
+}
+
+TEST_F(BuildTest, SameInputsGiveTheSameBytesWhateverTheThreads) {
+    for (int i = 0; i < 40; ++i) {
+        Source("tree/d" + std::to_string(i % 4) + "/f" + std::to_string(i) + ".txt",
+               SampleContent(1000 + 997 * static_cast<std::size_t>(i), static_cast<unsigned>(i)));
+    }
+    for (uint64_t piece : {0, 1500}) {
+        SCOPED_TRACE(piece);
+        std::string first;
+        for (unsigned jobs : {1, 8, 3}) {
+            BuildRun run = Build(kComponent + "tree00=tree>T\r\n", [&](BuildOptions& o) {
+                o.jobs = jobs;
+                o.inFlightBytes = 5000;  // workers stall and resume in a different order
+                o.wholeFileLimit = piece == 0 ? 0 : 4000;
+                o.pieceSize = piece;
+            });
+            ASSERT_TRUE(run.ok) << run.Messages();
+            first = first.empty() ? run.package : first;
+            EXPECT_TRUE(run.package == first) << jobs << " jobs";
+        }
+    }
+}
+
+// Every stream must be a plain zlib stream that uncompress() takes, whatever engine and level
+// made it; files above the whole-file limit are deflated in pieces joined into one stream.
+struct CompatCase {
+    Engine engine;
+    int level;  // -1: the engine's default
+    bool pieces;
+};
+
+class CompatTest : public PackTest, public ::testing::WithParamInterface<CompatCase> {};
+
+TEST_P(CompatTest, EveryStreamInflatesWithUncompress) {
+    const CompatCase& c = GetParam();
+    if (!EngineAvailable(c.engine)) {
+        GTEST_SKIP() << EngineName(c.engine) << " is not built in";
+    }
+    std::string noise;  // stored blocks
+    for (uint32_t x = 99; noise.size() < 70000;) {
+        x = x * 1103515245u + 12345u;
+        noise += static_cast<char>(x >> 23);
+    }
+    std::vector<std::string> files = {SampleContent(200000, 21), noise, "", "1", std::string(300000, 'r')};
+    for (std::size_t size : {999, 1000, 1001, 1400, 1401}) {  // around the limit and the piece size
+        files.push_back(SampleContent(size, static_cast<unsigned>(size)));
+    }
+    std::string script = kComponent;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        Source("f" + std::to_string(i), files[i]);
+        script += "file" + std::string(i < 10 ? "000" : "00") + std::to_string(i) + "=f" + std::to_string(i) + "\r\n";
+    }
+    BuildRun run = Build(script, [&](BuildOptions& o) {
+        o.compression = {c.engine, c.level < 0 ? DefaultLevel(c.engine) : c.level};
+        o.wholeFileLimit = c.pieces ? 1000 : 0;
+        o.pieceSize = c.pieces ? 700 : 0;
+        o.inFlightBytes = c.pieces ? 2000 : 0;
+    });
+    ASSERT_TRUE(run.ok) << run.Messages();
+    const PackageInfo info = ReadPackage(output_);
+    ASSERT_EQ(info.entries.size(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const PackageEntry& e = info.entries[i];
+        ASSERT_TRUE(e.problem.empty()) << e.problem;
+        EXPECT_EQ(Uncompress(run.package.substr(info.payloadBase + e.offset, e.length), e.origlen), files[i]) << i;
+        EXPECT_EQ(e.origlen, files[i].size());
+        EXPECT_EQ(e.crc, AdlerOf(files[i])) << i;
+    }
+    EXPECT_TRUE(VerifyPackage(info).Good());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engines, CompatTest,
+    ::testing::Values(CompatCase{Engine::kZlib, -1, false}, CompatCase{Engine::kZlib, 0, false},
+                      CompatCase{Engine::kZlib, 1, true}, CompatCase{Engine::kZlib, 9, true},
+                      CompatCase{Engine::kLibdeflate, -1, false}, CompatCase{Engine::kLibdeflate, 0, false},
+                      CompatCase{Engine::kLibdeflate, 12, true}),
+    [](const auto& info) {
+        const CompatCase& c = info.param;
+        return std::string(EngineName(c.engine)) + (c.level < 0 ? "Default" : "Level" + std::to_string(c.level)) +
+               (c.pieces ? "Pieces" : "");
+    });
+
+}  // namespace
+}  // namespace nuvex::pack::test

@@ -1,0 +1,261 @@
+// verify and extract on damaged and hostile packages: verify notices any damaged payload
+// byte and names the bad entry; extract writes nothing outside its folder, links included,
+// writes no entry the installer would refuse, and leaves no temporary file.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "pack_test_support.h"
+#include "package_reader.h"
+#include "package_tools.h"
+#include "script_checks.h"
+#include "script_writer.h"
+
+namespace nuvex::pack::test {
+namespace {
+
+class PackageToolsTest : public PackTest {
+protected:
+    // `bytes` as a package file, read back.
+    PackageInfo Read(const std::string& bytes, const char* name = "p.exe") {
+        WriteBytes(dir_ / name, bytes);
+        return ReadPackage(dir_ / name);
+    }
+};
+
+std::string AllProblems(const VerifyReport& r) {
+    std::string out;
+    for (const std::string& p : r.problems) {
+        out += p + "\n";
+    }
+    return out;
+}
+
+// `bytes` with the line `key=...` set to `value`, or dropped for an empty value.
+std::string WithKey(std::string bytes, const std::string& key, const std::string& value) {
+    std::size_t at = bytes.find("\r\n" + key + "=");
+    EXPECT_NE(at, std::string::npos) << key;
+    std::size_t end = bytes.find("\r\n", at + 2);
+    return bytes.replace(at, end - at, value.empty() ? "" : "\r\n" + key + "=" + value);
+}
+
+// Every byte of every stream: zlib header, deflate data, Adler-32 trailer, the empty file's
+// stream. Some flips only the payload checksum sees: in the padding bits after a stream's
+// last block, which inflate skips.
+TEST_F(PackageToolsTest, VerifyCatchesAFlippedByteAnywhereInThePayload) {
+    Source("a.txt", SampleContent(2000, 1));
+    Source("c.txt", "");
+    Source("d.txt", SampleContent(3000, 4));
+    BuildRun run = Build(Script({"[Components]", "NumberOfComponents=2", "[Component0]", "file0000=a.txt",
+                                 "[Component1]", "file0000=c.txt", "sys0000=d.txt"}));
+    ASSERT_TRUE(run.ok) << run.Messages();
+    const std::size_t base = SplitPackage(run.package).payloadBase;
+    const unsigned char kMasks[] = {0x01, 0x80, 0xFF, 0x10, 0x42};
+    for (std::size_t at = base; at < run.package.size(); ++at) {
+        std::string damaged = run.package;
+        damaged[at] = static_cast<char>(damaged[at] ^ kMasks[at % std::size(kMasks)]);
+        ASSERT_FALSE(VerifyPackage(Read(damaged)).Good()) << "payload byte " << at - base;
+    }
+}
+
+// Damaged keys and streams: verify names the problem; extract writes none of the bad entry
+// (the whole package is refused when the streams are not laid out end to end, before a
+// byte is written) and no temporary file.
+TEST_F(PackageToolsTest, DamagedPackagesAreReportedAndNotExtracted) {
+    const std::string two = HandMadePackage({{"file0000", "a", "aaaa"}, {"file0001", "b", "bbbb"}});
+    // Ten entries on one stream of zeros would write ten times its inflated size.
+    std::vector<HandEntry> shared = {{"file0000", "z0", std::string(8 << 20, '\0')}};
+    for (int i = 1; i < 10; ++i) {
+        shared.push_back({"file000" + std::to_string(i), "z" + std::to_string(i), "", 0});
+    }
+    std::string unnamed = two;
+    unnamed.replace(unnamed.find("file0001=b"), 4, "xile");
+    struct Case {
+        const char* name;
+        std::string package;
+        const char* problem;
+    } cases[] = {
+        {"crc not a number", WithKey(two, "file0000crc", "-5"), "file0000crc is not a 32-bit number"},
+        {"crc beyond 32 bits", WithKey(two, "file0000crc", "4294967296"), "file0000crc is not a 32-bit number"},
+        {"wrong Adler-32", WithKey(two, "file0000crc", "77"), "the Adler-32 is"},
+        {"origlen too small", WithKey(two, "file0000origlen", "3"), "more than its origlen of 3"},
+        {"origlen too large", WithKey(two, "file0000origlen", "5"), "inflates to 4 bytes, origlen says 5"},
+        {"length missing", WithKey(two, "file0000length", ""), "file0000length is missing"},
+        {"length cut short", WithKey(two, "file0000length", "3"), "cut short"},
+        {"offset past the payload", WithKey(two, "file0000offset", "4000"), "runs past the end of the payload"},
+        {"a stream no entry names", unnamed, "belong to no entry"},
+        {"ten entries on one stream", HandMadePackage(shared), "overlaps"},
+        {"a byte appended", two + "X", "last 1 payload bytes belong to no entry"},
+        {"no payload", two.substr(0, two.find("[/END]") + 6), "refuses a package without payload"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PackageInfo info = Read(c.package);
+        const std::string problems = AllProblems(VerifyPackage(info));
+        EXPECT_NE(problems.find(c.problem), std::string::npos) << problems;
+        fs::remove_all(dir_ / "into");
+        Diagnostics diag;
+        EXPECT_FALSE(ExtractPackage(info, dir_ / "into", diag));
+        for (const auto& [path, bytes] : Files(dir_ / "into")) {
+            EXPECT_TRUE(path == "b" && bytes == "bbbb") << path;
+        }
+    }
+}
+
+TEST_F(PackageToolsTest, ExtractWritesOnlyWhatTheInstallerReads) {
+    std::string bytes = HandMadePackage({{"file0000", "a.txt", "a"}, {"file0002", "c.txt", "c"}});
+    bytes.insert(bytes.find("[/END]"), "[Component1]\r\ndir0000=never\r\n");
+    Diagnostics diag;
+    EXPECT_TRUE(ExtractPackage(Read(bytes), dir_ / "into", diag));
+    EXPECT_EQ(Files(dir_ / "into"), (std::map<std::string, std::string>{{"a.txt", "a"}}));
+    EXPECT_FALSE(fs::exists(dir_ / "into" / "never"));
+    EXPECT_EQ(diag.WarningCount(), 2);
+}
+
+// Paths the installer would join to its target, Windows or system folder and end up
+// elsewhere, or open a device with: verify names each, extract refuses it and writes
+// nothing outside its folder. A dir row comes beside a good file entry, as a package
+// without payload is refused whole.
+TEST_F(PackageToolsTest, HostilePathsAreReportedAndNotExtracted) {
+    struct Case {
+        const char* key;
+        const char* dest;
+        const char* problem;
+    } cases[] = {
+        {"file0000", "..\\..\\evil.txt", "climbs out"},
+        {"sys0000", "..\\..\\evil.dll", "climbs out"},
+        {"win0000", "Fonts\\..\\..\\evil.fon", "climbs out"},
+        {"dir0000", "sub/../..", "climbs out"},
+        {"file0000", "/abs/x", "absolute path"},
+        {"dir0000", "D:evil", "drive letter"},
+        {"sys0000", "sub\\Com1.dll", "reserves for a device"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.dest);
+        const bool dir = std::string(c.key).rfind("dir", 0) == 0;
+        const PackageInfo info = Read(dir ? HandMadePackage({{"file0000", "ok.txt", "fine"}}, std::string(c.key) + "=" + c.dest + "\r\n")
+                                          : HandMadePackage({{c.key, c.dest, "evil"}}));
+        VerifyReport report = VerifyPackage(info);
+        ASSERT_EQ(report.problems.size(), 1u) << AllProblems(report);
+        EXPECT_NE(report.problems[0].find(std::string("[Component0] ") + c.key), std::string::npos) << report.problems[0];
+        EXPECT_NE(report.problems[0].find(c.problem), std::string::npos) << report.problems[0];
+
+        const fs::path into = dir_ / "a" / "b";
+        fs::remove_all(dir_ / "a");
+        std::set<fs::path> before;
+        for (const auto& e : fs::recursive_directory_iterator(dir_)) {
+            before.insert(e.path());
+        }
+        Diagnostics diag;
+        EXPECT_FALSE(ExtractPackage(info, into, diag));
+        for (const auto& e : fs::recursive_directory_iterator(dir_)) {
+            const fs::path rest = e.path().lexically_relative(into);
+            EXPECT_TRUE(before.count(e.path()) || e.path() == dir_ / "a" || *rest.begin() != "..") << e.path();
+        }
+        ASSERT_EQ(diag.ErrorCount(), 1);
+        EXPECT_NE(diag.Items()[0].message.find("refused"), std::string::npos) << diag.Items()[0].message;
+    }
+}
+
+// Links planted in the extract folder: through each of them the entry would land in
+// outside/, which must stay as it was, and the entry is refused.
+TEST_F(PackageToolsTest, ExtractRefusesEveryPathThroughALink) {
+    struct Case {
+        const char* name;
+        HandEntry entry;
+        const char* link;  // below the extract folder, to outside/
+        bool toFolder;
+    } cases[] = {
+        {"@system is a link", {"sys0000", "x.dll", "evil"}, "@system", true},
+        {"a folder of the entry", {"file0000", "sub\\x", "evil"}, "sub", true},
+        {"the file itself", {"file0000", "x", "evil"}, "x", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path into = dir_ / "into", outside = dir_ / "outside";
+        fs::remove_all(into);
+        fs::remove_all(outside);
+        WriteBytes(outside / "x", "kept");
+        fs::create_directories(into);
+        if (c.toFolder) {
+            fs::create_directory_symlink(outside, into / c.link);
+        } else {
+            fs::create_symlink(outside / "x", into / c.link);
+        }
+        Diagnostics diag;
+        EXPECT_FALSE(ExtractPackage(Read(HandMadePackage({c.entry})), into, diag));
+        ASSERT_EQ(diag.ErrorCount(), 1);
+        EXPECT_NE(diag.Items()[0].message.find("passes through the link"), std::string::npos) << diag.Items()[0].message;
+        EXPECT_EQ(Files(outside), (std::map<std::string, std::string>{{"x", "kept"}}));
+    }
+}
+
+// Small packages that would cost without end: the reader stops copying the script at its
+// cap, and lines it never asks for cost nothing in the document.
+TEST_F(PackageToolsTest, ScriptSizeIsCapped) {
+    const std::size_t cap = static_cast<std::size_t>(kMaxScriptBytes);
+    const std::string head = FakeStub() + HeaderText();
+    auto repeat = [](const std::string& s, std::size_t times) {
+        std::string out;
+        while (times-- > 0) {
+            out += s;
+        }
+        return out;
+    };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        uint64_t sparseTail;  // zero bytes added without writing them
+        bool refused;
+    } cases[] = {
+        {"64 MiB of zeros and no marker", head, 64ull << 20, true},
+        {"blank lines up to the cap", head + std::string(cap - 20, '\n') + "[/END]P", 0, false},
+        {"keys nobody reads up to the cap", head + "\n[Component0]\n" + repeat("a=\n", (cap - 100) / 3) + "[/END]P", 0, false},
+        {"sections up to the cap", head + repeat("\n[Wizard]\nb=1", (cap - 100) / 13) + "[/END]P", 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(dir_ / "big.exe", c.bytes);
+        fs::resize_file(dir_ / "big.exe", c.bytes.size() + c.sparseTail);
+        try {
+            PackageInfo info = ReadPackage(dir_ / "big.exe");
+            EXPECT_FALSE(c.refused);
+            EXPECT_EQ(info.PayloadSize(), 1u);
+            EXPECT_LE(info.doc.sections.size(), 3u);
+            for (const IniSection& s : info.doc.sections) {
+                EXPECT_TRUE(s.body.empty()) << s.name;
+            }
+        } catch (const PackError& e) {
+            EXPECT_TRUE(c.refused) << e.what();
+            EXPECT_NE(std::string(e.what()).find("runs on past"), std::string::npos) << e.what();
+        }
+    }
+}
+
+// What every temporary file is created with: only a name that nothing holds is taken; a
+// link there, dangling or not, is never followed.
+TEST_F(PackageToolsTest, ExclusiveCreationTakesOnlyAFreeName) {
+    const fs::path victim = dir_ / "victim", name = dir_ / "temp";
+    struct Case {
+        const char* name;
+        std::function<void()> plant;
+        bool created;
+    } cases[] = {
+        {"free name", [] {}, true},
+        {"a file", [&] { WriteBytes(name, "old"); }, false},
+        {"a link to a file", [&] { fs::create_symlink(victim, name); }, false},
+        {"a dangling link", [&] { fs::create_symlink(dir_ / "none", name); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(victim, "untouched");
+        fs::remove_all(name);
+        c.plant();
+        EXPECT_EQ(File::CreateNew(name).IsOpen(), c.created);
+        EXPECT_EQ(ReadWholeFile(victim), "untouched");
+        EXPECT_FALSE(fs::exists(dir_ / "none"));
+    }
+}
+
+}  // namespace
+}  // namespace nuvex::pack::test
