@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "nuvexpack/end_marker_cases.h"
+#include "end_marker_cases.h"
 #include "package_layout.h"
 #include "script_extract.h"
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "script_writer.h"
@@ -43,37 +44,31 @@ std::string FakeStub(std::size_t size) {
 }
 
 std::string MinimalPe() {
-    const uint32_t kAlign = 0x200, body = 0x400;
-    std::string pe(kAlign + body, '\0');
-    auto put = [&](std::size_t at, uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) {
-            pe[at + i] = static_cast<char>(v >> (8 * i));
-        }
-    };
-    pe.replace(0, 2, "MZ");
-    put(0x3C, 0x40, 4);
-    pe.replace(0x40, 4, std::string("PE\0\0", 4));
+    const uint32_t kAlign = 0x200, kBody = 0x400;
     const std::size_t coff = 0x44, opt = coff + 20, section = opt + 224;
-    put(coff, 0x14C, 2);         // i386
-    put(coff + 2, 1, 2);         // one section
-    put(coff + 16, 224, 2);      // PE32 optional header with 16 directories
-    put(coff + 18, 0x0102, 2);   // executable, 32-bit
-    const uint32_t optional[][2] = {{0, 0x10B}, {4, body}, {16, 0x1000}, {20, 0x1000}, {28, 0x400000},
-                                    {32, 0x1000}, {36, kAlign}, {56, 0x2000}, {60, kAlign},
-                                    {72, 0x100000}, {76, 0x1000}, {80, 0x100000}, {84, 0x1000}, {92, 16}};
-    for (const auto& [at, v] : optional) {
-        put(opt + at, v, at == 0 ? 2 : 4);
+    const struct {
+        std::size_t at;
+        uint32_t value;
+        int bytes;
+    } fields[] = {
+        {0x3C, 0x40, 4}, {coff, 0x14C, 2} /* i386 */, {coff + 2, 1, 2} /* one section */,
+        {coff + 16, 224, 2} /* PE32 optional header, 16 directories */, {coff + 18, 0x0102, 2},
+        {opt, 0x10B, 2}, {opt + 4, kBody, 4}, {opt + 16, 0x1000, 4}, {opt + 20, 0x1000, 4},
+        {opt + 28, 0x400000, 4}, {opt + 32, 0x1000, 4}, {opt + 36, kAlign, 4}, {opt + 40, 4, 2},
+        {opt + 48, 4, 2}, {opt + 56, 0x2000, 4}, {opt + 60, kAlign, 4}, {opt + 68, 2, 2} /* GUI */,
+        {opt + 72, 0x100000, 4}, {opt + 76, 0x1000, 4}, {opt + 80, 0x100000, 4}, {opt + 84, 0x1000, 4},
+        {opt + 92, 16, 4}, {section + 8, kBody, 4}, {section + 12, 0x1000, 4}, {section + 16, kBody, 4},
+        {section + 20, kAlign, 4}, {section + 36, 0x60000020, 4}};
+    std::string pe(kAlign, '\0');
+    for (const auto& f : fields) {
+        for (int i = 0; i < f.bytes; ++i) {
+            pe[f.at + i] = static_cast<char>(f.value >> (8 * i));
+        }
     }
-    put(opt + 40, 4, 2);  // operating system version
-    put(opt + 48, 4, 2);  // subsystem version
-    put(opt + 68, 2, 2);  // GUI
-    pe.replace(section, 5, ".text");
-    for (const auto& [at, v] : {std::pair<int, uint32_t>{8, body}, {12, 0x1000}, {16, body}, {20, kAlign}, {36, 0x60000020}}) {
-        put(section + at, v, 4);
-    }
-    std::string filler = SampleContent(body, 7);
-    std::replace(filler.begin(), filler.end(), '[', '(');
-    return pe.replace(kAlign, body, filler);
+    pe.replace(0, 2, "MZ").replace(0x40, 2, "PE").replace(section, 5, ".text");
+    std::string body = SampleContent(kBody, 7);
+    std::replace(body.begin(), body.end(), '[', '(');
+    return pe + body;
 }
 
 std::string SampleContent(std::size_t size, unsigned seed) {
@@ -107,7 +102,7 @@ std::string ScriptValue(const std::string& script, const std::string& key) {
 
 CliResult RunShell(const std::string& command) {
     CliResult r;
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
+    FILE* p = popen(("(" + command + ") 2>&1").c_str(), "r");
     if (p == nullptr) {
         return r;
     }
