@@ -48,11 +48,6 @@ auto WithSource(const std::string& name, const std::string& bytes) {
 std::vector<ScriptCase> ErrorCases() {
     const std::string longName(256, 'n');
     const std::string ok = Component({"file0000=ok.txt"});
-    std::string noise;
-    for (uint32_t x = 7; noise.size() < 3000;) {
-        x = x * 1103515245u + 12345u;
-        noise += static_cast<char>(x >> 23);
-    }
     return {
         {"EndMarkerInComment", Script({"[Wizard]", "; see [/docs]", "[Components]"}), "\"[/\" at column 7", 2},
         {"NulByte", std::string("[Wizard]\r\nszInstallAppName=a\0b\r\n", 31), "NUL byte", 2},
@@ -75,10 +70,10 @@ std::vector<ScriptCase> ErrorCases() {
              t.Source("big.bin", std::string(9000, 'b'));
              o.limits.max32 = 8000;
          }},
-        {"StreamBeyond32Bits", Component({"file0000=ok.txt", "file0001=noise.bin"}), "ends at byte", 5,
-         [=](BuildErrorsTest& t, BuildOptions& o) {
-             t.Source("noise.bin", noise);
-             o.limits.max32 = 4096 + 1500;
+        {"StreamBeyond32Bits", Component({"file0000=ok.txt", "file0001=more.txt"}), "ends at byte", 5,
+         [](BuildErrorsTest& t, BuildOptions& o) {
+             t.Source("more.txt", SampleContent(3000, 1));
+             o.limits.max32 = 4096 + 1000;  // past the stub and the script, short of the stream's end
          }},
         {"StubHoldsHeader", ok, "holds the package header at offset 100", -1,
          [](BuildErrorsTest&, BuildOptions& o) { WriteBytes(o.stub, std::string(100, 'M') + HeaderText() + "MM"); }},
@@ -141,32 +136,19 @@ INSTANTIATE_TEST_SUITE_P(Scripts, BuildWarningTable, ::testing::ValuesIn(Warning
 // -o naming an input under another name: refused before anything is written, and the input
 // survives the failed build's clean-up too (the later source is missing).
 TEST_F(PackTest, OutputThatIsAnInputIsRefusedAndTheInputKept) {
-    struct Case {
-        const char* name;
-        fs::path input;
-        std::function<void(const fs::path& input, const fs::path& output)> link;
-    } cases[] = {
-        {"the script", script_, nullptr},
-        {"a link to the stub", stub_, [](const fs::path& in, const fs::path& out) { fs::create_symlink(in, out); }},
-        {"a hard link to a payload source", src_ / "a.txt",
-         [](const fs::path& in, const fs::path& out) { fs::create_hard_link(in, out); }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const bool payload : {false, true}) {
+        SCOPED_TRACE(payload ? "a hard link to a payload source" : "a link to the stub");
         SetUp();
         Source("a.txt", "the source");
-        const std::string script = Script({"[Components]", "NumberOfComponents=1", "[Component0]",
-                                           "file0000=a.txt", "file0001=missing.txt"});
-        WriteBytes(script_, script);
-        const std::string before = ReadWholeFile(c.input);
-        const fs::path output = c.link ? dir_ / "linked.exe" : c.input;
-        if (c.link) {
-            c.link(c.input, output);
-        }
-        BuildRun run = Build(script, [&](BuildOptions& o) { o.output = output; });
+        const fs::path input = payload ? src_ / "a.txt" : stub_, output = dir_ / "linked.exe";
+        payload ? fs::create_hard_link(input, output) : fs::create_symlink(input, output);
+        const std::string before = ReadWholeFile(input);
+        BuildRun run = Build(Script({"[Components]", "NumberOfComponents=1", "[Component0]", "file0000=a.txt",
+                                     "file0001=missing.txt"}),
+                             [&](BuildOptions& o) { o.output = output; });
         EXPECT_FALSE(run.ok);
         EXPECT_TRUE(run.Has(Severity::kError, "writing it would destroy that input")) << run.Messages();
-        EXPECT_EQ(ReadWholeFile(c.input), before);
+        EXPECT_EQ(ReadWholeFile(input), before);
     }
 }
 

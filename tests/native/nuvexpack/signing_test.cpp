@@ -1,7 +1,6 @@
 // Signed packages: build --sign and sign with osslsigncode and a certificate made here with
 // openssl, the uninstaller the signed stub gives, and what verify reports.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <set>
 
@@ -12,34 +11,7 @@
 namespace nuvex::pack::test {
 namespace {
 
-// One throw-away certificate per test process, removed at its end; no key is committed.
-struct Keys {
-    Keys() : dir(fs::path(::testing::TempDir()) / ("nuvexpack-keys-" + std::to_string(getpid()))) {
-        WriteBytes(pass, "nuvex-test-password\n");
-        CliResult made = RunShell("openssl req -x509 -newkey rsa:2048 -days 2 -subj '/CN=Nuvex Test Signer' -keyout " +
-                                  key.string() + " -out " + cert.string() + " -passout file:" + pass.string() +
-                                  " && openssl pkcs12 -export -in " + cert.string() + " -inkey " + key.string() +
-                                  " -passin file:" + pass.string() + " -passout pass:nuvex-test-password" +
-                                  " -out " + p12.string());
-        EXPECT_EQ(made.exitCode, 0) << made.output;
-    }
-    ~Keys() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    fs::path dir, cert = dir / "cert.pem", key = dir / "key.pem", pass = dir / "pass.txt", p12 = dir / "cert.p12";
-    std::string Pem() const { return " --cert " + cert.string() + " --key " + key.string() + " --pass-file " + pass.string(); }
-};
-
-const Keys& TestKeys() {
-    static const Keys keys;
-    return keys;
-}
-
-bool SignatureChecks(const fs::path& file) {
-    return RunShell("osslsigncode verify -CAfile " + TestKeys().cert.string() + " -in " + file.string()).exitCode == 0;
-}
-
+// A throw-away certificate made for each test with openssl; no key is committed.
 class SigningTest : public PackTest {
 protected:
     void SetUp() override {
@@ -49,33 +21,49 @@ protected:
         Source("docs/b.txt", SampleContent(777, 2));
         WriteBytes(script_, Script({"[Components]", "NumberOfComponents=1", "[Component0]", "dir0000=docs",
                                     "file0000=a.txt", "file0001=docs\\b.txt"}));
+        for (auto [path, name] : {std::pair{&cert_, "cert.pem"}, {&key_, "key.pem"}, {&pass_, "pass.txt"}, {&p12_, "cert.p12"}}) {
+            *path = dir_ / "keys" / name;
+        }
+        WriteBytes(pass_, "nuvex-test-password\n");
+        CliResult made = RunShell("openssl req -x509 -newkey rsa:2048 -days 2 -subj '/CN=Nuvex Test Signer' -keyout " +
+                                  key_.string() + " -out " + cert_.string() + " -passout file:" + pass_.string() +
+                                  " && openssl pkcs12 -export -in " + cert_.string() + " -inkey " + key_.string() +
+                                  " -passin file:" + pass_.string() + " -passout pass:nuvex-test-password -out " +
+                                  p12_.string());
+        ASSERT_EQ(made.exitCode, 0) << made.output;
     }
     std::string BuildArgs(const fs::path& out, const fs::path& stub = {}) const {
         return "build " + script_.string() + " --source " + src_.string() + " --stub " +
                (stub.empty() ? stub_ : stub).string() + " -o " + out.string() + " --quiet";
     }
+    std::string Pem() const {
+        return " --cert " + cert_.string() + " --key " + key_.string() + " --pass-file " + pass_.string();
+    }
+    bool SignatureChecks(const fs::path& file) const {
+        return RunShell("osslsigncode verify -CAfile " + cert_.string() + " -in " + file.string()).exitCode == 0;
+    }
     // Nothing but the inputs and the named outputs in the test folder: no temporary file
     // or work folder stays behind.
     void ExpectOnly(std::set<std::string> names) const {
-        names.insert({"setup.ini", "src", "stub.exe"});
+        names.insert({"keys", "setup.ini", "src", "stub.exe"});
         std::set<std::string> found;
         for (const auto& e : fs::directory_iterator(dir_)) {
             found.insert(e.path().filename().string());
         }
         EXPECT_EQ(found, names);
     }
+    fs::path cert_, key_, pass_, p12_;
 };
 
 TEST_F(SigningTest, SignedPackagesAndTheirUninstallers) {
-    const Keys& k = TestKeys();
     const fs::path plain = dir_ / "plain.exe", package = dir_ / "signed.exe";
     ASSERT_EQ(RunTool(BuildArgs(plain)).exitCode, 0);
     const RawPackage unsignedParts = SplitPackage(ReadWholeFile(plain));
     const std::pair<const char*, std::string> cases[] = {
-        {"build --sign, PEM", BuildArgs(package) + " --sign" + k.Pem()},
-        {"build --sign, PKCS#12", BuildArgs(package) + " --sign --cert " + k.p12.string() + " --pass-file " + k.pass.string()},
-        {"sign a built package", "sign " + plain.string() + " -o " + package.string() + k.Pem()},
-        {"sign a signed package again", "sign " + package.string() + k.Pem()},
+        {"build --sign, PEM", BuildArgs(package) + " --sign" + Pem()},
+        {"build --sign, PKCS#12", BuildArgs(package) + " --sign --cert " + p12_.string() + " --pass-file " + pass_.string()},
+        {"sign a built package", "sign " + plain.string() + " -o " + package.string() + Pem()},
+        {"sign a signed package again", "sign " + package.string() + Pem()},
     };
     // With the same key and signing time every way gives the same bytes; signing a signed
     // package again drops both signatures and writes the same ones.
@@ -111,7 +99,7 @@ TEST_F(SigningTest, SignedPackagesAndTheirUninstallers) {
         EXPECT_TRUE(SignatureChecks(dir_ / "uninst" / "uninst.exe"));
         fs::remove_all(dir_ / "uninst");
 
-        CliResult verify = RunTool("verify " + package.string() + " --ca " + k.cert.string());
+        CliResult verify = RunTool("verify " + package.string() + " --ca " + cert_.string());
         EXPECT_EQ(verify.exitCode, 0) << verify.output;
         for (const char* shown : {"package signature: signed, the signature checks",
                                   "uninstaller (stub) signature: signed, the signature checks"}) {
@@ -141,7 +129,7 @@ TEST_F(SigningTest, SignedPackagesAndTheirUninstallers) {
         std::string changed = good;
         changed[at] = static_cast<char>(changed[at] ^ 0x10);
         WriteBytes(package, changed);
-        CliResult bad = RunTool("verify " + package.string() + " --ca " + k.cert.string());
+        CliResult bad = RunTool("verify " + package.string() + " --ca " + cert_.string());
         EXPECT_EQ(bad.exitCode, 1) << bad.output;
         for (const std::string& text : reported) {
             EXPECT_NE(bad.output.find(text), std::string::npos) << text << "\n" << bad.output;
@@ -153,7 +141,6 @@ TEST_F(SigningTest, SignedPackagesAndTheirUninstallers) {
 // A failed signing leaves neither the unsigned package, which could pass for the signed
 // one asked for, nor a work file.
 TEST_F(SigningTest, ErrorsLeaveNothingBehind) {
-    const Keys& k = TestKeys();
     const fs::path out = dir_ / "out.exe";
     fs::create_directories(dir_ / "empty-path");
     WriteBytes(dir_ / "fake.exe", FakeStub());
@@ -162,12 +149,12 @@ TEST_F(SigningTest, ErrorsLeaveNothingBehind) {
         const char* name;
         std::string args, env, message;
     } cases[] = {
-        {"no osslsigncode", BuildArgs(out) + " --sign" + k.Pem(), "PATH=" + (dir_ / "empty-path").string(),
+        {"no osslsigncode", BuildArgs(out) + " --sign" + Pem(), "PATH=" + (dir_ / "empty-path").string(),
          "osslsigncode was not found on PATH"},
         {"wrong password",
-         BuildArgs(out) + " --sign --cert " + k.cert.string() + " --key " + k.key.string() + " --pass-file " +
+         BuildArgs(out) + " --sign --cert " + cert_.string() + " --key " + key_.string() + " --pass-file " +
              (dir_ / "wrong.txt").string(), "", "osslsigncode could not sign the stub"},
-        {"stub without PE header", BuildArgs(out, dir_ / "fake.exe") + " --sign" + k.Pem(), "",
+        {"stub without PE header", BuildArgs(out, dir_ / "fake.exe") + " --sign" + Pem(), "",
          "the stub is not a Windows program"},
     };
     for (const auto& c : cases) {
