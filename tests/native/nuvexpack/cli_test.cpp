@@ -24,9 +24,7 @@ TEST_F(PackTest, CliExitCodesAndMessages) {
         int exitCode;
         std::vector<std::string> output;  // {""}: prints nothing
     } cases[] = {
-        {"frobnicate", 2, {"unknown command frobnicate", "usage:"}},
-        {build + " --zlib --level 10", 2, {"--level goes up to 9 with zlib"}},
-        {build + " --cert x.pem", 2, {"go with --sign"}},
+        {build + " --cert x.pem", 2, {"go with --sign", "usage:"}},
         {build + " --stub " + (dir_ / "none.exe").string(), 1, {"no package written (1 error)"}},
         {build + " --quiet", 0, {""}},
         {"list " + output_.string(), 0, {"file0000  a.txt"}},
@@ -49,10 +47,12 @@ TEST_F(PackTest, CliExitCodesAndMessages) {
         CliResult r = RunTool(c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << r.output;
         for (const std::string& text : c.output) {
-            EXPECT_TRUE(text.empty() ? r.output.empty() : r.output.find(text) != std::string::npos) << text << " in\n" << r.output;
+            EXPECT_TRUE(text.empty() ? r.output.empty() : r.output.find(text) != std::string::npos)
+                << text << " in\n" << r.output;
         }
         for (char ch : r.output) {
-            ASSERT_TRUE(ch == '\n' || (static_cast<unsigned char>(ch) >= 0x20 && ch != 0x7F)) << int(ch) << " in\n" << r.output;
+            ASSERT_TRUE(ch == '\n' || (static_cast<unsigned char>(ch) >= 0x20 && ch != 0x7F))
+                << int(ch) << " in\n" << r.output;
         }
     }
     EXPECT_EQ(ReadWholeFile(dir_ / "x" / "a.txt"), "hello");

@@ -16,17 +16,12 @@ TEST(EntryKeysTest, ParsesKeysAsTheInstallerFormsThem) {
         const char* suffix;
     } cases[] = {
         {"FILE0012Length", KeyMatch::kEntry, Family::kFile, 12, "length"},
-        {"win9999crc", KeyMatch::kEntry, Family::kWin, 9999, "crc"},
-        {"dir0100", KeyMatch::kEntry, Family::kDir, 100, ""},
         {"startdir05", KeyMatch::kEntry, Family::kStartDir, 5, ""},
         {"start00title", KeyMatch::kEntry, Family::kStart, 0, "title"},
         {"quickl99", KeyMatch::kEntry, Family::kQuickl, 99, ""},
-        {"tree03", KeyMatch::kEntry, Family::kTree, 3, ""},
         {"start100", KeyMatch::kIndexTooLarge, Family::kStart, 100, ""},
         {"file10000", KeyMatch::kIndexTooLarge, Family::kFile, 10000, ""},
-        {"file12", KeyMatch::kWrongDigits, Family::kFile, 12, ""},
         {"start001", KeyMatch::kWrongDigits, Family::kStart, 1, ""},
-        {"requiedspace", KeyMatch::kNone, Family::kFile, 0, ""},
         {"UseInInstType5", KeyMatch::kNone, Family::kFile, 0, ""},
         {"files", KeyMatch::kNone, Family::kFile, 0, ""},
     };
@@ -58,7 +53,8 @@ TEST(EntryKeysTest, PathRules) {
     };
     for (const auto& [path, problem] : cases) {
         const std::string why = CheckEntryPath(path);
-        EXPECT_TRUE(*problem == '\0' ? why.empty() : why.find(problem) != std::string::npos) << path << ": " << why;
+        EXPECT_TRUE(*problem == '\0' ? why.empty() : why.find(problem) != std::string::npos)
+            << path << ": " << why;
     }
 }
 
@@ -77,7 +73,8 @@ TEST(IniDocumentTest, ReadsAsTheProfileFunctionsDo) {
     ASSERT_EQ(doc.sections.size(), 5u);
     EXPECT_EQ(doc.sections[1].headerLine, 2);
     EXPECT_EQ(doc.sections[4].headerLine, 12);
-    const std::pair<const char*, long long> numbers[] = {{" 12 ", 12}, {"-2", -2}, {"+7", 7}, {"4x", 4}, {"x4", 0}, {"", 0}};
+    const std::pair<const char*, long long> numbers[] = {{" 12 ", 12}, {"-2", -2}, {"+7", 7},
+                                                         {"4x", 4},    {"x4", 0},   {"", 0}};
     for (const auto& [text, value] : numbers) {
         EXPECT_EQ(ProfileInt(text), value) << text;
     }

@@ -33,7 +33,8 @@ std::string FakeStub(std::size_t size) {
     std::string stub = "MZ";
     for (uint32_t x = 12345; stub.size() < size;) {
         x = x * 1103515245u + 12345u;
-        stub += (x >> 8) % 50 == 0 ? std::string("[Nuve") : (x >> 8) % 17 == 0 ? "[" : std::string(1, char(x >> 24));
+        const uint32_t pick = (x >> 8) % 850;  // plenty of "[" and a few near misses of the header
+        stub += pick % 50 == 0 ? "[Nuve" : pick % 17 == 0 ? "[" : std::string(1, char(x >> 24));
     }
     stub.resize(size);
     // A "[" near the end would start a partial header that hides the real one.
@@ -56,9 +57,10 @@ std::string MinimalPe() {
         {opt, 0x10B, 2}, {opt + 4, kBody, 4}, {opt + 16, 0x1000, 4}, {opt + 20, 0x1000, 4},
         {opt + 28, 0x400000, 4}, {opt + 32, 0x1000, 4}, {opt + 36, kAlign, 4}, {opt + 40, 4, 2},
         {opt + 48, 4, 2}, {opt + 56, 0x2000, 4}, {opt + 60, kAlign, 4}, {opt + 68, 2, 2} /* GUI */,
-        {opt + 72, 0x100000, 4}, {opt + 76, 0x1000, 4}, {opt + 80, 0x100000, 4}, {opt + 84, 0x1000, 4},
-        {opt + 92, 16, 4}, {section + 8, kBody, 4}, {section + 12, 0x1000, 4}, {section + 16, kBody, 4},
-        {section + 20, kAlign, 4}, {section + 36, 0x60000020, 4}};
+        {opt + 72, 0x100000, 4}, {opt + 76, 0x1000, 4}, {opt + 80, 0x100000, 4},
+        {opt + 84, 0x1000, 4}, {opt + 92, 16, 4}, {section + 8, kBody, 4},
+        {section + 12, 0x1000, 4}, {section + 16, kBody, 4}, {section + 20, kAlign, 4},
+        {section + 36, 0x60000020, 4}};
     std::string pe(kAlign, '\0');
     for (const auto& f : fields) {
         for (int i = 0; i < f.bytes; ++i) {
@@ -97,7 +99,11 @@ std::string Script(std::initializer_list<std::string> lines) {
 std::string ScriptValue(const std::string& script, const std::string& key) {
     const std::string needle = "\r\n" + key + "=";
     std::size_t at = script.find(needle);
-    return at == std::string::npos ? "" : script.substr(at + needle.size(), script.find("\r\n", at + 2) - at - needle.size());
+    if (at == std::string::npos) {
+        return {};
+    }
+    at += needle.size();
+    return script.substr(at, script.find("\r\n", at) - at);
 }
 
 CliResult RunShell(const std::string& command) {
@@ -133,7 +139,8 @@ RawPackage SplitPackage(const std::string& package) {
 }
 
 std::string HandMadePackage(const std::vector<HandEntry>& entries, const std::string& extraScript) {
-    std::string script = HeaderText() + "\r\n[Components]\r\nNumberOfComponents=1\r\n[Component0]\r\n";
+    std::string script = HeaderText() + "\r\n" +
+                         Script({"[Components]", "NumberOfComponents=1", "[Component0]"});
     std::string payload;
     std::vector<std::string> values;  // length, origlen, crc and offset of each entry
     for (const HandEntry& e : entries) {
@@ -144,10 +151,10 @@ std::string HandMadePackage(const std::vector<HandEntry>& entries, const std::st
             uLongf n = compressBound(static_cast<uLong>(e.bytes.size()));
             std::string z(n, '\0');
             const auto* in = reinterpret_cast<const Bytef*>(e.bytes.data());
-            compress2(reinterpret_cast<Bytef*>(&z[0]), &n, in, static_cast<uLong>(e.bytes.size()), 9);
-            own = "length=" + std::to_string(n) + "|origlen=" + std::to_string(e.bytes.size()) + "|crc=" +
-                  std::to_string(adler32(1, in, static_cast<uInt>(e.bytes.size()))) +
-                  "|offset=" + std::to_string(payload.size());
+            const auto size = static_cast<uInt>(e.bytes.size());
+            compress2(reinterpret_cast<Bytef*>(&z[0]), &n, in, size, 9);
+            own = "length=" + std::to_string(n) + "|origlen=" + std::to_string(size) + "|crc=" +
+                  std::to_string(adler32(1, in, size)) + "|offset=" + std::to_string(payload.size());
             payload += z.substr(0, n);
         }
         values.push_back(own);
@@ -171,7 +178,8 @@ std::string BuildRun::Messages() const {
 
 bool BuildRun::Has(Severity severity, const std::string& text, int line) const {
     for (const Diagnostic& d : diag.Items()) {
-        if (d.severity == severity && d.message.find(text) != std::string::npos && (line < 0 || d.line == line)) {
+        if (d.severity == severity && d.message.find(text) != std::string::npos &&
+            (line < 0 || d.line == line)) {
             return true;
         }
     }
@@ -202,7 +210,8 @@ fs::path PackTest::Source(const std::string& relative, const std::string& bytes)
     return src_ / relative;
 }
 
-BuildRun PackTest::Build(const std::string& script, const std::function<void(BuildOptions&)>& tweak) {
+BuildRun PackTest::Build(const std::string& script,
+                         const std::function<void(BuildOptions&)>& tweak) {
     WriteBytes(script_, script);
     BuildOptions options;
     options.script = script_;
@@ -220,7 +229,8 @@ BuildRun PackTest::Build(const std::string& script, const std::function<void(Bui
     }
     for (const auto& e : fs::directory_iterator(dir_)) {
         const fs::path name = e.path().filename();
-        if (name != "src" && name != "setup.ini" && name != "stub.exe" && e.path() != options.output) {
+        if (name != "src" && name != "setup.ini" && name != "stub.exe" &&
+            e.path() != options.output) {
             run.strays.push_back(name.string());
         }
     }

@@ -56,7 +56,8 @@ struct HandEntry {
 };
 // FakeStub(), a script with the entries in [Component0] (`extraScript` after them),
 // "[/END]" and the streams end to end.
-std::string HandMadePackage(const std::vector<HandEntry>& entries, const std::string& extraScript = {});
+std::string HandMadePackage(const std::vector<HandEntry>& entries,
+                            const std::string& extraScript = {});
 
 struct BuildRun {
     bool ok = false;
@@ -76,7 +77,8 @@ protected:
 
     fs::path Source(const std::string& relative, const std::string& bytes);
     // Writes setup.ini and builds out.exe from src/ with the fake stub.
-    BuildRun Build(const std::string& script, const std::function<void(BuildOptions&)>& tweak = nullptr);
+    BuildRun Build(const std::string& script,
+                   const std::function<void(BuildOptions&)>& tweak = nullptr);
 
     fs::path dir_, src_, stub_, script_, output_;
 };

