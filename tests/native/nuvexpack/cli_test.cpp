@@ -10,10 +10,13 @@ namespace {
 TEST_F(PackTest, CliExitCodesAndMessages) {
     using namespace std::string_literals;
     Source("a.txt", "hello");
-    WriteBytes(script_, Script({"[Components]", "NumberOfComponents=1", "[Component0]", "file0000=a.txt"}));
+    ASSERT_TRUE(Build(Script({"[Components]", "NumberOfComponents=1", "[Component0]", "file0000=a.txt"})).ok);
     const std::string build = "build " + script_.string() + " --source " + src_.string() + " --stub " +
                               stub_.string() + " -o " + output_.string();
     const std::string bad = (dir_ / "bad.exe").string(), hostile = (dir_ / "hostile.exe").string();
+    std::string damaged = ReadWholeFile(output_);
+    damaged.back() = static_cast<char>(damaged.back() ^ 1);
+    WriteBytes(bad, damaged);
     const std::string ctl = (dir_ / "ctl.exe").string();
     WriteBytes(hostile, HandMadePackage({{"file0000", "..\\evil.txt", "evil"}}));
     // Names and titles with an escape sequence, a bell and a NUL: printed escaped and whole.
@@ -39,11 +42,6 @@ TEST_F(PackTest, CliExitCodesAndMessages) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
-        if (c.args == "verify " + bad) {
-            std::string damaged = ReadWholeFile(output_);
-            damaged.back() = static_cast<char>(damaged.back() ^ 1);
-            WriteBytes(bad, damaged);
-        }
         CliResult r = RunTool(c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << r.output;
         for (const std::string& text : c.output) {

@@ -227,14 +227,18 @@ BuildRun PackTest::Build(const std::string& script,
     if (fs::exists(options.output)) {
         run.package = ReadWholeFile(options.output);
     }
+    return run;
+}
+
+std::set<std::string> PackTest::Strays(std::set<std::string> expected) const {
+    expected.insert({"src", "setup.ini", "stub.exe"});
+    std::set<std::string> found;
     for (const auto& e : fs::directory_iterator(dir_)) {
-        const fs::path name = e.path().filename();
-        if (name != "src" && name != "setup.ini" && name != "stub.exe" &&
-            e.path() != options.output) {
-            run.strays.push_back(name.string());
+        if (expected.count(e.path().filename().string()) == 0) {
+            found.insert(e.path().filename().string());
         }
     }
-    return run;
+    return found;
 }
 
 }  // namespace nuvex::pack::test

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -63,8 +64,7 @@ struct BuildRun {
     bool ok = false;
     Diagnostics diag;
     BuildSummary summary;
-    std::string package;              // the output's bytes, empty when there is none
-    std::vector<std::string> strays;  // files in the test folder besides inputs and output
+    std::string package;  // the output's bytes, empty when there is none
 
     std::string Messages() const;
     bool Has(Severity severity, const std::string& text, int line = -1) const;
@@ -76,6 +76,9 @@ protected:
     void TearDown() override;
 
     fs::path Source(const std::string& relative, const std::string& bytes);
+    // Names in the test folder besides src/, setup.ini, stub.exe and `expected`: a temporary
+    // file or work folder left behind, or an output that should not be there.
+    std::set<std::string> Strays(std::set<std::string> expected = {}) const;
     // Writes setup.ini and builds out.exe from src/ with the fake stub.
     BuildRun Build(const std::string& script,
                    const std::function<void(BuildOptions&)>& tweak = nullptr);
