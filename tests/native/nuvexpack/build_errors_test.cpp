@@ -8,41 +8,27 @@
 namespace nuvex::pack::test {
 namespace {
 
-class BuildErrorsTest;
 struct ScriptCase {
     const char* name;
     std::string script;
     std::string message;  // part of the expected diagnostic
     int line;             // -1: any
-    std::function<void(BuildErrorsTest&, BuildOptions&)> setup = nullptr;
+    std::function<void(BuildOptions&)> setup = nullptr;
 };
 
 void PrintTo(const ScriptCase& c, std::ostream* os) { *os << c.name; }
 
 class BuildErrorsTest : public PackTest, public ::testing::WithParamInterface<ScriptCase> {
-public:
-    using PackTest::Source;
+protected:
     BuildRun Run() {
         Source("ok.txt", "fine");
-        return Build(GetParam().script, [&](BuildOptions& o) {
-            if (GetParam().setup) {
-                GetParam().setup(*this, o);
-            }
-        });
+        return Build(GetParam().script, GetParam().setup);
     }
 };
 
-std::string Component(std::initializer_list<std::string> lines) {
-    std::string out = Script({"[Components]", "NumberOfComponents=1", "[Component0]"});
-    for (const std::string& line : lines) {
-        out += line + "\r\n";
-    }
-    return out;  // component lines start at line 4
-}
-
-// A source file of `bytes` below src/.
+// A source file of `bytes` below the source folder.
 auto WithSource(const std::string& name, const std::string& bytes) {
-    return [=](BuildErrorsTest& t, BuildOptions&) { t.Source(name, bytes); };
+    return [=](BuildOptions& o) { WriteBytes(o.sourceDir / name, bytes); };
 }
 
 std::vector<ScriptCase> ErrorCases() {
@@ -65,27 +51,23 @@ std::vector<ScriptCase> ErrorCases() {
         {"DuplicateEntry", Component({"file0000=ok.txt", "file0000=ok.txt"}), "first on line 4", 5},
         {"DuplicateSection", Script({"[Wizard]", "a=1", "[wizard]"}), "appears again (first on line 1)", 3},
         {"SourceBeyond32Bits", Component({"file0000=big.bin"}), "beyond the installer's 32-bit sizes", 4,
-         [](BuildErrorsTest& t, BuildOptions& o) {
-             t.Source("big.bin", std::string(9000, 'b'));
+         [](BuildOptions& o) {
+             WriteBytes(o.sourceDir / "big.bin", std::string(9000, 'b'));
              o.limits.max32 = 8000;
          }},
         {"StreamBeyond32Bits", Component({"file0000=ok.txt", "file0001=more.txt"}), "ends at byte", 5,
-         [](BuildErrorsTest& t, BuildOptions& o) {
-             t.Source("more.txt", SampleContent(3000, 1));
+         [](BuildOptions& o) {
+             WriteBytes(o.sourceDir / "more.txt", SampleContent(3000, 1));
              o.limits.max32 = 4096 + 1000;  // past the stub and the script, short of the stream's end
          }},
         {"StubHoldsHeader", ok, "holds the package header at offset 100", -1,
-         [](BuildErrorsTest&, BuildOptions& o) {
-             WriteBytes(o.stub, std::string(100, 'M') + HeaderText() + "MM");
-         }},
+         [](BuildOptions& o) { WriteBytes(o.stub, std::string(100, 'M') + HeaderText() + "MM"); }},
         {"StubEndsInPartialHeader", ok, "partial package header", -1,
-         [](BuildErrorsTest&, BuildOptions& o) {
-             WriteBytes(o.stub, std::string(100, 'M') + HeaderText().substr(0, 3));
-         }},
+         [](BuildOptions& o) { WriteBytes(o.stub, std::string(100, 'M') + HeaderText().substr(0, 3)); }},
         {"ScriptLongerThanTheCap", ok, "is longer than", -1,
-         [=](BuildErrorsTest&, BuildOptions& o) { o.limits.maxScript = ok.size() - 1; }},
+         [=](BuildOptions& o) { o.limits.maxScript = ok.size() - 1; }},
         {"WrittenScriptLongerThanTheCap", ok, "script would be", -1,
-         [=](BuildErrorsTest&, BuildOptions& o) { o.limits.maxScript = ok.size() + 20; }},
+         [=](BuildOptions& o) { o.limits.maxScript = ok.size() + 20; }},
     };
 }
 
@@ -112,7 +94,7 @@ std::vector<ScriptCase> WarningCases() {
          Script({"[Wizard]", "szInstallAppName=" + std::string(2000, 'N'), "szTextUvod=%s and %s"}),
          "once \"%s\" holds the application name", 3},
         {"LargeFileNeedsMemory", Component({"file0000=ok.txt"}), "bytes of memory", 4,
-         [](BuildErrorsTest&, BuildOptions& o) { o.limits.memoryWarning = 10; }},
+         [](BuildOptions& o) { o.limits.memoryWarning = 10; }},
         {"WrongDigitCount", Component({"file12=ok.txt"}), "never read", 4},
         {"UnknownKey", Script({"[Wizard]", "szButonNext=Next"}), "not a key the installer reads", 2},
         {"DirBeforeParent", Component({"dir0000=a\\b"}), "comes before its parent folder \"a\" (dir0001)", 4},

@@ -27,8 +27,6 @@ std::string Uncompress(const std::string& stream, std::size_t capacity) {
     return rc == Z_OK ? out.substr(0, n) : "!";
 }
 
-const std::string kComponent = Script({"[Components]", "NumberOfComponents=1", "[Component0]"});
-
 class BuildTest : public PackTest {};
 
 // One package with entries of every kind: where the builder puts each part, found with plain
@@ -116,7 +114,7 @@ TEST_F(BuildTest, LayoutAndExtract) {
 }
 
 TEST_F(BuildTest, PackageWithoutFilesHoldsOneEmptyStream) {
-    BuildRun run = Build(kComponent + "Title=Empty\r\n");
+    BuildRun run = Build(Component({"Title=Empty"}));
     ASSERT_TRUE(run.ok) << run.Messages();
     const RawPackage raw = SplitPackage(run.package);
     EXPECT_EQ(Uncompress(raw.payload, 0), "");
@@ -144,7 +142,7 @@ TEST_P(CompatTest, EveryStreamInflatesWithUncompress) {
     for (std::size_t size : {999, 1000, 1001, 1400, 1401}) {  // around the limit and the piece size
         files.push_back(SampleContent(size, static_cast<unsigned>(size)));
     }
-    std::string script = kComponent;
+    std::string script = Component({});
     for (std::size_t i = 0; i < files.size(); ++i) {
         Source("f" + std::to_string(i), files[i]);
         script += "file000" + std::to_string(i) + "=f" + std::to_string(i) + "\r\n";

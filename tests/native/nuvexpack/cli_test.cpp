@@ -10,7 +10,7 @@ namespace {
 TEST_F(PackTest, CliExitCodesAndMessages) {
     using namespace std::string_literals;
     Source("a.txt", "hello");
-    ASSERT_TRUE(Build(Script({"[Components]", "NumberOfComponents=1", "[Component0]", "file0000=a.txt"})).ok);
+    ASSERT_TRUE(Build(Component({"file0000=a.txt"})).ok);
     const std::string build = "build " + script_.string() + " --source " + src_.string() + " --stub " +
                               stub_.string() + " -o " + output_.string();
     const std::string bad = (dir_ / "bad.exe").string(), hostile = (dir_ / "hostile.exe").string();

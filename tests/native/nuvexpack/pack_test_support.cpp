@@ -96,6 +96,10 @@ std::string Script(std::initializer_list<std::string> lines) {
     return out;
 }
 
+std::string Component(std::initializer_list<std::string> lines) {
+    return Script({"[Components]", "NumberOfComponents=1", "[Component0]"}) + Script(lines);
+}
+
 std::string ScriptValue(const std::string& script, const std::string& key) {
     const std::string needle = "\r\n" + key + "=";
     std::size_t at = script.find(needle);
@@ -139,8 +143,7 @@ RawPackage SplitPackage(const std::string& package) {
 }
 
 std::string HandMadePackage(const std::vector<HandEntry>& entries, const std::string& extraScript) {
-    std::string script = HeaderText() + "\r\n" +
-                         Script({"[Components]", "NumberOfComponents=1", "[Component0]"});
+    std::string script = HeaderText() + "\r\n" + Component({});
     std::string payload;
     std::vector<std::string> values;  // length, origlen, crc and offset of each entry
     for (const HandEntry& e : entries) {

@@ -28,6 +28,8 @@ std::string MinimalPe();
 std::string SampleContent(std::size_t size, unsigned seed);
 // Lines joined with CR LF.
 std::string Script(std::initializer_list<std::string> lines);
+// [Components] with one component, [Component0], holding `lines` (from line 4 on).
+std::string Component(std::initializer_list<std::string> lines);
 // The value of `key=` on a line of its own in `script`; empty when absent.
 std::string ScriptValue(const std::string& script, const std::string& key);
 

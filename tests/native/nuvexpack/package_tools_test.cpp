@@ -202,25 +202,17 @@ TEST_F(PackageToolsTest, ScriptSizeIsCapped) {
 // What every temporary file is created with: only a name that nothing holds is taken; a
 // link there, dangling or not, is never followed.
 TEST_F(PackageToolsTest, ExclusiveCreationTakesOnlyAFreeName) {
-    const fs::path victim = dir_ / "victim", name = dir_ / "temp";
-    struct Case {
-        const char* name;
-        std::function<void()> plant;
-        bool created;
-    } cases[] = {
-        {"free name", [] {}, true},
-        {"a link to a file", [&] { fs::create_symlink(victim, name); }, false},
-        {"a dangling link", [&] { fs::create_symlink(dir_ / "none", name); }, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        WriteBytes(victim, "untouched");
-        fs::remove_all(name);
-        c.plant();
-        EXPECT_EQ(File::CreateNew(name).IsOpen(), c.created);
-        EXPECT_EQ(ReadWholeFile(victim), "untouched");
-        EXPECT_FALSE(fs::exists(dir_ / "none"));
+    const fs::path name = dir_ / "temp", victim = dir_ / "victim";
+    WriteBytes(victim, "untouched");
+    EXPECT_TRUE(File::CreateNew(name).IsOpen());
+    EXPECT_FALSE(File::CreateNew(name).IsOpen());  // now a file
+    for (const fs::path& target : {victim, dir_ / "none"}) {
+        fs::remove(name);
+        fs::create_symlink(target, name);
+        EXPECT_FALSE(File::CreateNew(name).IsOpen()) << target;
     }
+    EXPECT_EQ(ReadWholeFile(victim), "untouched");
+    EXPECT_FALSE(fs::exists(dir_ / "none"));
 }
 
 }  // namespace

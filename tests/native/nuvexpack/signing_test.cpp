@@ -17,8 +17,7 @@ protected:
         WriteBytes(stub_, MinimalPe());
         Source("a.txt", SampleContent(3000, 1));
         Source("docs/b.txt", SampleContent(777, 2));
-        WriteBytes(script_, Script({"[Components]", "NumberOfComponents=1", "[Component0]", "dir0000=docs",
-                                    "file0000=a.txt", "file0001=docs\\b.txt"}));
+        WriteBytes(script_, Component({"dir0000=docs", "file0000=a.txt", "file0001=docs\\b.txt"}));
         cert_ = dir_ / "keys" / "cert.pem";
         key_ = dir_ / "keys" / "key.pem";
         pass_ = dir_ / "keys" / "pass.txt";
@@ -59,70 +58,62 @@ TEST_F(SigningTest, SignedPackagesAndTheirUninstallers) {
     };
     // With the same key and signing time every way gives the same bytes; signing a signed
     // package again drops both signatures and writes the same ones.
-    std::string first;
+    std::string bytes;
     for (const auto& [name, command] : cases) {
         SCOPED_TRACE(name);
         CliResult signing = RunTool(command, "SOURCE_DATE_EPOCH=1765000000");
         ASSERT_EQ(signing.exitCode, 0) << signing.output;
-        EXPECT_TRUE(SignatureChecks(package));
-        first = first.empty() ? ReadWholeFile(package) : first;
-        EXPECT_TRUE(ReadWholeFile(package) == first);
-        // The installer's view: the first header, the script, the payload after it. The
-        // streams are the unsigned package's, byte for byte, at the same offsets from the
-        // payload base; only the certificate table follows them.
-        const std::string bytes = ReadWholeFile(package);
-        const RawPackage parts = SplitPackage(bytes);
-        EXPECT_EQ(parts.payload.compare(0, unsignedParts.payload.size(), unsignedParts.payload), 0);
-        for (const char* key : {"file0000offset", "file0001offset", "file0001length", "PayloadCrc32"}) {
-            EXPECT_EQ(ScriptValue(parts.script, key), ScriptValue(unsignedParts.script, key)) << key;
-        }
-        PackageInfo info = ReadPackage(package);
-        EXPECT_EQ(info.payloadEnd, info.payloadBase + unsignedParts.payload.size());
-        EXPECT_EQ(info.certOffset + info.certSize, bytes.size());
-        // The uninstaller: the first S bytes, with the stub's own security entry and
-        // checksum, which the package's header cannot hold.
-        const std::string stub = bytes.substr(0, parts.scriptOffset);
-        auto number = [&](const char* key) {
-            return static_cast<uint32_t>(std::stoul(ScriptValue(parts.script, key)));
-        };
-        const StubRecord record{number(kStubCertOffsetKey), number(kStubCertSizeKey),
-                                number(kStubCheckSumKey)};
-        EXPECT_EQ(record.certOffset + record.certSize, stub.size());
-        WriteBytes(dir_ / "uninst" / "copied.exe", stub);
-        WriteBytes(dir_ / "uninst" / "uninst.exe", UninstallerImage(stub, record));
-        EXPECT_FALSE(SignatureChecks(dir_ / "uninst" / "copied.exe"));
-        EXPECT_TRUE(SignatureChecks(dir_ / "uninst" / "uninst.exe"));
-        fs::remove_all(dir_ / "uninst");
-
-        CliResult verify = RunTool("verify " + package.string() + " --ca " + cert_.string());
-        EXPECT_EQ(verify.exitCode, 0) << verify.output;
-        for (const char* shown : {"package signature: signed, the signature checks",
-                                  "uninstaller (stub) signature: signed, the signature checks"}) {
-            EXPECT_NE(verify.output.find(shown), std::string::npos) << verify.output;
-        }
-        CliResult extract = RunTool("extract " + package.string() + " " + (dir_ / "x").string());
-        EXPECT_EQ(extract.exitCode, 0) << extract.output;
-        EXPECT_EQ(ReadWholeFile(dir_ / "x" / "docs" / "b.txt"), SampleContent(777, 2));
-        fs::remove_all(dir_ / "x");
+        bytes = bytes.empty() ? ReadWholeFile(package) : bytes;
+        EXPECT_TRUE(ReadWholeFile(package) == bytes);
+    }
+    EXPECT_TRUE(SignatureChecks(package));
+    // The installer's view: the first header, the script, the payload after it. The streams
+    // are the unsigned package's, byte for byte, at the same offsets from the payload base;
+    // only the certificate table follows them.
+    const RawPackage parts = SplitPackage(bytes);
+    EXPECT_EQ(parts.payload.compare(0, unsignedParts.payload.size(), unsignedParts.payload), 0);
+    for (const char* key : {"file0000offset", "file0001offset", "file0001length", "PayloadCrc32"}) {
+        EXPECT_EQ(ScriptValue(parts.script, key), ScriptValue(unsignedParts.script, key)) << key;
+    }
+    PackageInfo info = ReadPackage(package);
+    EXPECT_EQ(info.payloadEnd, info.payloadBase + unsignedParts.payload.size());
+    EXPECT_EQ(info.certOffset + info.certSize, bytes.size());
+    // The uninstaller: the first S bytes, with the stub's own security entry and checksum,
+    // which the package's header cannot hold.
+    const std::string stub = bytes.substr(0, parts.scriptOffset);
+    auto number = [&](const char* key) {
+        return static_cast<uint32_t>(std::stoul(ScriptValue(parts.script, key)));
+    };
+    const StubRecord record{number(kStubCertOffsetKey), number(kStubCertSizeKey), number(kStubCheckSumKey)};
+    EXPECT_EQ(record.certOffset + record.certSize, stub.size());
+    WriteBytes(dir_ / "uninst" / "copied.exe", stub);
+    WriteBytes(dir_ / "uninst" / "uninst.exe", UninstallerImage(stub, record));
+    EXPECT_FALSE(SignatureChecks(dir_ / "uninst" / "copied.exe"));
+    EXPECT_TRUE(SignatureChecks(dir_ / "uninst" / "uninst.exe"));
+    fs::remove_all(dir_ / "uninst");
+    CliResult verify = RunTool("verify " + package.string() + " --ca " + cert_.string());
+    EXPECT_EQ(verify.exitCode, 0) << verify.output;
+    for (const char* shown : {"package signature: signed, the signature checks",
+                              "uninstaller (stub) signature: signed, the signature checks"}) {
+        EXPECT_NE(verify.output.find(shown), std::string::npos) << verify.output;
     }
     const std::string shown = RunShell("osslsigncode verify -in " + package.string()).output;
     EXPECT_NE(shown.find("Signing time: Dec  6 05:46:40 2025"), std::string::npos) << shown;
     // Without the test certificate as a trusted root the digests still check.
-    CliResult verify = RunTool("verify " + package.string());
+    verify = RunTool("verify " + package.string());
     EXPECT_EQ(verify.exitCode, 0) << verify.output;
     EXPECT_NE(verify.output.find("matches its signature; the signer is not trusted"), std::string::npos)
         << verify.output;
     // A changed byte of the payload or of the stub's code.
-    const std::string good = ReadWholeFile(package);
     const std::pair<std::size_t, std::vector<std::string>> changes[] = {
-        {SplitPackage(good).payloadBase + 40,
+        {parts.payloadBase + 40,
          {"payload's CRC-32", "package signature: signed, but the file does not match"}},
         {0x200 + 100, {"package signature: signed, but the file does not match",
                        "uninstaller (stub) signature: signed, but the file does not match"}},
     };
     for (const auto& [at, reported] : changes) {
         SCOPED_TRACE(at);
-        std::string changed = good;
+        std::string changed = bytes;
         changed[at] = static_cast<char>(changed[at] ^ 0x10);
         WriteBytes(package, changed);
         CliResult bad = RunTool("verify " + package.string() + " --ca " + cert_.string());
