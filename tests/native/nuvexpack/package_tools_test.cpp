@@ -100,6 +100,8 @@ TEST_F(PackageToolsTest, DamagedPackagesAreReportedAndNotExtracted) {
     }
 }
 
+// Entries after a gap in the numbering, and components past NumberOfComponents, the installer
+// never reads: extract leaves them out too.
 TEST_F(PackageToolsTest, ExtractWritesOnlyWhatTheInstallerReads) {
     std::string bytes = HandMadePackage({{"file0000", "a.txt", "a"}, {"file0002", "c.txt", "c"}});
     bytes.insert(bytes.find("[/END]"), "[Component1]\r\ndir0000=never\r\n");
