@@ -226,7 +226,7 @@ BuildRun PackTest::Build(const std::string& script,
         tweak(options);
     }
     BuildRun run;
-    run.ok = BuildPackage(options, run.diag, &run.summary);
+    run.ok = BuildPackage(options, run.diag);
     if (fs::exists(options.output)) {
         run.package = ReadWholeFile(options.output);
     }

@@ -65,7 +65,6 @@ std::string HandMadePackage(const std::vector<HandEntry>& entries,
 struct BuildRun {
     bool ok = false;
     Diagnostics diag;
-    BuildSummary summary;
     std::string package;  // the output's bytes, empty when there is none
 
     std::string Messages() const;
