@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "nuvexpack/end_marker_cases.h"
+#include "end_marker_cases.h"
 #include "payload_inflate.h"
 #include "script_extract.h"
 

@@ -1,55 +1,45 @@
-// Work folders, a fake stub and a build helper for the nuvexpack tests.
+// Work folders, a fake stub, hand-made packages and a build helper for the nuvexpack tests.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "builder.h"
 #include "diagnostics.h"
 #include "file_io.h"
-#include "ini_document.h"
 
 namespace nuvex::pack::test {
 
-std::string ReadBytes(const fs::path& path);
 void WriteBytes(const fs::path& path, const std::string& bytes);
+// Every regular file below `root`, by path with "/"; empty when `root` does not exist.
+std::map<std::string, std::string> Files(const fs::path& root);
 
-// A few KB of fixed pseudo-random bytes with "[" scattered through them, and never the
-// package header.
+// Pseudo-random bytes with "[" and near misses of the package header scattered through
+// them, never the header itself and no "[" at the end.
 std::string FakeStub(std::size_t size = 4096);
-
-// The smallest Windows program osslsigncode signs: MZ and PE32 headers and one section of
-// `bodySize` filler bytes, neither the package header nor a "[" at its end.
-std::string MinimalPe(std::size_t bodySize = 1024);
+// The smallest Windows program osslsigncode signs: MZ and PE32 headers and one section.
+std::string MinimalPe();
+// Fixed pseudo-random text that compresses to about half.
+std::string SampleContent(std::size_t size, unsigned seed);
+// Lines joined with CR LF.
+std::string Script(std::initializer_list<std::string> lines);
+// [Components] with one component, [Component0], holding `lines` (from line 4 on).
+std::string Component(std::initializer_list<std::string> lines);
+// The value of `key=` on a line of its own in `script`; empty when absent.
+std::string ScriptValue(const std::string& script, const std::string& key);
 
 struct CliResult {
     int exitCode = -1;
     std::string output;  // stdout and stderr together
 };
-// Runs a shell command line and collects what it prints.
 CliResult RunShell(const std::string& command);
 // Runs the real nuvexpack with `args`; `env` goes before it ("PATH=/x").
 CliResult RunTool(const std::string& args, const std::string& env = {});
-
-// Text whose lines are joined with CR LF.
-std::string Script(std::initializer_list<std::string> lines);
-
-// Fixed pseudo-random bytes, compressible to about half: words from a small vocabulary.
-std::string SampleContent(std::size_t size, unsigned seed);
-
-struct BuildRun {
-    bool ok = false;
-    Diagnostics diag;
-    BuildSummary summary;
-    std::string package;  // the output's bytes, empty when there is none
-
-    // Every diagnostic, one per line, for failure messages.
-    std::string Messages() const;
-    bool Has(Severity severity, const std::string& text, int line = -1) const;
-};
 
 // Where each part of a package starts, found with nothing but string search.
 struct RawPackage {
@@ -62,36 +52,39 @@ RawPackage SplitPackage(const std::string& package);
 
 // A payload entry of a package put together by hand, as a damaged or hostile one could be.
 struct HandEntry {
-    std::string key;   // "file0000"
+    std::string key;  // "file0000"
     std::string dest;
     std::string bytes;
-    int sharesStreamOf = -1;  // index of an earlier entry whose stream this one names
+    int sharesStreamOf = -1;  // index of an earlier entry whose stream keys this one copies
 };
-
-// FakeStub(), a script with the entries' keys in [Component0] (and `extraScript` after
-// them), "[/END]", and the streams end to end.
+// FakeStub(), a script with the entries in [Component0] (`extraScript` after them),
+// "[/END]" and the streams end to end.
 std::string HandMadePackage(const std::vector<HandEntry>& entries,
                             const std::string& extraScript = {});
 
-// The value of `key=` in `script`, on a line of its own; empty when absent.
-std::string ScriptValue(const std::string& script, const std::string& key);
+struct BuildRun {
+    bool ok = false;
+    Diagnostics diag;
+    std::string package;  // the output's bytes, empty when there is none
+
+    std::string Messages() const;
+    bool Has(Severity severity, const std::string& text, int line = -1) const;
+};
 
 class PackTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Writes a source file below src/.
     fs::path Source(const std::string& relative, const std::string& bytes);
+    // Names in the test folder besides src/, setup.ini, stub.exe and `expected`: a temporary
+    // file or work folder left behind, or an output that should not be there.
+    std::set<std::string> Strays(std::set<std::string> expected = {}) const;
     // Writes setup.ini and builds out.exe from src/ with the fake stub.
     BuildRun Build(const std::string& script,
                    const std::function<void(BuildOptions&)>& tweak = nullptr);
 
-    fs::path dir_;
-    fs::path src_;
-    fs::path stub_;
-    fs::path script_;
-    fs::path output_;
+    fs::path dir_, src_, stub_, script_, output_;
 };
 
 }  // namespace nuvex::pack::test

@@ -1,5 +1,5 @@
-// Where a script ends: one table for the installer's script copy (core tests) and for the
-// package reader of nuvexpack (its tests), so that the two cannot read a package apart.
+// Where a script ends: the tails after a script that the installer's script copy must end at
+// its marker, or refuse. The package reader of nuvexpack calls the same copy.
 #pragma once
 
 #include <string>
