@@ -27,6 +27,8 @@ constexpr char kSignerName[] = "osslsigncode";
 // A time-stamping server that does not answer must not hold the build for ever.
 constexpr int kSignerTimeoutSeconds = 300;
 
+// A folder of our own beside the output, for the files osslsigncode writes: it refuses
+// to write over an existing file, so it needs names that are free, and in a folder only
 // we can write to, nobody can take them first.
 class WorkFolder {
 public:
