@@ -78,9 +78,6 @@ std::string SampleText(std::size_t size, unsigned seed) {
     return text;
 }
 
-// The wizard, texts and switches every test package shares. The introduction leads straight
-// to the confirmation page, whose Install starts the installation; with no install type
-// page the selection is the first preset, UseInInstType0.
 std::vector<std::string> ComponentLines(std::vector<std::string> script,
                                         const std::vector<std::string>& entries) {
     for (const char* line :
@@ -91,6 +88,9 @@ std::vector<std::string> ComponentLines(std::vector<std::string> script,
     return script;
 }
 
+// The wizard, texts and switches every test package shares. The introduction leads straight
+// to the confirmation page, whose Install starts the installation; with no install type
+// page the selection is the first preset, UseInInstType0.
 std::vector<std::string> ScriptHead(const std::string& instDir, const char* includeUninst,
                                     const char* progressStyle,
                                     const char* showBackground) {
