@@ -47,6 +47,16 @@ int BarFill(int screenX, int screenY, int width) {
     return fill;
 }
 
+// The progress window's place on the screen, and whether its status line shows.
+void ExpectProgressWindow(HWND progress, RECT place, bool statusShown) {
+    RECT r = {};
+    GetWindowRect(progress, &r);
+    EXPECT_TRUE(EqualRect(&r, &place)) << r.left << "," << r.top << " - " << r.right << "," << r.bottom;
+    HWND status = FindChild(progress, "Static", nullptr);
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(IsWindowVisible(status) != FALSE, statusShown);
+}
+
 // Files of the Windows and system folders that the typical package writes, removed before
 // and after the test.
 struct SystemFiles {
@@ -177,19 +187,12 @@ TEST(Install, TypicalPackageWithShortcutsAndItsRemoval) {
     InstallerRun run(exe, dir);
     ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
 
-    // Bar style at 1024 x 768: a strip at (40, 574), 944 wide, with the yellow caption.
+    // Bar style at 1024 x 768: a transparent strip at (40, 574), 944 wide, with the yellow
+    // caption and never the status line.
     HWND progress = WaitForWindow(run.Id(), "ProgressWindow");
     ASSERT_NE(progress, nullptr) << "expected the progress window";
-    RECT r = {};
-    GetWindowRect(progress, &r);
-    EXPECT_EQ(r.left, 40);
-    EXPECT_EQ(r.top, 574);
-    EXPECT_EQ(r.right - r.left, 944);
-    EXPECT_EQ(r.bottom - r.top, 100);
+    ExpectProgressWindow(progress, {40, 574, 984, 674}, false);
     EXPECT_TRUE(GetWindowLongA(progress, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
-    HWND status = FindChild(progress, "Static", nullptr);
-    ASSERT_NE(status, nullptr);
-    EXPECT_FALSE(IsWindowVisible(status)) << "bar style never shows the status line";
 
     run.ExpectDonePage();
 
@@ -365,15 +368,10 @@ TEST(Install, ProgressWindowDuringExtractionAndCancel) {
     ASSERT_NE(progress, nullptr);
 
     // Window style at 1024 x 768: 350 x 150 at (337, 524), the status line in view.
+    ExpectProgressWindow(progress, {337, 524, 687, 674}, true);
     RECT r = {};
     GetWindowRect(progress, &r);
-    EXPECT_EQ(r.left, 337);
-    EXPECT_EQ(r.top, 524);
-    EXPECT_EQ(r.right - r.left, 350);
-    EXPECT_EQ(r.bottom - r.top, 150);
     HWND status = FindChild(progress, "Static", nullptr);
-    ASSERT_NE(status, nullptr);
-    EXPECT_TRUE(IsWindowVisible(status));
     EXPECT_TRUE(WaitUntil([&] { return WindowText(status) == "Installing Many."; }))
         << "expected the component's status line, got \"" << WindowText(status) << "\"";
 
