@@ -245,26 +245,20 @@ TEST(HostileEnvironment, CancelAnywhereLeavesOnlyTheUninstaller) {
         }
         DeleteUninstallEntry();
     };
-    auto filesIn = [&] {
+    // Names below `folder` that end in `suffix`.
+    auto count = [](const std::string& folder, const std::string& suffix) {
         std::vector<std::string> below;
-        Below(target + "\\data", &below);
-        int count = 0;
-        for (const std::string& path : below) {
-            count += path.size() > 4 && path.compare(path.size() - 4, 4, ".txt") == 0;
-        }
-        return count;
+        Below(folder, &below);
+        return static_cast<int>(std::count_if(below.begin(), below.end(), [&](const std::string& p) {
+            return p.size() > suffix.size() && p.compare(p.size() - suffix.size(), suffix.size(), suffix) == 0;
+        }));
     };
     auto linksMade = [&] {
-        std::vector<std::string> below;
-        Below(group, &below);
-        int count = 0;
-        for (const std::string& path : below) {
-            count += path.size() > 4 && path.compare(path.size() - 4, 4, ".lnk") == 0;
-        }
+        int links = count(group, ".lnk");
         for (int i = 0; i < kDesktopLinks; ++i) {
-            count += FileExists(desktop + std::to_string(i) + ".lnk");
+            links += FileExists(desktop + std::to_string(i) + ".lnk");
         }
-        return count;
+        return links;
     };
 
     // 26 moments over the files, 0 to 200 in steps of 8, and 4 in the shortcut pass; the
@@ -301,7 +295,7 @@ TEST(HostileEnvironment, CancelAnywhereLeavesOnlyTheUninstaller) {
                     return true;
                 }
                 if (moment.links < 0) {
-                    return filesIn() >= moment.files;
+                    return count(target + "\\data", ".txt") >= moment.files;
                 }
                 return FileExists(group) && linksMade() >= moment.links;
             });
