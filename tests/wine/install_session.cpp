@@ -45,24 +45,6 @@ void MakeFolders(const std::string& path) {
     CreateDirectoryA(path.c_str(), nullptr);
 }
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = fd.cFileName;
-            if (name != "." && name != "..") {
-                RemoveTree(path + "\\" + name);
-            }
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    if (!RemoveDirectoryA(path.c_str())) {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-    }
-}
-
 // Text of `size` bytes that deflate shrinks but not to nothing: numbered lines.
 std::string SampleText(std::size_t size, unsigned seed) {
     std::string text;

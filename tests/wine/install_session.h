@@ -44,8 +44,6 @@ bool FullRun();
 
 // Creates `path` with every folder above it.
 void MakeFolders(const std::string& path);
-// Removes `path` with everything below it, read-only files included.
-void RemoveTree(const std::string& path);
 
 // Text of `size` bytes that deflate shrinks but not to nothing: numbered lines.
 std::string SampleText(std::size_t size, unsigned seed);

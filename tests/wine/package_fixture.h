@@ -10,6 +10,8 @@ namespace nuvex::test {
 
 // A fresh, empty folder for the running test (below the test executable's folder).
 std::string TestWorkDir();
+// Removes `path` with everything below it, read-only files included.
+void RemoveTree(const std::string& path);
 
 // The bare installer next to the test executable.
 std::string StubPath();
