@@ -179,8 +179,9 @@ Flow CreateShortcutFamily(const char* family, FolderFor folderFor) {
             char link[kPathSize];
             // A target or link path too long for its field is not made and not recorded, nor
             // is a link whose title would lead out of its folder.
-            if (folder && !ClimbsOutOfFolder(title) && JoinPath(request.target, sizeof request.target,
-                                   AppSettings().targetFolder, value) &&
+            if (folder && !ClimbsOutOfFolder(title) &&
+                JoinPath(request.target, sizeof request.target, AppSettings().targetFolder,
+                         value) &&
                 LinkPath(link, sizeof link, folder, title)) {
                 WorkingFolder(request.workingFolder, sizeof request.workingFolder,
                               request.target);

@@ -69,10 +69,7 @@ void ExpectOnlyUninstallerLeft(const std::string& target, std::vector<std::strin
 // not fit is removed, the ones before it stay complete and logged, and the uninstaller takes
 // them away again.
 TEST(HostileEnvironment, DiskFullAtTheFirstMiddleAndLastFile) {
-    if (SmallDriveFree() == 0) {
-        GTEST_SKIP() << "drive T: is not the small test drive";
-    }
-    EmptySmallDrive();
+    NUVEX_ON_EMPTY_SMALL_DRIVE();
     const std::string dir = TestWorkDir();
     MakeFolders(dir + "\\src");
     constexpr std::size_t kFileSize = 1100 << 10;
