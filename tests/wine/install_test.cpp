@@ -345,19 +345,15 @@ TEST(Install, ProgressWindowDuringExtractionAndCancel) {
     const std::string dir = TestWorkDir();
     MakeFolders(dir + "\\src");
     constexpr int kFiles = 1500;
-    std::vector<std::string> script = ScriptHead(dir + "\\Programs", "true", "window", "true");
-    for (const char* line :
-         {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Many", "UseInInstType0=true"}) {
-        script.push_back(line);
-    }
+    std::vector<std::string> entries;
     for (int i = 0; i < kFiles; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "f%04d.txt", i);
         ASSERT_TRUE(WriteFileBytes(dir + "\\src\\" + name, SampleText(8000, 100 + i)));
-        char line[64];
-        std::snprintf(line, sizeof line, "file%04d=%s", i, name);
-        script.push_back(line);
+        entries.push_back("file" + std::string(name + 1, 4) + "=" + name);
     }
+    const std::vector<std::string> script =
+        ComponentLines(ScriptHead(dir + "\\Programs", "true", "window", "true"), entries);
     const std::string exe = BuildInstaller(dir, script);
     const std::string target = dir + "\\Programs\\App";
     DeleteUninstallEntry();
@@ -372,7 +368,7 @@ TEST(Install, ProgressWindowDuringExtractionAndCancel) {
     RECT r = {};
     GetWindowRect(progress, &r);
     HWND status = FindChild(progress, "Static", nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return WindowText(status) == "Installing Many."; }))
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(status) == "Installing Main."; }))
         << "expected the component's status line, got \"" << WindowText(status) << "\"";
 
     // Another application taking over minimises the window and hides the background; coming
@@ -429,10 +425,7 @@ std::string Digits10(uint64_t value) {
 }
 
 TEST(InstallDisk, FreeSpaceCheckCountsEverySlotWithOneMebibyteMargin) {
-    if (SmallDriveFree() == 0) {
-        GTEST_SKIP() << "drive T: is not the small test drive";
-    }
-    EmptySmallDrive();
+    NUVEX_ON_EMPTY_SMALL_DRIVE();
     const std::string dir = TestWorkDir();
     MakeFolders(dir + "\\src");
     ASSERT_TRUE(WriteFileBytes(dir + "\\src\\a.txt", "a\r\n"));
