@@ -192,19 +192,13 @@ bool UninstallEntryExists() {
     return ReadRegistryValue(std::string(kUninstallKey) + kProduct, "DisplayName", &value);
 }
 
-// Texts of the visible static controls of `window`.
-std::vector<std::string> VisibleTexts(HWND window) {
+testing::AssertionResult Shows(HWND window, const std::string& text) {
     std::vector<std::string> texts;
     for (HWND child : Children(window)) {
         if (ClassName(child) == "Static" && IsWindowVisible(child)) {
             texts.push_back(WindowText(child));
         }
     }
-    return texts;
-}
-
-testing::AssertionResult Shows(HWND window, const std::string& text) {
-    const std::vector<std::string> texts = VisibleTexts(window);
     if (std::find(texts.begin(), texts.end(), text) != texts.end()) {
         return testing::AssertionSuccess();
     }
@@ -229,18 +223,11 @@ uint64_t SmallDriveFree() {
 }
 
 void EmptySmallDrive() {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA("T:\\*", &fd);
-    if (h == INVALID_HANDLE_VALUE) {
-        return;
+    std::vector<std::string> top;
+    ListTree("T:", kSmallDrive, &top, 1);
+    for (const std::string& path : top) {
+        RemoveTree(path);
     }
-    do {
-        const std::string name = fd.cFileName;
-        if (name != "." && name != "..") {
-            RemoveTree(std::string(kSmallDrive) + name);
-        }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
 }
 
 std::vector<std::string> Logged(const std::string& log, const std::string& family) {

@@ -83,9 +83,6 @@ bool ReadRegistryValue(const std::string& key, const char* name, std::string* va
 void DeleteUninstallEntry();
 bool UninstallEntryExists();
 
-// Texts of the visible static controls of `window`.
-std::vector<std::string> VisibleTexts(HWND window);
-
 // Whether `window` shows `text` in a visible static control.
 testing::AssertionResult Shows(HWND window, const std::string& text);
 
