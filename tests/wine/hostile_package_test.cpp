@@ -79,12 +79,8 @@ std::vector<Source> ThreeSources(const std::string& dir) {
 
 std::string BuildThreeFilePackage(const std::string& dir, const std::string& instDir,
                                   const char* includeUninst) {
-    std::vector<std::string> script = ScriptHead(instDir, includeUninst, "window");
-    for (const char* line :
-         {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main",
-          "UseInInstType0=true", "file0000=a.txt", "file0001=b.txt", "file0002=c.txt"}) {
-        script.push_back(line);
-    }
+    const std::vector<std::string> script = ComponentLines(
+        ScriptHead(instDir, includeUninst, "window"), {"file0000=a.txt", "file0001=b.txt", "file0002=c.txt"});
     return ReadFileBytes(BuildInstaller(dir, script));
 }
 
