@@ -1,8 +1,7 @@
-// The key grammar of the component sections, the path rules and the INI reading rules.
+// The key grammar of the component sections and the path rules.
 #include <gtest/gtest.h>
 
 #include "entry_keys.h"
-#include "ini_document.h"
 
 namespace nuvex::pack {
 namespace {
@@ -45,28 +44,6 @@ TEST(EntryKeysTest, PathRules) {
         const std::string why = CheckEntryPath(path);
         EXPECT_TRUE(*problem == '\0' ? why.empty() : why.find(problem) != std::string::npos)
             << path << ": " << why;
-    }
-}
-
-TEST(IniDocumentTest, ReadsAsTheProfileFunctionsDo) {
-    IniDocument doc = IniDocument::Parse(
-        "stray=1\r[Wizard]\nName = \"quoted value\" \r\nname=second\r\n"
-        "[ wizard ]\r\nOther='single'\n[Design]\r\n  ;comment=1\r\nempty=\r\nbare\r\n"
-        "odd=\"unbalanced\r\n[Design]\r\nlater=1");
-    EXPECT_EQ(doc.Get("WIZARD", "name").value_or("?"), "quoted value");
-    EXPECT_EQ(doc.Get(" wizard ", "other").value_or("?"), "single");
-    EXPECT_FALSE(doc.Get("Wizard", "other").has_value());
-    EXPECT_FALSE(doc.Get("Design", ";comment").has_value());
-    EXPECT_EQ(doc.Get("Design", "empty").value_or("?"), "");
-    EXPECT_EQ(doc.Get("Design", "odd").value_or("?"), "\"unbalanced");
-    EXPECT_FALSE(doc.Get("Design", "later").has_value());  // the first [Design] is found
-    ASSERT_EQ(doc.sections.size(), 5u);
-    EXPECT_EQ(doc.sections[1].headerLine, 2);
-    EXPECT_EQ(doc.sections[4].headerLine, 12);
-    const std::pair<const char*, long long> numbers[] = {{" 12 ", 12}, {"-2", -2}, {"+7", 7},
-                                                         {"4x", 4},    {"x4", 0},   {"", 0}};
-    for (const auto& [text, value] : numbers) {
-        EXPECT_EQ(ProfileInt(text), value) << text;
     }
 }
 

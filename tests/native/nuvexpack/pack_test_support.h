@@ -19,8 +19,7 @@ void WriteBytes(const fs::path& path, const std::string& bytes);
 // Every regular file below `root`, by path with "/"; empty when `root` does not exist.
 std::map<std::string, std::string> Files(const fs::path& root);
 
-// Pseudo-random bytes with "[" and near misses of the package header scattered through
-// them, never the header itself and no "[" at the end.
+// Pseudo-random bytes with "[" and near misses of the package header, never the header.
 std::string FakeStub(std::size_t size = 4096);
 // The smallest Windows program osslsigncode signs: MZ and PE32 headers and one section.
 std::string MinimalPe();
@@ -55,7 +54,6 @@ struct HandEntry {
     std::string key;  // "file0000"
     std::string dest;
     std::string bytes;
-    int sharesStreamOf = -1;  // index of an earlier entry whose stream keys this one copies
 };
 // FakeStub(), a script with the entries in [Component0] (`extraScript` after them),
 // "[/END]" and the streams end to end.
