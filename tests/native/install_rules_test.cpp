@@ -49,19 +49,11 @@ TEST(ParentFolders, EveryFolderAboveTheTargetFromTheSecondBackslash) {
 }
 
 TEST(Progress, ExtractionThirdsWithin12And94NeverGoingBackAndTheRemovalBar) {
-    struct Case {
-        int n, total;
-        EntryStage stage;
-        int expected;
-    };
-    const Case cases[] = {
-        {0, 1, EntryStage::kRead, 12 + 27},  {2, 3, EntryStage::kInflated, 12 + 55 + 18},
-        {5, 200, EntryStage::kInflated, 12 + 2},  // step 0: no thirds
-        // Entries beyond the count, and no count at all, show the end of the range.
-        {0, 0, EntryStage::kStart, 94},      {3, 3, EntryStage::kStart, 94},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ExtractionProgress(c.n, c.total, c.stage), c.expected) << c.n << "/" << c.total;
+    // Entry, count, stage, percent; step 0 has no thirds; past the count or without one: 94.
+    for (const auto& [n, total, stage, expected] :
+         {std::tuple{0, 1, EntryStage::kRead, 39}, {2, 3, EntryStage::kInflated, 85},
+          {5, 200, EntryStage::kInflated, 14}, {0, 0, EntryStage::kStart, 94}, {3, 3, EntryStage::kStart, 94}}) {
+        EXPECT_EQ(ExtractionProgress(n, total, stage), expected) << n << "/" << total;
     }
     for (int total : {3, 83, 30000}) {
         int last = 12;
@@ -79,40 +71,31 @@ TEST(Progress, ExtractionThirdsWithin12And94NeverGoingBackAndTheRemovalBar) {
 }
 
 TEST(ErrorReport, TheSpecificTextIsCutLastAndNothingPastTheBuffer) {
-    struct Case {
-        std::string error, specific, error1, expected;
-    };
     const std::string a(2047, 'a'), b(2047, 'b'), c(2047, 'c'), a1(1000, 'a'), b1(1000, 'b');
-    const Case cases[] = {
+    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
         {"App failed.", "No space.", "Done.", "App failed. No space.\n\nDone."},
         // The closing text is cut first, then the frame, the specific text last.
         {a1, b1, c, a1 + " " + b1 + "\n\n" + std::string(44, 'c')},
         {a, b, c, " " + std::string(2044, 'b') + "\n\n"},
     };
-    for (const Case& k : cases) {
+    for (const auto& [error, specific, error1, expected] : cases) {
         std::vector<char> out(kErrorReportSize + 16, '#');
-        ComposeErrorReport(out.data(), kErrorReportSize, k.error.c_str(), k.specific.c_str(),
-                           k.error1.c_str());
-        EXPECT_EQ(std::string(out.data()), k.expected);
+        ComposeErrorReport(out.data(), kErrorReportSize, error.c_str(), specific.c_str(), error1.c_str());
+        EXPECT_EQ(std::string(out.data()), expected);
         EXPECT_EQ(out[kErrorReportSize], '#') << "wrote past the buffer";
     }
 }
 
 // Attributes of a damaged script must not reach outside the file nor wrap in 32 bits.
 TEST(HostileEntries, StreamsOutsideThePackageAndValuesThatClimbOut) {
-    struct Stream {
-        uint64_t fileSize;
-        uint32_t base, offset, length;
-        bool inside;
-    };
-    const Stream streams[] = {
+    // File size, payload base, offset, length, inside.
+    const std::tuple<uint64_t, uint32_t, uint32_t, uint32_t, bool> streams[] = {
         {1000, 900, 0, 100, true},          {1000, 900, 0, 101, false},
         {1000, 900, 4294967295u, 1, false}, {1000, 900, 1, 4294967295u, false},
         {5000000000ull, 4000000000u, 4000000000u, 4000000000u, false},
     };
-    for (const Stream& c : streams) {
-        EXPECT_EQ(StreamInPackage(c.fileSize, c.base, c.offset, c.length), c.inside)
-            << c.offset << " + " << c.length;
+    for (const auto& [fileSize, base, offset, length, inside] : streams) {
+        EXPECT_EQ(StreamInPackage(fileSize, base, offset, length), inside) << offset << " + " << length;
     }
     const std::pair<const char*, bool> values[] = {
         {"a..b\\c.", false}, {".\\x", false}, {"docs\\..\\..\\x", true},
