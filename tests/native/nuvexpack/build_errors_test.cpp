@@ -9,78 +9,55 @@ namespace nuvex::pack::test {
 namespace {
 
 struct ScriptCase {
-    const char* name;
     std::string script;
     std::string message;  // part of the expected diagnostic
     int line;             // -1: any
     std::function<void(BuildOptions&)> setup = nullptr;
 };
 
-void PrintTo(const ScriptCase& c, std::ostream* os) { *os << c.name; }
-
-class BuildErrorsTest : public PackTest, public ::testing::WithParamInterface<ScriptCase> {
-protected:
-    BuildRun Run() {
-        Source("ok.txt", "fine");
-        return Build(GetParam().script, GetParam().setup);
-    }
-};
-
-std::vector<ScriptCase> ErrorCases() {
+TEST_F(PackTest, ScriptsRefusedWithTheirLineAndNoFileLeft) {
+    Source("ok.txt", "fine");
     const std::string ok = Component({"file0000=ok.txt"});
-    return {
-        {"EndMarkerInComment", Script({"[Wizard]", "; see [/docs]"}), "\"[/\" at column 7", 2},
-        {"MissingSource", Component({"file0000=x.txt", "file0000source=gone/x.txt"}), "not found", 5},
-        {"ClimbsOut", Component({"sys0000=..\\ok.txt"}), "climbs out", 4},
-        {"TreeFileNameNotForWindows", Component({"tree00=t"}), "character ':'", 4,
+    const ScriptCase cases[] = {
+        {Script({"[Wizard]", "; see [/docs]"}), "\"[/\" at column 7", 2},
+        {Component({"file0000=x.txt", "file0000source=gone/x.txt"}), "not found", 5},
+        {Component({"sys0000=..\\ok.txt"}), "climbs out", 4},
+        {Component({"tree00=t"}), "character ':'", 4,
          [](BuildOptions& o) { WriteBytes(o.sourceDir / "t/a:b.txt", "1"); }},
-        {"DuplicateEntry", Component({"file0000=ok.txt", "file0000=ok.txt"}), "first on line 4", 5},
-        {"StreamBeyond32Bits", Component({"file0000=ok.txt", "file0001=more.txt"}), "ends at byte", 5,
+        {Component({"file0000=ok.txt", "file0000=ok.txt"}), "first on line 4", 5},
+        {Component({"file0000=ok.txt", "file0001=more.txt"}), "ends at byte", 5,
          [](BuildOptions& o) {
              WriteBytes(o.sourceDir / "more.txt", SampleContent(3000, 1));
              o.limits.max32 = 4096 + 1000;  // past the stub and the script, short of the stream's end
          }},
-        {"StubHoldsHeader", ok, "holds the package header at offset 100", -1,
+        {ok, "is longer than", -1, [=](BuildOptions& o) { o.limits.maxScript = ok.size() - 1; }},
+        {ok, "holds the package header at offset 100", -1,
          [](BuildOptions& o) { WriteBytes(o.stub, std::string(100, 'M') + HeaderText() + "MM"); }},
-        {"ScriptLongerThanTheCap", ok, "is longer than", -1,
-         [=](BuildOptions& o) { o.limits.maxScript = ok.size() - 1; }},
     };
+    for (const ScriptCase& c : cases) {
+        SCOPED_TRACE(c.message);
+        // An older package left in place could pass for the result of the failed build.
+        WriteBytes(output_, "old package");
+        BuildRun run = Build(c.script, c.setup);
+        EXPECT_FALSE(run.ok);
+        EXPECT_TRUE(run.Has(Severity::kError, c.message, c.line)) << run.Messages();
+        EXPECT_EQ(Strays(), std::set<std::string>{});
+    }
 }
 
-class BuildErrorTable : public BuildErrorsTest {};
-
-TEST_P(BuildErrorTable, RefusesWithTheMessageAndLeavesNoFile) {
-    // An older package left in place could pass for the result of the failed build.
-    WriteBytes(output_, "old package");
-    BuildRun run = Run();
-    EXPECT_FALSE(run.ok);
-    EXPECT_TRUE(run.Has(Severity::kError, GetParam().message, GetParam().line)) << run.Messages();
-    EXPECT_EQ(Strays(), std::set<std::string>{});
-}
-
-INSTANTIATE_TEST_SUITE_P(Scripts, BuildErrorTable, ::testing::ValuesIn(ErrorCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-std::vector<ScriptCase> WarningCases() {
-    return {
-        {"GapInFamily", Component({"file0000=ok.txt", "file0002=ok.txt"}), "has no file0001", 5},
-        {"ExpandedTextTooLong",
-         Script({"[Wizard]", "szInstallAppName=" + std::string(2000, 'N'), "szTextUvod=%s and %s"}),
+TEST_F(PackTest, ScriptsBuiltWithAWarning) {
+    Source("ok.txt", "fine");
+    const ScriptCase cases[] = {
+        {Component({"file0000=ok.txt", "file0002=ok.txt"}), "has no file0001", 5},
+        {Script({"[Wizard]", "szInstallAppName=" + std::string(2000, 'N'), "szTextUvod=%s and %s"}),
          "once \"%s\" holds the application name", 3},
     };
+    for (const ScriptCase& c : cases) {
+        BuildRun run = Build(c.script);
+        EXPECT_TRUE(run.ok) << run.Messages();
+        EXPECT_TRUE(run.Has(Severity::kWarning, c.message, c.line)) << run.Messages();
+    }
 }
-
-class BuildWarningTable : public BuildErrorsTest {};
-
-TEST_P(BuildWarningTable, BuildsAndWarns) {
-    BuildRun run = Run();
-    EXPECT_TRUE(run.ok) << run.Messages();
-    EXPECT_TRUE(run.Has(Severity::kWarning, GetParam().message, GetParam().line)) << run.Messages();
-    EXPECT_FALSE(run.package.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Scripts, BuildWarningTable, ::testing::ValuesIn(WarningCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // -o naming an input under another name: refused before anything is written, and the input
 // survives the failed build's clean-up too (the later source is missing).
