@@ -19,7 +19,6 @@ struct Events final : SettingsReadEvents {
 };
 
 #define TEXT(f) [](const Settings& s, const Events&) { return std::string(s.f); }
-#define NUMBER(f) [](const Settings& s, const Events&) { return std::to_string(s.f); }
 #define LENGTH(f) [](const Settings& s, const Events&) { return std::to_string(std::strlen(s.f)); }
 
 std::string EventLog(const Settings&, const Events& e) { return e.log; }
@@ -57,7 +56,6 @@ TEST(ScriptSettings, EveryKindOfKeyFromScriptText) {
     };
     const Case cases[] = {
         // Texts as written, with bars, with the application name, or both, as the key says.
-        {"[Wizard]\nszbackgroundsublabel=sub %s|x", TEXT(szbackgroundsublabel), "sub %s|x"},
         {"[Wizard]\nszInstallAppName=App\nszLabelInfo=Info %s|x", TEXT(szLabelInfo), "Info %s\nx"},
         {"[Wizard]\nszInstallAppName=App\nszLabelUvod=To %s||go", TEXT(szLabelUvod),
          "To App\n\ngo"},
@@ -73,7 +71,6 @@ TEST(ScriptSettings, EveryKindOfKeyFromScriptText) {
          "backgroundonok=0\nbackgroundtype=GRADIENT\nprogressstyle=Bar\n"
          "[Dialogs]\nAppInfo=no\nLicence=TRUE\nTargetDir=\nInstType=false",
          Switches, "1 0 0 1 1 0 0 2 1 0 1 0 0 "},
-        {"", NUMBER(colorappname), "65535"},
         // The splash lines turn English for any language but Czech.
         {"[Wizard]\ndefaultlang=CZ\n[Components]\nNumberOfComponents=1", EventLog, ""},
         {"[Wizard]\ndefaultlang=EN",
