@@ -40,20 +40,17 @@ CliResult RunShell(const std::string& command);
 // Runs the real nuvexpack with `args`; `env` goes before it ("PATH=/x").
 CliResult RunTool(const std::string& args, const std::string& env = {});
 
-// Where each part of a package starts, found with nothing but string search.
+// Where each part of a package starts, found with nothing but string search: the first
+// header, and the payload after the "]" of the first "[/".
 struct RawPackage {
-    std::size_t scriptOffset = std::string::npos;  // first header
-    std::size_t payloadBase = std::string::npos;   // after the "]" of the first "[/"
-    std::string script;                            // header to end marker
-    std::string payload;
+    std::size_t scriptOffset = std::string::npos, payloadBase = std::string::npos;
+    std::string script, payload;
 };
 RawPackage SplitPackage(const std::string& package);
 
 // A payload entry of a package put together by hand, as a damaged or hostile one could be.
 struct HandEntry {
-    std::string key;  // "file0000"
-    std::string dest;
-    std::string bytes;
+    std::string key, dest, bytes;  // "file0000", its value, its content
 };
 // FakeStub(), a script with the entries in [Component0] (`extraScript` after them),
 // "[/END]" and the streams end to end.
