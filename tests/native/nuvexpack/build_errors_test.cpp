@@ -9,129 +9,66 @@ namespace nuvex::pack::test {
 namespace {
 
 struct ScriptCase {
-    const char* name;
     std::string script;
     std::string message;  // part of the expected diagnostic
     int line;             // -1: any
     std::function<void(BuildOptions&)> setup = nullptr;
 };
 
-void PrintTo(const ScriptCase& c, std::ostream* os) { *os << c.name; }
-
-class BuildErrorsTest : public PackTest, public ::testing::WithParamInterface<ScriptCase> {
-protected:
-    BuildRun Run() {
-        Source("ok.txt", "fine");
-        return Build(GetParam().script, GetParam().setup);
-    }
-};
-
-// A source file of `bytes` below the source folder.
-auto WithSource(const std::string& name, const std::string& bytes) {
-    return [=](BuildOptions& o) { WriteBytes(o.sourceDir / name, bytes); };
-}
-
-std::vector<ScriptCase> ErrorCases() {
-    const std::string longName(256, 'n');
+TEST_F(PackTest, ScriptsRefusedWithTheirLineAndNoFileLeft) {
+    Source("ok.txt", "fine");
     const std::string ok = Component({"file0000=ok.txt"});
-    return {
-        {"EndMarkerInComment", Script({"[Wizard]", "; see [/docs]"}), "\"[/\" at column 7", 2},
-        {"NulByte", std::string("[Wizard]\r\nszInstallAppName=a\0b\r\n", 31), "NUL byte", 2},
-        {"MissingSource", Component({"file0000=x.txt", "file0000source=gone/x.txt"}), "not found", 5},
-        {"ValueTooLong", Component({"file0000=" + longName}), "the installer reads at most 255", 4},
-        {"ClimbsOut", Component({"sys0000=..\\ok.txt"}), "climbs out", 4},
-        {"DirClimbsOut", Component({"dir0000=a\\..\\.."}), "climbs out", 4},
-        {"TreeClimbsOut", Component({"tree00=t>..\\up"}), "climbs out", 4},
-        {"TreeFileNameNotForWindows", Component({"tree00=t"}), "character ':'", 4,
-         WithSource("t/a:b.txt", "1")},
-        {"TreeWithOneDigit", Component({"tree1=t"}), "trees are numbered with two digits", 4},
-        {"IndexOver99", Component({"start100=x.exe"}), "too many start entries", 4},
-        {"TreeBeyondFile9999", Component({"file9999=ok.txt", "tree00=t"}), "too many file entries", 5,
-         WithSource("t/one.txt", "1")},
-        {"DuplicateEntry", Component({"file0000=ok.txt", "file0000=ok.txt"}), "first on line 4", 5},
-        {"DuplicateSection", Script({"[Wizard]", "a=1", "[wizard]"}), "appears again (first on line 1)", 3},
-        {"SourceBeyond32Bits", Component({"file0000=big.bin"}), "beyond the installer's 32-bit sizes", 4,
-         [](BuildOptions& o) {
-             WriteBytes(o.sourceDir / "big.bin", std::string(9000, 'b'));
-             o.limits.max32 = 8000;
-         }},
-        {"StreamBeyond32Bits", Component({"file0000=ok.txt", "file0001=more.txt"}), "ends at byte", 5,
+    const ScriptCase cases[] = {
+        {Script({"[Wizard]", "; see [/docs]"}), "\"[/\" at column 7", 2},
+        {Component({"file0000=x.txt", "file0000source=gone/x.txt"}), "not found", 5},
+        {Component({"sys0000=..\\ok.txt"}), "climbs out", 4},
+        {Component({"tree00=t"}), "character ':'", 4,
+         [](BuildOptions& o) { WriteBytes(o.sourceDir / "t/a:b.txt", "1"); }},
+        {Component({"file0000=ok.txt", "file0000=ok.txt"}), "first on line 4", 5},
+        {Component({"file0000=ok.txt", "file0001=more.txt"}), "ends at byte", 5,
          [](BuildOptions& o) {
              WriteBytes(o.sourceDir / "more.txt", SampleContent(3000, 1));
              o.limits.max32 = 4096 + 1000;  // past the stub and the script, short of the stream's end
          }},
-        {"StubHoldsHeader", ok, "holds the package header at offset 100", -1,
+        {ok, "is longer than", -1, [=](BuildOptions& o) { o.limits.maxScript = ok.size() - 1; }},
+        {ok, "holds the package header at offset 100", -1,
          [](BuildOptions& o) { WriteBytes(o.stub, std::string(100, 'M') + HeaderText() + "MM"); }},
-        {"StubEndsInPartialHeader", ok, "partial package header", -1,
-         [](BuildOptions& o) { WriteBytes(o.stub, std::string(100, 'M') + HeaderText().substr(0, 3)); }},
-        {"ScriptLongerThanTheCap", ok, "is longer than", -1,
-         [=](BuildOptions& o) { o.limits.maxScript = ok.size() - 1; }},
-        {"WrittenScriptLongerThanTheCap", ok, "script would be", -1,
-         [=](BuildOptions& o) { o.limits.maxScript = ok.size() + 20; }},
     };
+    for (const ScriptCase& c : cases) {
+        SCOPED_TRACE(c.message);
+        // An older package left in place could pass for the result of the failed build.
+        WriteBytes(output_, "old package");
+        BuildRun run = Build(c.script, c.setup);
+        EXPECT_FALSE(run.ok);
+        EXPECT_TRUE(run.Has(Severity::kError, c.message, c.line)) << run.Messages();
+        EXPECT_EQ(Strays(), std::set<std::string>{});
+    }
 }
 
-class BuildErrorTable : public BuildErrorsTest {};
-
-TEST_P(BuildErrorTable, RefusesWithTheMessageAndLeavesNoFile) {
-    // An older package left in place could pass for the result of the failed build.
-    WriteBytes(output_, "old package");
-    BuildRun run = Run();
-    EXPECT_FALSE(run.ok);
-    EXPECT_TRUE(run.Has(Severity::kError, GetParam().message, GetParam().line)) << run.Messages();
-    EXPECT_EQ(Strays(), std::set<std::string>{});
-}
-
-INSTANTIATE_TEST_SUITE_P(Scripts, BuildErrorTable, ::testing::ValuesIn(ErrorCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-std::vector<ScriptCase> WarningCases() {
-    return {
-        {"GapInFamily", Component({"file0000=ok.txt", "file0002=ok.txt"}), "has no file0001", 5},
-        {"TooManyComponents", Script({"[Components]", "NumberOfComponents=10"}), "accepts 1 to 9", 2},
-        {"ComponentNotRead", Component({"Title=a", "[Component1]", "Title=b"}), "never [Component1]", 5},
-        {"ExpandedTextTooLong",
-         Script({"[Wizard]", "szInstallAppName=" + std::string(2000, 'N'), "szTextUvod=%s and %s"}),
+TEST_F(PackTest, ScriptsBuiltWithAWarning) {
+    Source("ok.txt", "fine");
+    const ScriptCase cases[] = {
+        {Component({"file0000=ok.txt", "file0002=ok.txt"}), "has no file0001", 5},
+        {Script({"[Wizard]", "szInstallAppName=" + std::string(2000, 'N'), "szTextUvod=%s and %s"}),
          "once \"%s\" holds the application name", 3},
-        {"LargeFileNeedsMemory", Component({"file0000=ok.txt"}), "bytes of memory", 4,
-         [](BuildOptions& o) { o.limits.memoryWarning = 10; }},
-        {"WrongDigitCount", Component({"file12=ok.txt"}), "never read", 4},
-        {"UnknownKey", Script({"[Wizard]", "szButonNext=Next"}), "not a key the installer reads", 2},
-        {"DirBeforeParent", Component({"dir0000=a\\b"}), "comes before its parent folder \"a\" (dir0001)", 4},
-        {"TreeCopyOfExplicitFile", Component({"file0000=t\\same.txt", "tree00=t"}), "already a file entry", 5,
-         WithSource("t/same.txt", "s")},
-        {"ByteOrderMark", "\xEF\xBB\xBF[Components]\r\nNumberOfComponents=1\r\n", "byte order mark", 1},
     };
+    for (const ScriptCase& c : cases) {
+        BuildRun run = Build(c.script);
+        EXPECT_TRUE(run.ok) << run.Messages();
+        EXPECT_TRUE(run.Has(Severity::kWarning, c.message, c.line)) << run.Messages();
+    }
 }
-
-class BuildWarningTable : public BuildErrorsTest {};
-
-TEST_P(BuildWarningTable, BuildsAndWarns) {
-    BuildRun run = Run();
-    EXPECT_TRUE(run.ok) << run.Messages();
-    EXPECT_TRUE(run.Has(Severity::kWarning, GetParam().message, GetParam().line)) << run.Messages();
-    EXPECT_FALSE(run.package.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Scripts, BuildWarningTable, ::testing::ValuesIn(WarningCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // -o naming an input under another name: refused before anything is written, and the input
 // survives the failed build's clean-up too (the later source is missing).
 TEST_F(PackTest, OutputThatIsAnInputIsRefusedAndTheInputKept) {
-    for (const bool payload : {false, true}) {
-        SCOPED_TRACE(payload ? "a hard link to a payload source" : "a link to the stub");
-        SetUp();
-        Source("a.txt", "the source");
-        const fs::path input = payload ? src_ / "a.txt" : stub_, output = dir_ / "linked.exe";
-        payload ? fs::create_hard_link(input, output) : fs::create_symlink(input, output);
-        const std::string before = ReadWholeFile(input);
-        BuildRun run = Build(Component({"file0000=a.txt", "file0001=missing.txt"}),
-                             [&](BuildOptions& o) { o.output = output; });
-        EXPECT_FALSE(run.ok);
-        EXPECT_TRUE(run.Has(Severity::kError, "writing it would destroy that input")) << run.Messages();
-        EXPECT_EQ(ReadWholeFile(input), before);
-    }
+    const fs::path input = Source("a.txt", "the source"), output = dir_ / "linked.exe";
+    fs::create_hard_link(input, output);
+    BuildRun run = Build(Component({"file0000=a.txt", "file0001=missing.txt"}),
+                         [&](BuildOptions& o) { o.output = output; });
+    EXPECT_FALSE(run.ok);
+    EXPECT_TRUE(run.Has(Severity::kError, "writing it would destroy that input")) << run.Messages();
+    EXPECT_EQ(ReadWholeFile(input), "the source");
 }
 
 }  // namespace

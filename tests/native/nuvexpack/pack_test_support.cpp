@@ -30,18 +30,15 @@ std::map<std::string, std::string> Files(const fs::path& root) {
 }
 
 std::string FakeStub(std::size_t size) {
+    // Plenty of "[" and near misses of the header, none in the last bytes, where a partial
+    // header would hide the real one.
     std::string stub = "MZ";
-    for (uint32_t x = 12345; stub.size() < size;) {
+    for (uint32_t x = 12345; stub.size() < size - 8;) {
         x = x * 1103515245u + 12345u;
-        const uint32_t pick = (x >> 8) % 850;  // plenty of "[" and a few near misses of the header
-        stub += pick % 50 == 0 ? "[Nuve" : pick % 17 == 0 ? "[" : std::string(1, char(x >> 24));
+        stub += x % 50 == 0 ? "[Nuve" : x % 17 == 0 ? "[" : std::string(1, char(x >> 24));
     }
-    stub.resize(size);
-    // A "[" near the end would start a partial header that hides the real one.
-    for (std::size_t i = size - 8; i < size; ++i) {
-        stub[i] = stub[i] == '[' ? 'x' : stub[i];
-    }
-    return stub;
+    stub.resize(size - 8);
+    return stub + "stubend.";
 }
 
 std::string MinimalPe() {
@@ -74,15 +71,11 @@ std::string MinimalPe() {
 }
 
 std::string SampleContent(std::size_t size, unsigned seed) {
-    static const char* const kWords[] = {"alpha ", "beta ", "gamma ", "delta\n", "install ",
-                                         "folder ", "\x01\x02\x03", "stream ", "zz "};
+    static const char* const kWords[] = {"alpha ", "beta\n", "install ", "\x01\x02", "zz "};
     std::string out;
     for (uint32_t x = seed * 2654435761u + 1; out.size() < size;) {
         x = x * 1664525u + 1013904223u;
-        out += kWords[(x >> 16) % 9];
-        if ((x >> 8) % 7 == 0) {
-            out += static_cast<char>(x >> 24);
-        }
+        out += (x >> 8) % 7 == 0 ? std::string(1, char(x >> 24)) : kWords[(x >> 16) % 5];
     }
     out.resize(size);
     return out;
@@ -145,28 +138,17 @@ RawPackage SplitPackage(const std::string& package) {
 std::string HandMadePackage(const std::vector<HandEntry>& entries, const std::string& extraScript) {
     std::string script = HeaderText() + "\r\n" + Component({});
     std::string payload;
-    std::vector<std::string> values;  // length, origlen, crc and offset of each entry
     for (const HandEntry& e : entries) {
-        std::string own;
-        if (e.sharesStreamOf >= 0) {
-            own = values[static_cast<std::size_t>(e.sharesStreamOf)];
-        } else {
-            uLongf n = compressBound(static_cast<uLong>(e.bytes.size()));
-            std::string z(n, '\0');
-            const auto* in = reinterpret_cast<const Bytef*>(e.bytes.data());
-            const auto size = static_cast<uInt>(e.bytes.size());
-            compress2(reinterpret_cast<Bytef*>(&z[0]), &n, in, size, 9);
-            own = "length=" + std::to_string(n) + "|origlen=" + std::to_string(size) + "|crc=" +
-                  std::to_string(adler32(1, in, size)) + "|offset=" + std::to_string(payload.size());
-            payload += z.substr(0, n);
-        }
-        values.push_back(own);
-        script += e.key + "=" + e.dest + "\r\n";
-        for (std::size_t at = 0; at < own.size();) {
-            std::size_t bar = std::min(own.find('|', at), own.size());
-            script += e.key + own.substr(at, bar - at) + "\r\n";
-            at = bar + 1;
-        }
+        uLongf n = compressBound(static_cast<uLong>(e.bytes.size()));
+        std::string z(n, '\0');
+        const auto* in = reinterpret_cast<const Bytef*>(e.bytes.data());
+        const auto size = static_cast<uInt>(e.bytes.size());
+        compress2(reinterpret_cast<Bytef*>(&z[0]), &n, in, size, 9);
+        script += e.key + "=" + e.dest + "\r\n" + e.key + "length=" + std::to_string(n) + "\r\n" +
+                  e.key + "origlen=" + std::to_string(size) + "\r\n" + e.key + "crc=" +
+                  std::to_string(adler32(1, in, size)) + "\r\n" + e.key + "offset=" +
+                  std::to_string(payload.size()) + "\r\n";
+        payload += z.substr(0, n);
     }
     return FakeStub() + script + extraScript + "[/END]" + payload;
 }

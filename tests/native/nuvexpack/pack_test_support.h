@@ -19,8 +19,7 @@ void WriteBytes(const fs::path& path, const std::string& bytes);
 // Every regular file below `root`, by path with "/"; empty when `root` does not exist.
 std::map<std::string, std::string> Files(const fs::path& root);
 
-// Pseudo-random bytes with "[" and near misses of the package header scattered through
-// them, never the header itself and no "[" at the end.
+// Pseudo-random bytes with "[" and near misses of the package header, never the header.
 std::string FakeStub(std::size_t size = 4096);
 // The smallest Windows program osslsigncode signs: MZ and PE32 headers and one section.
 std::string MinimalPe();
@@ -41,21 +40,17 @@ CliResult RunShell(const std::string& command);
 // Runs the real nuvexpack with `args`; `env` goes before it ("PATH=/x").
 CliResult RunTool(const std::string& args, const std::string& env = {});
 
-// Where each part of a package starts, found with nothing but string search.
+// Where each part of a package starts, found with nothing but string search: the first
+// header, and the payload after the "]" of the first "[/".
 struct RawPackage {
-    std::size_t scriptOffset = std::string::npos;  // first header
-    std::size_t payloadBase = std::string::npos;   // after the "]" of the first "[/"
-    std::string script;                            // header to end marker
-    std::string payload;
+    std::size_t scriptOffset = std::string::npos, payloadBase = std::string::npos;
+    std::string script, payload;
 };
 RawPackage SplitPackage(const std::string& package);
 
 // A payload entry of a package put together by hand, as a damaged or hostile one could be.
 struct HandEntry {
-    std::string key;  // "file0000"
-    std::string dest;
-    std::string bytes;
-    int sharesStreamOf = -1;  // index of an earlier entry whose stream keys this one copies
+    std::string key, dest, bytes;  // "file0000", its value, its content
 };
 // FakeStub(), a script with the entries in [Component0] (`extraScript` after them),
 // "[/END]" and the streams end to end.
