@@ -10,17 +10,15 @@ class Canvas {
 public:
     Canvas(int width, int height, COLORREF fill) : width_(width), height_(height) {
         BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
+        bi.bmiHeader = {sizeof bi.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         dc_ = CreateCompatibleDC(nullptr);
         bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
                                    nullptr, 0);
         old_ = SelectObject(dc_, bitmap_);
-        Fill(fill);
+        HBRUSH brush = CreateSolidBrush(fill);
+        RECT all = {0, 0, width_, height_};
+        FillRect(dc_, &all, brush);
+        DeleteObject(brush);
     }
     ~Canvas() {
         SelectObject(dc_, old_);
@@ -33,15 +31,9 @@ public:
     HDC dc() const { return dc_; }
     int width() const { return width_; }
     int height() const { return height_; }
-    void Fill(COLORREF c) {
-        HBRUSH b = CreateSolidBrush(c);
-        RECT r = {0, 0, width_, height_};
-        FillRect(dc_, &r, b);
-        DeleteObject(b);
-    }
     COLORREF At(int x, int y) const {
         GdiFlush();
-        DWORD v = bits_[y * width_ + x];
+        const DWORD v = bits_[y * width_ + x];
         return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
     }
     // Pixels of colour `c` inside [x0, x1) x [y0, y1).

@@ -1,4 +1,4 @@
-// The drag-strip check shared by the frameless windows' tests.
+// The drag-strip check for the frameless windows' tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,10 +19,10 @@ inline void ExpectDragsOnlyByTheTopStrip(HWND window, UINT_PTR timer) {
         int dx, dy;  // press point relative to the window's top-left corner
         bool drags;
     };
-    const Case cases[] = {{100, 10, true}, {1, 1, true},   {499, 24, true},  {100, 25, false},
-                          {100, 0, false}, {0, 10, false}, {500, 10, false}, {100, 150, false}};
+    const Case cases[] = {{1, 1, true},    {499, 24, true}, {100, 25, false},
+                          {100, 0, false}, {0, 10, false},  {500, 10, false}};
     // Under X11, Wine may still apply a pointer motion from an earlier warp after
-    // SetCursorPos, which moves the cursor back. Place it again until a tick has sampled it
+    // SetCursorPos, which moves the cursor back: place it again until a tick has sampled it
     // with the cursor standing where it was put.
     auto placeAndTick = [&](int x, int y) {
         for (int attempt = 0; attempt < 20; ++attempt) {
@@ -38,20 +38,17 @@ inline void ExpectDragsOnlyByTheTopStrip(HWND window, UINT_PTR timer) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.dx) + "," + std::to_string(c.dy));
-        RECT before;
+        RECT before, after, released;
         GetWindowRect(window, &before);
         placeAndTick(before.left + c.dx, before.top + c.dy);
         SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c.dx, c.dy));
         placeAndTick(before.left + c.dx + 15, before.top + c.dy + 10);
-        RECT after;
         GetWindowRect(window, &after);
         EXPECT_EQ(after.left - before.left, c.drags ? 15 : 0);
         EXPECT_EQ(after.top - before.top, c.drags ? 10 : 0);
-        EXPECT_EQ(after.right - after.left, 500);
         SendMessageA(window, WM_LBUTTONUP, 0, 0);
         // Released: the window stays where it is.
         placeAndTick(before.left + c.dx + 40, before.top + c.dy + 40);
-        RECT released;
         GetWindowRect(window, &released);
         EXPECT_EQ(released.left, after.left);
     }

@@ -38,10 +38,8 @@ TEST(Settings, ReadThroughTheProfileFunctions) {
         {s.szLabelUvod, "Welcome to Gadget\n\nsetup"},
         {s.targetFolder, "C:\\Program Files\\Gadget Dir"},
         {s.szButtonNext, std::string(31, 'b')},
-        {s.szTextUvod, ""},
         {s.preparingText, "Preparing Nuvex Installer"},
         {s.Title[0], std::string(255, 'c')},
-        {s.Title[2], "Extras"},
         {s.Title[3], ""},
         {s.Type[5], "Custom"},
     };
@@ -49,10 +47,8 @@ TEST(Settings, ReadThroughTheProfileFunctions) {
         EXPECT_EQ(field, expected);
     }
     const std::pair<int64_t, int64_t> numbers[] = {
-        {s.NumberOfComponents, 3},  {s.backgroundtype, 2},        {s.colorappname, 65535},
-        {s.AppInfo, 1},             {s.erroronwinnt, 0},          {s.UseInInstType[4][2], 1},
-        {s.TypeEnabled[5], 1},      {s.requiedspace[0], 3000000000LL},
-    };
+        {s.NumberOfComponents, 3}, {s.backgroundtype, 2}, {s.AppInfo, 1},
+        {s.UseInInstType[4][2], 1}, {s.TypeEnabled[5], 1}, {s.requiedspace[0], 3000000000LL}};
     for (std::size_t i = 0; i < std::size(numbers); ++i) {
         EXPECT_EQ(numbers[i].first, numbers[i].second) << "number " << i;
     }
