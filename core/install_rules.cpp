@@ -140,6 +140,19 @@ void ComposeComponentStatus(char* out, std::size_t size, const char* installingP
     AppendCut(out, size, ".");
 }
 
+void ComposeCannotWriteText(char* out, std::size_t size, const char* path) {
+    if (size == 0) {
+        return;
+    }
+    out[0] = '\0';
+    AppendCut(out, size, "This file cannot be written:\n\n");
+    AppendCut(out, size, path);
+    AppendCut(out, size,
+              "\n\nA program that is running may be using it, or the file is read-only. Close "
+              "that program or make the file writable, then choose Retry. Cancel stops the "
+              "installation.");
+}
+
 bool StreamInPackage(uint64_t fileSize, uint32_t payloadBase, uint32_t offset, uint32_t length) {
     return static_cast<uint64_t>(payloadBase) + offset + length <= fileSize;
 }

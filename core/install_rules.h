@@ -65,6 +65,11 @@ inline constexpr std::size_t kErrorReportSize = 2048;
 void ComposeErrorReport(char* out, std::size_t size, const char* textError, const char* specific,
                         const char* textError1);
 
+// The question of the installation when a file cannot be written: the file's path between
+// what happened and what Retry and Cancel do. A long path cuts the closing sentence first.
+inline constexpr std::size_t kCannotWriteTextSize = 1024;
+void ComposeCannotWriteText(char* out, std::size_t size, const char* path);
+
 // The status line during a component's extraction: "%s %s." from the installing text and
 // the component's title, cut to the buffer.
 void ComposeComponentStatus(char* out, std::size_t size, const char* installingPart,

@@ -39,8 +39,11 @@ inline constexpr char kEndMarker[] = "[/END]";
 inline constexpr char kCreatorKey[] = "Creator";
 inline constexpr char kCreatorValue[] = "NuvexGenerator";
 
-// Name of the temporary script copy in the user's temporary folder.
-inline constexpr char kScriptCopyName[] = "~nuvex.tmp";
+// The temporary script copy in the user's temporary folder is named by this prefix, the
+// process id and a number, each in hex: "~nuvex-1a4-3f.tmp". The longest such name leaves
+// the room the copy's path must have.
+inline constexpr char kScriptCopyPrefix[] = "~nuvex";
+inline constexpr char kScriptCopyLongest[] = "~nuvex-ffffffff-ffff.tmp";
 
 // Payload entry families and the suffixes of their four attributes.
 inline constexpr const char* kPayloadFamilies[] = {"file", "win", "sys"};

@@ -67,17 +67,20 @@ bool ReadStream(HANDLE package, uint32_t offset, uint32_t length, unsigned char*
     return ReadFile(package, buffer, length, &read, nullptr) != FALSE && read == length;
 }
 
-enum class WriteResult { kWritten, kNotCreated, kShort };
+enum class WriteResult { kWritten, kKept, kNotCreated, kShort };
 
 // Replaces a file of the target folder; never touches an existing file of the Windows or
-// system folder. A short write (a full disk) removes what was written.
+// system folder, which is kept without a word. A short write (a full disk) removes what was
+// written.
 WriteResult WriteDestination(const char* path, Family family, const unsigned char* data,
                              DWORD size) {
     const DWORD disposition = family == Family::kFile ? CREATE_ALWAYS : CREATE_NEW;
     HANDLE file =
         CreateFileA(path, GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        return WriteResult::kNotCreated;
+        const DWORD error = GetLastError();
+        const bool exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+        return family != Family::kFile && exists ? WriteResult::kKept : WriteResult::kNotCreated;
     }
     DWORD written = 0;
     const bool complete = WriteFile(file, data, size, &written, nullptr) && written == size;
@@ -88,6 +91,23 @@ WriteResult WriteDestination(const char* path, Family family, const unsigned cha
     }
     DeleteFileA(path);
     return WriteResult::kShort;
+}
+
+// A file that could not be written: a running copy of the product holds it open, it is
+// read-only, or its name is refused. Passing over it would end on the done page with the old
+// file in place, so the user decides, with the progress window as the owner. True for Retry.
+bool AskToRetry(const char* file) {
+    char text[kCannotWriteTextSize];
+    ComposeCannotWriteText(text, sizeof text, file);
+    return MessageBoxA(App().progressWindow, text, kErrorCaption,
+                       MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
+}
+
+// Cancel in that message box ends like the Cancel button: on the error page with its own
+// text. What was written so far stays logged, so the uninstaller removes it.
+Flow CancelAtFile() {
+    RequestCancel();
+    return RequestErrorPage();
 }
 
 Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
@@ -141,15 +161,25 @@ Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
             return ReportInstallError(s.szErrorCRC);
         }
 
-        if (destinationFits) {
-            switch (WriteDestination(destination, entry.family, output.get(), produced)) {
-                case WriteResult::kWritten:
-                    InstallLog().Record(LogFamily::kFile, destination);
-                    break;
-                case WriteResult::kNotCreated:
-                    break;
-                case WriteResult::kShort:
-                    return ReportInstallError(s.szErrorNES);
+        // A path that does not fit is refused like a file that cannot be created; the box
+        // then names the entry, the part of the path that is known. An empty value names no
+        // file at all and is passed over.
+        while (entry.value[0] != '\0') {
+            const WriteResult written =
+                destinationFits ? WriteDestination(destination, entry.family, output.get(), produced)
+                                : WriteResult::kNotCreated;
+            if (written == WriteResult::kWritten) {
+                InstallLog().Record(LogFamily::kFile, destination);
+                break;
+            }
+            if (written == WriteResult::kKept) {
+                break;
+            }
+            if (written == WriteResult::kShort) {
+                return ReportInstallError(s.szErrorNES);
+            }
+            if (!AskToRetry(destinationFits ? destination : entry.value)) {
+                return CancelAtFile();
             }
         }
     }

@@ -14,7 +14,21 @@ HWND g_statusLine = nullptr;
 char g_errorReport[kErrorReportSize];
 }  // namespace
 
-bool CancelRequested() { return App().cancelFlag.load() != 0; }
+namespace {
+enum CancelState : int { kCancelOpen = 0, kCancelRequested = 1, kCancelClosed = 2 };
+}  // namespace
+
+bool CancelRequested() { return App().cancelFlag.load() == kCancelRequested; }
+
+bool RequestCancel() {
+    int expected = kCancelOpen;
+    return App().cancelFlag.compare_exchange_strong(expected, kCancelRequested);
+}
+
+bool CloseCancel() {
+    int expected = kCancelOpen;
+    return App().cancelFlag.compare_exchange_strong(expected, kCancelClosed);
+}
 
 Flow ReportInstallError(const char* specificText) {
     AppState& app = App();

@@ -11,8 +11,14 @@ namespace nuvex {
 // reported on kStop; whoever decided to stop has already moved the wizard.
 enum class Flow { kGoOn, kStop };
 
-// The cancel flag, set by the progress window's Cancel button.
+// The cancel flag, set by the progress window's Cancel button. Once the installation is
+// complete the thread closes it: a Cancel after that would show the error page for an
+// installation that has nothing left to undo.
 bool CancelRequested();
+// Sets the flag; false when it was set already or has been closed.
+bool RequestCancel();
+// Closes the flag for good; false when a cancel came first.
+bool CloseCancel();
 inline Flow StopIfCancelled() { return CancelRequested() ? Flow::kStop : Flow::kGoOn; }
 
 // Switches the wizard to its error page (a sent message, so the page is in place before the

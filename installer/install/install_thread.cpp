@@ -40,8 +40,9 @@ bool QueryFreeSpace(const char* targetFolder, uint64_t* freeBytes) {
     version.dwOSVersionInfoSize = sizeof version;
     GetVersionExA(&version);
     if (version.dwBuildNumber > kBuildWithExtendedFreeSpace) {
-        // Looked up at run time: the first Windows 95 releases lack the export.
-        HMODULE kernel = LoadLibraryA("kernel32");
+        // Looked up at run time: the first Windows 95 releases lack the export. kernel32 is
+        // mapped into every process, so there is nothing to load.
+        HMODULE kernel = GetModuleHandleA("kernel32.dll");
         FARPROC proc = kernel ? GetProcAddress(kernel, "GetDiskFreeSpaceExA") : nullptr;
         if (proc) {
             // Through void(*)() so that the compiler accepts the change of signature.
@@ -49,14 +50,10 @@ bool QueryFreeSpace(const char* targetFolder, uint64_t* freeBytes) {
                 reinterpret_cast<GetDiskFreeSpaceExFn>(reinterpret_cast<void (*)()>(proc));
             ULARGE_INTEGER available, total, free;
             const bool known = getFreeSpaceEx(root, &available, &total, &free) != FALSE;
-            FreeLibrary(kernel);
             if (known) {
                 *freeBytes = available.QuadPart;
             }
             return known;
-        }
-        if (kernel) {
-            FreeLibrary(kernel);
         }
     }
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
@@ -195,25 +192,23 @@ Flow ReadRegistryEntries() {
     return Flow::kGoOn;
 }
 
-Flow OpenRunEntries() {
+// Runs once the installation is complete and Cancel no longer counts: a program opened here
+// belongs to a finished installation.
+void OpenRunEntries() {
     const char* target = AppSettings().targetFolder;
     for (int slot = 0; slot < kComponentCount; ++slot) {
         if (!SlotSelected(slot)) {
             continue;
         }
-        const bool completed = ForEachEntry(slot, "run", [&](int, const char* value) {
+        ForEachEntry(slot, "run", [&](int, const char* value) {
             char path[layout::kEntryValueSize];
             if (JoinPath(path, sizeof path, target, value)) {
                 ShellExecuteA(App().progressWindow, "open", path, nullptr, target,
                               SW_SHOWDEFAULT);
             }
-            return !CancelRequested();
+            return true;
         });
-        if (!completed) {
-            return Flow::kStop;
-        }
     }
-    return Flow::kGoOn;
 }
 
 Flow RunInstallation() {
@@ -247,10 +242,12 @@ Flow RunInstallation() {
     if (ReadRegistryEntries() == Flow::kStop) {
         return Flow::kStop;
     }
-    SetProgress(100);
-    if (OpenRunEntries() == Flow::kStop) {
+    // The last cancel check: everything is in place from here on.
+    if (!CloseCancel()) {
         return Flow::kStop;
     }
+    SetProgress(100);
+    OpenRunEntries();
     SHChangeNotify(kShellEvents, SHCNF_FLUSH, nullptr, nullptr);
     Sleep(kFinalPauseMs);
     return Flow::kGoOn;

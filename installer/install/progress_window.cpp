@@ -121,7 +121,9 @@ void OnTimer(HWND hwnd, UINT_PTR id) {
 
 void OnCommand(HWND control) {
     AppState& app = App();
-    if (!control || control != Controls().cancel || app.cancelFlag.load() != 0) {
+    // A second click, or one after the installation has passed its last cancel check, does
+    // nothing.
+    if (!control || control != Controls().cancel || !RequestCancel()) {
         return;
     }
     // The switch goes to the page after the done page, the error page. Once a report has put
@@ -132,7 +134,6 @@ void OnCommand(HWND control) {
     if (page == kPageDone || page == kPageConfirm) {
         PostMessageA(app.wizardWindow, kPageChangeMessage, kPageDone + 1, 1);
     }
-    app.cancelFlag.store(1);
 }
 
 LRESULT OnPaint(HWND hwnd) {
@@ -166,9 +167,11 @@ void OnActivateApp(HWND hwnd, bool active) {
     FollowApplicationActivation(hwnd, active, AppSettings().ShowBackground != 0);
 }
 
+// Only the teardown destroys the window, after the install thread has ended.
 void OnDestroy() {
     SetStatusLineWindow(nullptr);
     Controls().cancel = nullptr;
+    App().progressWindow = nullptr;
 }
 
 }  // namespace
@@ -192,6 +195,11 @@ LRESULT CALLBACK ProgressWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
             return OnPaint(hwnd);
         case WM_ACTIVATEAPP:
             OnActivateApp(hwnd, wParam != FALSE);
+            return 0;
+        case WM_CLOSE:
+            // Another program (a session manager, say) closing the window would leave the
+            // install thread running with nothing to bring the wizard back: ignored, like
+            // the close box this window does not have.
             return 0;
         case WM_DESTROY:
             OnDestroy();

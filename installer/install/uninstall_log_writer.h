@@ -17,7 +17,9 @@ public:
     bool Enabled() const { return enabled_; }
 
     // uninstallreg, szButtonUnInstall, szLabelUninst, szTextUninst and dir000000, in this
-    // order. `registryKeyName` is empty when no registry entry was made.
+    // order. `registryKeyName` is the product name, empty only when the script gives none. It
+    // is written also when the entry could not be made (no uninstaller copy, no right to
+    // write to HKEY_LOCAL_MACHINE): the uninstaller's deletion of a missing key does nothing.
     void WriteHeader(const char* registryKeyName, const char* targetFolder);
 
     // Records `path` under the next number of `family`.

@@ -43,21 +43,25 @@ bool ReadStubRecord(StubRecord* record) {
 }
 
 // The first script-offset bytes of the running file: the installer program without its
-// package. A copy that cannot be completed is removed, so that no broken uninstaller stays.
+// package. Nothing is created or truncated before the buffer and the source are there, and a
+// copy that cannot be completed is removed, so that no broken uninstaller stays.
 CopyResult CopyBareProgram(const char* destination) {
-    char source[256];
-    ScopedHandle in(ModulePath(source)
-                        ? CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
-                        : INVALID_HANDLE_VALUE);
-    ScopedHandle out(CreateFileA(destination, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     const DWORD size = App().scriptOffset;
     GlobalBuffer buffer(static_cast<uint64_t>(size) + 1024);
     if (!buffer) {
         return CopyResult::kNoMemory;
     }
-    if (!in.valid() || !out.valid()) {
+    char source[256];
+    ScopedHandle in(ModulePath(source)
+                        ? CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                        : INVALID_HANDLE_VALUE);
+    if (!in.valid()) {
+        return CopyResult::kNotMade;
+    }
+    ScopedHandle out(CreateFileA(destination, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out.valid()) {
         return CopyResult::kNotMade;
     }
     DWORD read = 0;

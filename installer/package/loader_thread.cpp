@@ -1,5 +1,6 @@
 #include "loader_thread.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -33,13 +34,29 @@ private:
     FILE* f_;
 };
 
-class FileSink final : public ByteSink {
+// Buffered writes through the handle of the script copy, which stays open afterwards.
+class HandleSink final : public ByteSink {
 public:
-    explicit FileSink(FILE* f) : f_(f) {}
-    bool Put(unsigned char byte) override { return std::fputc(byte, f_) != EOF; }
+    explicit HandleSink(HANDLE file) : file_(file) {}
+    bool Put(unsigned char byte) override {
+        if (used_ == sizeof buffer_ && !Flush()) {
+            return false;
+        }
+        buffer_[used_++] = byte;
+        return true;
+    }
+    bool Flush() {
+        DWORD written = 0;
+        const bool ok =
+            used_ == 0 || (WriteFile(file_, buffer_, used_, &written, nullptr) && written == used_);
+        used_ = 0;
+        return ok;
+    }
 
 private:
-    FILE* f_;
+    HANDLE file_;
+    unsigned char buffer_[16 * 1024];
+    DWORD used_ = 0;
 };
 
 struct FileCloser {
@@ -47,6 +64,42 @@ struct FileCloser {
 };
 
 void Advance(int amount) { App().startupProgress.fetch_add(amount); }
+
+// The script copy of this process, held open from its creation to the end of the process.
+std::atomic<HANDLE> g_scriptCopy{INVALID_HANDLE_VALUE};
+char g_tempDir[256];
+
+// Makes the script copy under a name of this process's own in the temporary folder and
+// keeps it in the script path. CREATE_NEW never opens what is already there, a file or a
+// link another program put in the way: a taken name is passed over for the next. The handle
+// shares reading only, so that the profile functions of this process read the copy while no
+// other process can write, rename or delete it; every setting and entry the installation
+// acts on is then the package's own, even beside another installer or a hostile program.
+HANDLE CreateScriptCopy() {
+    AppState& app = App();
+    constexpr int kNameTries = 64;
+    const unsigned long process = GetCurrentProcessId();
+    const unsigned long start = GetTickCount();
+    for (int attempt = 0; attempt < kNameTries; ++attempt) {
+        char name[40];
+        std::snprintf(name, sizeof name, "%s-%lx-%lx.tmp", layout::kScriptCopyPrefix, process,
+                      (start + static_cast<unsigned long>(attempt)) & 0xFFFFUL);
+        if (!JoinPath(app.scriptPath, sizeof app.scriptPath, g_tempDir, name)) {
+            FatalStartupError(kTempTooLong);
+        }
+        HANDLE file = CreateFileA(app.scriptPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            g_scriptCopy.store(file);
+            return file;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            break;
+        }
+    }
+    FatalStartupError(kCannotWriteCopy);
+}
 
 // Extracts the script copy and records the script offset and the payload base.
 void ExtractScript() {
@@ -81,15 +134,11 @@ void ExtractScript() {
     Sleep(100);
 
     std::fseek(exe.get(), static_cast<long>(header.scriptOffset), SEEK_SET);
-    std::unique_ptr<FILE, FileCloser> copy(std::fopen(app.scriptPath, "wb"));
-    if (!copy) {
-        FatalStartupError(kCannotWriteCopy);
-    }
+    HandleSink sink(CreateScriptCopy());
     Advance(5);
 
-    FileSink sink(copy.get());
     const ScriptCopyResult copied = CopyScript(source, sink);
-    if (copied.end == ScriptCopyEnd::kWriteFailed) {
+    if (copied.end == ScriptCopyEnd::kWriteFailed || !sink.Flush()) {
         FatalStartupError(kCannotWriteCopy);
     }
     // A script cut off before its end marker has no payload behind it either.
@@ -100,9 +149,6 @@ void ExtractScript() {
     if (std::fgetc(exe.get()) == EOF) {
         FatalStartupError(kNoData);
     }
-    if (std::fclose(copy.release()) != 0) {
-        FatalStartupError(kCannotWriteCopy);
-    }
     exe.reset();
     Advance(5);
 }
@@ -111,16 +157,25 @@ void ExtractScript() {
 
 void FatalStartupError(const char* text) {
     MessageBoxA(nullptr, text, kErrorCaption, MB_ICONWARNING | MB_OK);
+    ReleaseScriptCopy();
     std::exit(0);
+}
+
+void ReleaseScriptCopy() {
+    HANDLE file = g_scriptCopy.exchange(INVALID_HANDLE_VALUE);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        DeleteFileA(App().scriptPath);
+    }
 }
 
 DWORD WINAPI ScriptLoaderThread(LPVOID) {
     AppState& app = App();
 
-    char tempDir[256];
-    DWORD tempLength = GetTempPathA(sizeof tempDir, tempDir);
-    if (tempLength == 0 || tempLength >= sizeof tempDir ||
-        !JoinPath(app.scriptPath, sizeof app.scriptPath, tempDir, layout::kScriptCopyName)) {
+    // The copy's name is made when it is created; the folder must leave room for it.
+    DWORD tempLength = GetTempPathA(sizeof g_tempDir, g_tempDir);
+    if (tempLength == 0 || tempLength >= sizeof g_tempDir ||
+        !JoinPath(app.scriptPath, sizeof app.scriptPath, g_tempDir, layout::kScriptCopyLongest)) {
         FatalStartupError(kTempTooLong);
     }
     Advance(5);

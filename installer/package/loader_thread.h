@@ -11,4 +11,8 @@ DWORD WINAPI ScriptLoaderThread(LPVOID);
 // Message box in the style of the start-up errors, then the process ends with code 0.
 [[noreturn]] void FatalStartupError(const char* text);
 
+// Closes and deletes the script copy; nothing when there is none. Called as the process
+// ends: the copy's name is this process's own, so nothing else would ever remove it.
+void ReleaseScriptCopy();
+
 }  // namespace nuvex

@@ -104,6 +104,10 @@ LRESULT CALLBACK ControllerWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
         case WM_TIMER:
             OnTimer(hwnd, wParam);
             return 0;
+        case WM_CLOSE:
+            // From another program: the splash goes when the start-up hands over, and not
+            // before, or the process would wait for a wizard that no one opens.
+            return 0;
         default:
             return DefWindowProcA(hwnd, msg, wParam, lParam);
     }

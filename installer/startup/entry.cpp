@@ -1,15 +1,16 @@
 // The entry procedure: picks installer or uninstaller mode by the executable's file name,
 // sets up the shared resources, opens the first window and runs the only message loop.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstdio>
 
 #include "entry.h"
 
 #include "app_state.h"
+#include "loader_thread.h"
 #include "resources.h"
 #include "settings_reader.h"
+#include "system_libraries.h"
 #include "text_rules.h"
 
 namespace nuvex {
@@ -72,7 +73,7 @@ int Main(HINSTANCE instance) {
     AppState& app = App();
     app.instance = instance;
     ResetSettings(AppSettings());
-    InitCommonControls();
+    InitSystemCommonControls();
     if (!InitResources(instance)) {
         return 1;
     }
@@ -97,6 +98,7 @@ int Main(HINSTANCE instance) {
         RunMessageLoop();
     }
     ReleaseResources(instance);
+    ReleaseScriptCopy();
     return 0;
 }
 

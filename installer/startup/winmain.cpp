@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "entry.h"
+#include "system_libraries.h"
 
 // The linker's list of static constructors (the shared GDI objects, the window states):
 // -1, the constructors, 0. MinGW's start-up runs them from the last to the first.
@@ -29,6 +30,8 @@ void RunStaticConstructors() {
 
 // The stack is 4-byte aligned at a process entry; GCC's code expects 16.
 extern "C" __attribute__((force_align_arg_pointer)) void WINAPI NuvexStartup() {
+    // Before anything that may load a library, the static constructors included.
+    nuvex::RestrictDllSearch();
     // The floating-point unit as MinGW's start-up leaves it (fninit: 64-bit precision), so
     // that the gradient and the progress fill round as in the tests, which keep that start-up.
     __asm__ volatile("fninit");

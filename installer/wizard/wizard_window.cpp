@@ -182,6 +182,17 @@ void OnPageChange(HWND hwnd, int requested, bool backward) {
     }
 }
 
+// WM_CLOSE from another program (a session manager, say); the window has no close command
+// of its own. The default would destroy the wizard and leave the process running without a
+// window. During the installation the wizard waits, hidden, for the result and the close is
+// ignored; at any other time it ends like the close box.
+void OnClose(HWND hwnd) {
+    if (App().progressWindow) {
+        return;
+    }
+    EndInstaller(hwnd);
+}
+
 // Activation follows the user between applications on the pages before the confirmation;
 // from there on the installation's own windows decide.
 LRESULT OnActivateApp(HWND hwnd, bool active) {
@@ -227,6 +238,9 @@ LRESULT CALLBACK WizardWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
             return 0;
         case WM_ACTIVATEAPP:
             return OnActivateApp(hwnd, wParam != 0);
+        case WM_CLOSE:
+            OnClose(hwnd);
+            return 0;
         case kPageChangeMessage:
             OnPageChange(hwnd, static_cast<int>(wParam), lParam != 0);
             return 0;

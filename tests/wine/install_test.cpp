@@ -163,16 +163,15 @@ TEST(Install, TypicalPackageWithShortcutsAndItsRemoval) {
     const std::string oldWin = "the old version, kept\r\n";
     ASSERT_TRUE(WriteFileBytes(system.existingWin, oldWin));
 
-    // Two entries from the same source whose paths in the target folder are 255 characters
-    // long, which fits, and 256, which is refused like a file that cannot be created.
+    // An entry whose path in the target folder is 255 characters long, which fits (one more
+    // is refused: the hostile environment tests ask about it).
     const std::string fits(255 - target.size() - 1, 'L');
-    const std::string tooLong(fits.size() + 1, 'L');
     std::vector<std::string> script = ScriptHead(dir + "\\Programs", "true", "bar");
     for (const std::string& line : std::vector<std::string>{
              "[Components]", "NumberOfComponents=3", "[Component0]", "Title=Main",
              "UseInInstType0=true", "file0000=program.bin", "file0001=readme.txt",
              "file0002=empty.txt", "file0003=" + fits, "file0003source=readme.txt",
-             "file0004=" + tooLong, "file0004source=readme.txt", "win0000=nuvex-it-existing.txt",
+             "win0000=nuvex-it-existing.txt",
              "win0001=nuvex-it-new.txt", "reg00=anything", "startdir00=Docs",
              "start00=program.bin", "start00title=Tool", "start00args=--fast", "start01=readme.txt",
              "desktop00=program.bin", "desktop00title=Nuvex Tool Desk", "quickl00=program.bin",
@@ -204,7 +203,6 @@ TEST(Install, TypicalPackageWithShortcutsAndItsRemoval) {
     }
     EXPECT_FALSE(FileExists(target + "\\extra.txt"));
     EXPECT_EQ(ReadFileBytes(target + "\\" + fits), sources[1].bytes);
-    EXPECT_FALSE(FileExists(target + "\\" + tooLong));
     EXPECT_EQ(ReadFileBytes(system.existingWin), oldWin) << "an existing Windows file is kept";
     EXPECT_EQ(ReadFileBytes(target + "\\uninst.exe"), ReadFileBytes(StubPath()));
 

@@ -37,6 +37,20 @@ void ExpectEnds(Process& p) {
     EXPECT_TRUE(p.WaitForExit(&code) && code == 0) << "did not end, or not with 0";
 }
 
+// The script copies in the temporary folder `dir`: "~nuvex-<process>-<number>.tmp".
+std::vector<std::string> ScriptCopies(const std::string& dir) {
+    std::vector<std::string> found;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\~nuvex-*.tmp").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            found.push_back(dir + "\\" + fd.cFileName);
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    return found;
+}
+
 // Ends an installer that shows its wizard through the wizard's close box.
 void CloseWizard(Process& p) {
     HWND wizard = WaitForWindow(p.Id(), "WizardWindow");
@@ -109,18 +123,23 @@ TEST(Loader, FatalMessages) {
         Process p = Launch(exe, TempEnv(c.tmp.empty() ? dir : c.tmp));
         EXPECT_EQ(Answer(p, IDOK).text, c.message);
         ExpectEnds(p);
+        EXPECT_TRUE(ScriptCopies(dir).empty()) << "a fatal end leaves the script copy behind";
     }
 }
 
 // The splash sits in the bottom-right corner while the loader copies the script up to its
 // marker and warns about the component count; then the wizard takes over and the splash
-// destroys itself.
+// destroys itself. The copy is the process's own: another process can neither write nor
+// delete it while the installer runs, and it is gone when the installer ends. A WM_CLOSE
+// from another program does not take the splash away before the hand-over.
 TEST(Splash, PlaceScriptCopyWarningAndHandOver) {
     const std::string dir = TestWorkDir(), exe = dir + "\\setup.exe";
     const std::vector<std::string> lines = {"[Wizard]", "szButtonNext=Next", "[Wizard2]",
                                             "text=a [bracket] and [[double", "[Components]",
                                             "NumberOfComponents=12"};
     MakePackage(exe, lines, "PAYLOAD", "[/Finish]");
+    // The name of the old shared copy, taken by another program: no matter.
+    ASSERT_TRUE(WriteFileBytes(dir + "\\~nuvex.tmp", "[Nuvex]\r\n[Wizard]\r\nszButtonNext=Evil\r\n"));
     Process p = Launch(exe, TempEnv(dir));
     HWND splash = WaitForWindow(p.Id(), "ControllerWindow");
     ASSERT_NE(splash, nullptr);
@@ -130,18 +149,41 @@ TEST(Splash, PlaceScriptCopyWarningAndHandOver) {
     EXPECT_EQ(r.top, GetSystemMetrics(SM_CYMAXIMIZED) - 110);
     EXPECT_TRUE(GetWindowLongA(splash, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
-    EXPECT_EQ(Answer(p, IDOK).text, "Error in number of installable components.\n\nN:12; ");
+    MessageBoxInfo warning = WaitForMessageBox(p.Id());
+    ASSERT_NE(warning.window, nullptr);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(splash, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 10000, &result);
+    EXPECT_TRUE(IsWindow(splash)) << "WM_CLOSE took the splash away";
+    EXPECT_EQ(warning.text, "Error in number of installable components.\n\nN:12; ");
+
     std::string expected = HeaderText() + "\r\n";
     for (const std::string& line : lines) {
         expected += line + "\r\n";
     }
-    EXPECT_EQ(ReadFileBytes(dir + "\\~nuvex.tmp"), expected + "[Finish]");
+    const std::vector<std::string> copies = ScriptCopies(dir);
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(ReadFileBytes(copies[0]), expected + "[Finish]");
+    SetLastError(0xdeadbeef);
+    HANDLE writer = CreateFileA(copies[0].c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << "another process opened the copy for writing";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    if (writer != INVALID_HANDLE_VALUE) {
+        CloseHandle(writer);
+    }
+    EXPECT_FALSE(DeleteFileA(copies[0].c_str())) << "another process deleted the copy";
+    EXPECT_FALSE(MoveFileA(copies[0].c_str(), (dir + "\\moved.tmp").c_str()));
+    EXPECT_TRUE(PressMessageBoxButton(warning.window, IDOK));
 
     HWND wizard = WaitForWindow(p.Id(), "WizardWindow");
     ASSERT_NE(wizard, nullptr);
     EXPECT_TRUE(WaitForWindowGone(splash)) << "the controller window must destroy itself";
     EXPECT_TRUE(IsWindowVisible(wizard));
+    HWND next = WaitForChild(wizard, "Button", "Next");
+    EXPECT_NE(next, nullptr) << "the wizard must read its own copy, not ~nuvex.tmp";
     CloseWizard(p);
+    EXPECT_TRUE(ScriptCopies(dir).empty()) << "the script copy must go with its process";
 }
 
 // Wine reports the NT family by default, and the Windows 95 family to a program whose Wine
