@@ -1,6 +1,6 @@
 // The installation where the machine works against it: a disk that runs full, a destination
-// file that another program holds open, a target on a read-only drive, and Cancel pressed at
-// any moment. After each, the uninstall log must match the disk, and the uninstaller must
+// file that cannot be written, a target on a read-only drive, and Cancel pressed at any
+// moment. After each, the uninstall log must match the disk, and the uninstaller must
 // remove everything the log lists.
 //
 // With NUVEX_ROBUST_FULL=1 (bench/robustness/*.sh) the same tests run their full counts and
@@ -123,39 +123,92 @@ TEST(HostileEnvironment, DiskFullAtTheFirstMiddleAndLastFile) {
     }
 }
 
-// A destination file that another program holds open without sharing cannot be replaced:
-// it is passed over and not logged, the installation goes on, and the uninstaller leaves it.
-TEST(HostileEnvironment, DestinationHeldOpenIsPassedOverAndKept) {
-    const CaseLine line("destination held open");
-    const std::string dir = TestWorkDir();
-    MakeFolders(dir + "\\src");
-    for (const char* name : {"before.txt", "held.txt", "after.txt"}) {
-        ASSERT_TRUE(WriteFileBytes(dir + "\\src\\" + name, SampleText(3000, name[0])));
-    }
-    const std::string exe = BuildInstaller(
-        dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"),
-                            {"file0000=before.txt", "file0001=held.txt", "file0002=after.txt"}));
-    const std::string target = dir + "\\Programs\\App";
+// A file of the target folder that cannot be written is asked about, in a Retry/Cancel box
+// owned by the progress window that names it, rather than passed over on the way to the done
+// page. Retry writes it once it is free; Cancel ends on the error page with everything
+// written so far logged, for the uninstaller. While the box waits, the installation is
+// under way: a WM_CLOSE from another program to its windows changes nothing.
+TEST(HostileEnvironment, UnwritableFileIsAskedAboutWithRetryOrCancel) {
+    enum class Block { kHeldOpen, kFolderInPlace, kNameTooLong };
+    struct Row {
+        const char* name;
+        Block block;
+        int answer;
+    };
+    const Row rows[] = {
+        {"held open by a running program, Retry once it is free", Block::kHeldOpen, IDRETRY},
+        // (A read-only file is no row: under Wine as root, Unix lets the write through.)
+        {"a folder in its place, Cancel", Block::kFolderInPlace, IDCANCEL},
+        {"path past 255 characters, Cancel", Block::kNameTooLong, IDCANCEL},
+    };
     const std::string mine = "the open document, not ours\r\n";
-    MakeFolders(target);
-    ASSERT_TRUE(WriteFileBytes(target + "\\held.txt", mine));
-    DeleteUninstallEntry();
+    int number = 0;
+    for (const Row& row : rows) {
+        const CaseLine line(row.name);
+        SCOPED_TRACE(row.name);
+        const std::string dir = TestWorkDir() + "\\r" + std::to_string(++number);
+        const std::string target = dir + "\\Programs\\App";
+        MakeFolders(dir + "\\src");
+        for (const char* name : {"a.txt", "held.txt", "z.txt"}) {
+            ASSERT_TRUE(WriteFileBytes(dir + "\\src\\" + name, SampleText(3000, name[0])));
+        }
+        const std::string held = row.block == Block::kNameTooLong
+                                     ? std::string(255 - target.size(), 'L')
+                                     : std::string("held.txt");
+        const std::string exe = BuildInstaller(
+            dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"),
+                                {"file0000=a.txt", "file0001=" + held, "file0001source=held.txt",
+                                 "file0002=z.txt"}));
+        MakeFolders(target);
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        if (row.block == Block::kHeldOpen) {
+            ASSERT_TRUE(WriteFileBytes(target + "\\held.txt", mine));
+            holder = CreateFileA((target + "\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        } else if (row.block == Block::kFolderInPlace) {
+            MakeFolders(target + "\\held.txt");
+        }
+        DeleteUninstallEntry();
 
-    HANDLE held = CreateFileA((target + "\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    InstallerRun run(exe, dir);
-    ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
-    run.ExpectDonePage();
-    CloseHandle(held);
+        InstallerRun run(exe, dir);
+        ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
+        const MessageBoxInfo box = WaitForMessageBox(run.Id());
+        ASSERT_NE(box.window, nullptr) << "expected the question about the file";
+        HWND progress = FindProcessWindow(run.Id(), "ProgressWindow");
+        EXPECT_EQ(GetWindow(box.window, GW_OWNER), progress);
+        EXPECT_EQ(box.caption, "Nuvex: Error");
+        const std::string named = row.block == Block::kNameTooLong ? held : target + "\\held.txt";
+        EXPECT_NE(box.text.find("\n\n" + named + "\n\n"), std::string::npos) << box.text;
+        EXPECT_EQ(box.buttons, (std::vector<std::string>{"&Retry", "Cancel"}));
+        if (row.block == Block::kHeldOpen) {
+            for (HWND window : {progress, run.Wizard()}) {
+                DWORD_PTR result = 0;
+                SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 10000, &result);
+                EXPECT_TRUE(IsWindow(window)) << "WM_CLOSE during the installation took "
+                                              << ClassName(window) << " away";
+            }
+            CloseHandle(holder);
+        }
+        ASSERT_TRUE(PressMessageBoxButton(box.window, row.answer));
 
-    EXPECT_EQ(ReadFileBytes(target + "\\held.txt"), mine);
-    EXPECT_EQ(ReadFileBytes(target + "\\after.txt"), SampleText(3000, 'a'));
-    EXPECT_EQ(Logged(target + "\\uninst.ini", "file"),
-              (std::vector<std::string>{target + "\\before.txt", target + "\\after.txt"}));
-    EXPECT_TRUE(RunUninstaller(target));
-    ExpectOnlyUninstallerLeft(target, {target + "\\held.txt"});
-    DeleteUninstallEntry();
+        std::vector<std::string> logged = {target + "\\a.txt"};
+        if (row.answer == IDRETRY) {
+            run.ExpectDonePage();
+            EXPECT_EQ(ReadFileBytes(target + "\\held.txt"), SampleText(3000, 'h'));
+            logged = {target + "\\a.txt", target + "\\held.txt", target + "\\z.txt"};
+        } else {
+            run.ExpectErrorPage(kTextError);
+        }
+        EXPECT_EQ(Logged(target + "\\uninst.ini", "file"), logged);
+        EXPECT_TRUE(RunUninstaller(target));
+        if (row.block == Block::kFolderInPlace) {
+            ExpectOnlyUninstallerLeft(target, {target + "\\held.txt"});
+        } else {
+            ExpectOnlyUninstallerLeft(target, {});
+        }
+        DeleteUninstallEntry();
+    }
 }
 
 // Drive R: is a read-only tmpfs holding the folder Exists\App (tmpfs_drive.sh). A target

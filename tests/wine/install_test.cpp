@@ -416,6 +416,38 @@ TEST(Install, ProgressWindowDuringExtractionAndCancel) {
     DeleteUninstallEntry();
 }
 
+// Cancel pressed once the bar is full: the installation has passed its last cancel check and
+// everything is in place, so the done page stays. (Window style: the bar of 300 pixels at
+// (25, 80) is 297 pixels at 99 % and 302 at 100 %; the installation then pauses 500 ms.)
+TEST(Install, CancelAtTheFullBarKeepsTheDonePage) {
+    const std::string dir = TestWorkDir();
+    MakeFolders(dir + "\\src");
+    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\tool.txt", "the product\r\n"));
+    const std::string exe = BuildInstaller(
+        dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"), {"file0000=tool.txt"}));
+    DeleteUninstallEntry();
+
+    InstallerRun run(exe, dir);
+    ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
+    HWND progress = WaitForWindow(run.Id(), "ProgressWindow");
+    ASSERT_NE(progress, nullptr);
+    HWND cancel = WaitForChild(progress, "Button", kCancel);
+    ASSERT_NE(cancel, nullptr);
+    RECT r = {};
+    GetWindowRect(progress, &r);
+    const bool full = WaitUntil([&] {
+        return !IsWindow(progress) || BarFill(r.left + 25, r.top + 90, 305) + 2 >= 300;
+    });
+    ASSERT_TRUE(full);
+    ASSERT_TRUE(IsWindow(progress)) << "the progress window went before the bar was seen full";
+    Click(cancel);
+    run.ExpectDonePage();
+    const std::string target = dir + "\\Programs\\App";
+    EXPECT_EQ(ReadFileBytes(target + "\\tool.txt"), "the product\r\n");
+    EXPECT_TRUE(RunUninstaller(target));
+    DeleteUninstallEntry();
+}
+
 std::string Digits10(uint64_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "%010llu", static_cast<unsigned long long>(value));

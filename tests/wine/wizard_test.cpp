@@ -129,6 +129,25 @@ TEST(WizardPages, DialogsFlagsAndTheTargetFolder) {
     s.ExpectEnds();
 }
 
+// A WM_CLOSE from another program (a session manager, say) on any page before the
+// installation ends the installer like the close box, rather than destroying the wizard and
+// leaving a process with no window.
+TEST(WizardPages, WmCloseBeforeTheInstallationEndsLikeTheCloseBox) {
+    const std::vector<std::string> walks[] = {{}, {"Target", "Confirm"}};
+    for (const std::vector<std::string>& walk : walks) {
+        SCOPED_TRACE(walk.empty() ? "introduction" : walk.back());
+        Session s(Script({}, {"[Dialogs]", "AppInfo=false", "Licence=false", "TargetDir=true",
+                              "InstType=false"}));
+        ASSERT_TRUE(s.ready);
+        for (const std::string& page : walk) {
+            s.Press(s.next, page);
+        }
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(s.window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 10000, &result);
+        s.ExpectEnds();
+    }
+}
+
 // Install on the confirmation page hides and disables the wizard and opens the progress
 // window; the wizard comes back on the done page with the check picture, and the error page
 // shows the cross.
