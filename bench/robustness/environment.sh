@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Full disk (at the first, a middle and the last file), a destination held open, and a
-# read-only target (absent, existing), each followed by the uninstaller. Prints
+# Full disk (at the first, a middle and the last file), a destination that cannot be written
+# (held open, a folder in its place, a path too long), and a read-only target (absent,
+# existing), each followed by the uninstaller. Prints
 # "environment: cases N, handled H, failed F, skipped S". Run through bench/robustness.sh,
 # which maps the test drives.
 set -uo pipefail

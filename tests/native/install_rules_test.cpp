@@ -84,6 +84,17 @@ TEST(ErrorReport, TheSpecificTextIsCutLastAndNothingPastTheBuffer) {
         EXPECT_EQ(std::string(out.data()), expected);
         EXPECT_EQ(out[kErrorReportSize], '#') << "wrote past the buffer";
     }
+    // The question about a file that cannot be written keeps the whole path (up to 255
+    // characters) and cuts the closing sentence of a buffer too small.
+    const std::string path = "C:\\Program Files\\App\\" + std::string(232, 'p');
+    for (const std::size_t size : {kCannotWriteTextSize, std::size_t{300}}) {
+        std::vector<char> out(size + 16, '#');
+        ComposeCannotWriteText(out.data(), size, path.c_str());
+        const std::string text = out.data();
+        EXPECT_EQ(text.rfind("This file cannot be written:\n\n" + path + "\n\n", 0), 0u) << size;
+        EXPECT_EQ(text.size() == size - 1, size == 300) << size;
+        EXPECT_EQ(out[size], '#') << "wrote past the buffer";
+    }
 }
 
 // Attributes of a damaged script must not reach outside the file nor wrap in 32 bits.
