@@ -148,9 +148,9 @@ void ComposeCannotWriteText(char* out, std::size_t size, const char* path) {
     AppendCut(out, size, "This file cannot be written:\n\n");
     AppendCut(out, size, path);
     AppendCut(out, size,
-              "\n\nA program that is running may be using it, or the file is read-only. Close "
-              "that program or make the file writable, then choose Retry. Cancel stops the "
-              "installation.");
+              "\n\nA program that is running may be using it, it may be read-only, or its path "
+              "may be too long. Close that program or make the file writable, then choose "
+              "Retry. Cancel stops the installation.");
 }
 
 bool StreamInPackage(uint64_t fileSize, uint32_t payloadBase, uint32_t offset, uint32_t length) {
