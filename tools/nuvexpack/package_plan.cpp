@@ -6,7 +6,9 @@
 #include <tuple>
 
 #include "package_layout.h"
+#include "code_page.h"
 #include "platform.h"
+#include "script_review.h"
 #include "script_writer.h"
 
 namespace nuvex::pack {
@@ -559,11 +561,10 @@ bool PackagePlan::IsBuilderKey(const EntryKey& key) {
 
 std::string_view CheckRawScript(std::string_view text, const std::string& file,
                                 Diagnostics& diag) {
+    // A byte order mark says UTF-8, which the code page conversion handles; the mark
+    // itself is no text of the script.
     constexpr std::string_view kBom = "\xEF\xBB\xBF";
     if (text.substr(0, kBom.size()) == kBom) {
-        diag.Warn(file, 1,
-                  "the script starts with a UTF-8 byte order mark, which is left out; the "
-                  "installer reads texts in the ANSI code page of the user's Windows");
         text.remove_prefix(kBom.size());
     }
     std::size_t nul = text.find('\0');
@@ -584,7 +585,24 @@ std::string_view CheckRawScript(std::string_view text, const std::string& file,
 
 PackagePlan MakePlan(std::string_view scriptText, const PlanInputs& inputs, Diagnostics& diag) {
     PackagePlan plan;
-    std::string_view text = CheckRawScript(scriptText, inputs.scriptName, diag);
+    std::string_view raw = CheckRawScript(scriptText, inputs.scriptName, diag);
+    unsigned codePage = inputs.codePage;
+    if (codePage == 0) {
+        codePage = kDefaultCodePage;
+        IniDocument names = IniDocument::Parse(raw, [](std::string_view section, std::string_view key) {
+            return EqualsNoCase(section, "Wizard") && (key.empty() || EqualsNoCase(key, kCodePageKey));
+        });
+        if (auto v = names.Get("Wizard", kCodePageKey)) {
+            long long n = ProfileInt(*v);
+            if (n <= 0 || n > 65535 || std::to_string(n) != TrimBlanks(*v)) {
+                diag.Error(inputs.scriptName, IniDocument::FindKey(*names.FindSection("Wizard"), kCodePageKey)->number,
+                           "[Wizard] codepage=" + *v + ": a code page is a number such as 1252 or 1250");
+                return plan;
+            }
+            codePage = static_cast<unsigned>(n);
+        }
+    }
+    std::string text = ToCodePage(raw, LoadCodePage(codePage), inputs.scriptName, diag);
     plan.doc = IniDocument::Parse(text);
     const IniDocument& doc = plan.doc;
 
@@ -634,6 +652,7 @@ PackagePlan MakePlan(std::string_view scriptText, const PlanInputs& inputs, Diag
         ComponentPlanner(doc.sections[component.section], component, inputs, diag, plan.payload)
             .Run();
     }
+    ReviewShortcuts(plan, inputs.scriptName, diag);
     return plan;
 }
 

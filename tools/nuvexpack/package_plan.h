@@ -24,6 +24,7 @@ struct PlanInputs {
     fs::path sourceDir;      // where sources are looked up
     fs::path outputPath;     // never packed from a tree
     PackLimits limits;
+    unsigned codePage = 0;   // 0: codepage= of [Wizard], else 1252
 };
 
 // One payload file, in payload order.
