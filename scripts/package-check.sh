@@ -39,6 +39,18 @@ echo "added after the first build" >"$work/example/stage/docs/added.txt"
 "$work/prefix/bin/nuvexpack" list "$work/example/setup.exe" | grep -q 'docs\\added.txt' ||
   fail "the rebuilt setup.exe lacks the new file"
 
+echo "== --strict by default: a script with a warning builds no setup.exe"
+cp -r "$example" "$work/strict-src"
+sed -i 's/^Requied=true/Requied=yes/' "$work/strict-src/installer/setup.ini"
+cmake -S "$work/strict-src" -B "$work/strict" -DCMAKE_PREFIX_PATH="$work/prefix" >"$work/strict.log" 2>&1 ||
+  { cat "$work/strict.log"; fail "configuring the strict example failed"; }
+if cmake --build "$work/strict" >>"$work/strict.log" 2>&1; then
+  fail "a script with Requied=yes built under --strict"
+fi
+grep -q 'Requied=yes: the installer takes only "true" as on' "$work/strict.log" ||
+  { cat "$work/strict.log"; fail "the strict build did not say why it failed"; }
+[ ! -e "$work/strict/setup.exe" ] || fail "the failed strict build left a setup.exe"
+
 echo "== cpack -G DEB, dpkg -x"
 (cd "$NUVEX_BUILD/host" && cpack -G DEB -B "$work/deb" >"$work/cpack.log") ||
   { cat "$work/cpack.log"; fail "cpack failed"; }
