@@ -312,6 +312,11 @@ std::string PathKeyOf(std::string_view path) {
 }  // namespace
 
 std::string DidYouMean(std::string_view name, const std::vector<std::string>& candidates) {
+    // No key is this long; a hostile script's long names get no search.
+    constexpr std::size_t kLongestName = 40;
+    if (name.size() > kLongestName) {
+        return {};
+    }
     const std::string* best = nullptr;
     std::size_t bestDistance = 0;
     for (const std::string& c : candidates) {

@@ -116,6 +116,31 @@ TEST_F(PackTest, NewWritesAScriptThatBuildsStrictly) {
     EXPECT_FALSE(fs::exists(dir_ / "x.ini"));
 }
 
+// list shows what the installer makes of the flags, not what they look like, and where
+// each shortcut goes.
+TEST_F(PackTest, ListShowsFlagsAsTheInstallerReadsThemAndShortcuts) {
+    Source("tool.exe", "MZ tool");
+    BuildRun run = Build(Script({"[Wizard]", "includeuninst=no", "[Dialogs]", "AppInfo=1", "[Components]",
+                                 "NumberOfComponents=2", "[Component0]", "Title=Tool", "Requied=1",
+                                 "UseInInstType0=yes", "file0000=tool.exe", "start00=tool.exe",
+                                 "start00title=Tool", "start00args=--fast", "run00=tool.exe",
+                                 "[Component1]", "Title=Extra", "Requied=TRUE", "[Component2]",
+                                 "[InstTypes]", "Type0=Typical", "Type0Enabled=1", "Type5=Own",
+                                 "Type5Enabled=True"}));
+    ASSERT_TRUE(run.ok) << run.Messages();
+    CliResult r = RunTool("list " + output_.string());
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    for (const char* expected :
+         {"splash       Czech (defaultlang missing)", "information off", "custom on", "uninstaller on",
+          "[Component0] \"Tool\", requiedspace 7, in types none",
+          "start00   Start menu group\\Tool.lnk -> target folder\\tool.exe --fast",
+          "run00     opens target folder\\tool.exe at the end", "[Component1] \"Extra\", required,",
+          "[Component2] \"\", never read (beyond NumberOfComponents)",
+          "Type0  Typical             disabled", "Type5  Own                 enabled (custom)"}) {
+        EXPECT_NE(r.output.find(expected), std::string::npos) << expected << "\nin\n" << r.output;
+    }
+}
+
 // The checks and the code page conversion change nothing in a package whose script asks
 // for none of it: the sample's package is the same, byte for byte, as before they came.
 TEST_F(PackTest, SamplePackageBytesAreUnchanged) {
