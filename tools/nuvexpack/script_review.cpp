@@ -420,6 +420,12 @@ void ReviewShortcuts(const PackagePlan& plan, const std::string& file, Diagnosti
                 !key.suffix.empty()) {
                 continue;
             }
+            if (key.family == Family::kReg) {
+                diag.Warn(file, line.number,
+                          where + line.name + ": the installer reads reg entries and does nothing "
+                                              "with them, so no registry value is written");
+                continue;
+            }
             bool shortcut = key.family == Family::kStart || key.family == Family::kDesktop ||
                             key.family == Family::kQuickl;
             if (!shortcut && key.family != Family::kRun) {

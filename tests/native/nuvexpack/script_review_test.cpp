@@ -46,6 +46,7 @@ TEST_F(PackTest, MistakesWarnWithLineAndHintAndFailUnderStrict) {
         {"start00=tool.exe", "start00=tol.exe", "[Component0] start00 \"tol.exe\": no component installs this file into the target folder, so the shortcut points at nothing"},
         {"desktop00=tool.exe", "desktop00=..\\tool.exe", "[Component0] desktop00 \"..\\tool.exe\" climbs out of its folder"},
         {"desktop00title=Tool", ";", "[Component0] desktop00 has no desktop00title, so the installer names the shortcut \".lnk\"", "desktop00="},
+        {"desktop00title=Tool", "desktop00title=Tool\r\nreg00=HKCU\\Software\\Tool", "[Component0] reg00: the installer reads reg entries and does nothing with them", "reg00="},
         {"NumberOfComponents=1", "NumberOfComponents=10", "NumberOfComponents is 10; the installer accepts 1 to 9"},
         {"\n[InstTypes]", "\n[Component1]\r\nTitle=More\r\n[InstTypes]", "the installer reads components 0 to 0 only, never [Component1]"},
         {"Title=Tool", "Title=Tool\x81", "byte 0x81 is not a character in code page 1252"},
