@@ -173,8 +173,10 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
 
 CreateNewResult CreateNewFile(const std::filesystem::path& path, std::FILE** out) {
     // CREATE_NEW with FILE_FLAG_OPEN_REPARSE_POINT fails on any name that exists, a link
-    // or junction included, instead of creating the file the link points to.
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    // or junction included, instead of creating the file the link points to. Sharing delete
+    // lets the Ctrl-C handler, which runs on a thread of its own, remove the file while this
+    // handle is open.
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
