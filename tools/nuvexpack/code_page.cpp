@@ -1,7 +1,8 @@
 #include "code_page.h"
 
 #include <cstdio>
-#include <map>
+#include <algorithm>
+#include <utility>
 
 #include "platform.h"
 
@@ -70,6 +71,28 @@ bool IsUtf8WithNonAscii(std::string_view text) {
     return nonAscii;
 }
 
+bool ConvertUtf8(std::string_view utf8, const CodePage& codePage, std::string* out) {
+    std::string converted;
+    converted.reserve(utf8.size());
+    for (std::size_t at = 0, n = 0; at < utf8.size(); at += n) {
+        char32_t c = DecodeUtf8(utf8, at, &n);
+        if (n == 0) {
+            return false;
+        }
+        if (n == 1) {
+            converted += utf8[at];
+            continue;
+        }
+        const char32_t* found = std::find(codePage.upper, codePage.upper + 128, c);
+        if (found == codePage.upper + 128) {
+            return false;
+        }
+        converted += static_cast<char>(0x80 + (found - codePage.upper));
+    }
+    *out = std::move(converted);
+    return true;
+}
+
 std::string ToCodePage(std::string_view text, const CodePage& codePage, const std::string& file,
                        Diagnostics& diag) {
     const std::string cpName = "code page " + std::to_string(codePage.number);
@@ -88,32 +111,24 @@ std::string ToCodePage(std::string_view text, const CodePage& codePage, const st
         }
         return std::string(text);
     }
-    std::map<char32_t, char> encode;
-    for (int b = 0x80; b < 0x100; ++b) {
-        if (codePage.upper[b - 0x80] != 0) {
-            encode.emplace(codePage.upper[b - 0x80], static_cast<char>(b));
-        }
-    }
     std::string out;
-    out.reserve(text.size());
+    if (ConvertUtf8(text, codePage, &out)) {
+        return out;
+    }
+    // The first character without a place, for the message.
     for (std::size_t at = 0, n = 0; at < text.size(); at += n) {
         char32_t c = DecodeUtf8(text, at, &n);
-        if (n == 1) {
-            out += text[at];
-            continue;
-        }
-        auto it = encode.find(c);
-        if (it == encode.end()) {
+        std::string one;
+        if (n > 1 && !ConvertUtf8(text.substr(at, n), codePage, &one)) {
             diag.Error(file, LineAt(text, at),
                        "\"" + std::string(text.substr(at, n)) + "\" (" + CodePoint(c) +
                            ") has no place in " + cpName +
                            ", in which the installer reads the script; choose another with "
                            "--codepage or codepage= in [Wizard], or write the text without it");
-            return std::string(text);
+            break;
         }
-        out += it->second;
     }
-    return out;
+    return std::string(text);
 }
 
 }  // namespace nuvex::pack

@@ -24,6 +24,10 @@ CodePage LoadCodePage(unsigned number);
 // True when `text` is well-formed UTF-8 and holds a byte above 0x7F.
 bool IsUtf8WithNonAscii(std::string_view text);
 
+// `utf8` in the code page; false, with `out` untouched, when it is not well-formed UTF-8 or
+// a character has no place in the code page.
+bool ConvertUtf8(std::string_view utf8, const CodePage& codePage, std::string* out);
+
 // The script in the code page. A UTF-8 character without a place in it is an error naming
 // the character, its line and the code page; an undefined 8-bit byte is a warning. `text`
 // comes back unchanged when it is plain ASCII or already 8-bit.

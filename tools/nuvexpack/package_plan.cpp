@@ -74,6 +74,14 @@ private:
     };
 
     const std::string& File() const { return inputs_.scriptName; }
+
+    void ToScriptCodePage(Parts& parts) const {
+        for (std::string& part : parts) {
+            if (inputs_.codePageTable != nullptr && HasNonAscii(part)) {
+                ConvertUtf8(part, *inputs_.codePageTable, &part);
+            }
+        }
+    }
     std::string Where() const { return "[" + section_.name + "] "; }
 
     void Collect() {
@@ -345,6 +353,14 @@ private:
             if (!ListTree(*line, root, listing)) {
                 continue;
             }
+            // File names come from the file system in UTF-8; the installer reads them in the
+            // script's code page.
+            for (auto& [rel, path] : listing.files) {
+                ToScriptCodePage(rel);
+            }
+            for (Parts& rel : listing.dirs) {
+                ToScriptCodePage(rel);
+            }
             Parts destParts = SplitPath(destText);
             AddParents(destParts, true);
             for (const Parts& rel : listing.dirs) {
@@ -368,12 +384,14 @@ private:
                                 Where() + line->name + ": " + Quote(dest) + " " + why);
                     continue;
                 }
-                if (!warnedAscii && HasNonAscii(dest)) {
+                // Still UTF-8: a character that the code page has no place for.
+                if (!warnedAscii && IsUtf8WithNonAscii(dest)) {
                     warnedAscii = true;
                     diag_.Warn(File(), line->number,
                                Where() + line->name + ": " + Quote(dest) +
-                                   " has non-ASCII characters; the installer reads the script "
-                                   "in the ANSI code page of the user's Windows");
+                                   " has non-ASCII characters that the script's code page cannot "
+                                   "hold; the installer reads the script in the ANSI code page of "
+                                   "the user's Windows");
                 }
                 std::string key = PathKey(full);
                 if (!fileDests_.insert(key).second) {
@@ -602,7 +620,10 @@ PackagePlan MakePlan(std::string_view scriptText, const PlanInputs& inputs, Diag
             codePage = static_cast<unsigned>(n);
         }
     }
-    std::string text = ToCodePage(raw, LoadCodePage(codePage), inputs.scriptName, diag);
+    const CodePage table = LoadCodePage(codePage);
+    PlanInputs withTable = inputs;
+    withTable.codePageTable = &table;
+    std::string text = ToCodePage(raw, table, inputs.scriptName, diag);
     plan.doc = IniDocument::Parse(text);
     const IniDocument& doc = plan.doc;
 
@@ -649,7 +670,7 @@ PackagePlan MakePlan(std::string_view scriptText, const PlanInputs& inputs, Diag
     std::sort(plan.components.begin(), plan.components.end(),
               [](const ComponentPlan& a, const ComponentPlan& b) { return a.slot < b.slot; });
     for (ComponentPlan& component : plan.components) {
-        ComponentPlanner(doc.sections[component.section], component, inputs, diag, plan.payload)
+        ComponentPlanner(doc.sections[component.section], component, withTable, diag, plan.payload)
             .Run();
     }
     ReviewShortcuts(plan, inputs.scriptName, diag);

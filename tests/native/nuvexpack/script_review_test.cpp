@@ -81,11 +81,11 @@ TEST_F(PackTest, MistakesWarnWithLineAndHintAndFailUnderStrict) {
     }
 }
 
-// The scaffold builds strictly with nothing to say, its UTF-8 name converted into the
-// default code page; `new` refuses what it must not write.
+// The scaffold builds strictly with nothing to say, its UTF-8 name and file names converted
+// into the default code page; `new` refuses what it must not write.
 TEST_F(PackTest, NewWritesAScriptThatBuildsStrictly) {
     Source("bin/tool.exe", "MZ tool");
-    Source("docs/readme.txt", "read me");
+    Source("docs/\xC3\x9C" "bersicht.txt", "overview");
     const fs::path script = dir_ / "new.ini";
     CliResult made = RunTool("new \"\xC3\x9Cn\xC3\xAF" "code Tool\" --source " + src_.string() + " -o " + script.string());
     ASSERT_EQ(made.exitCode, 0) << made.output;
@@ -97,6 +97,8 @@ TEST_F(PackTest, NewWritesAScriptThatBuildsStrictly) {
     std::string packaged = SplitPackage(ReadWholeFile(output_)).script;
     EXPECT_NE(packaged.find("szInstallAppName=\xDCn\xEF" "code Tool\r\n"), std::string::npos) << packaged;
     EXPECT_EQ(packaged.find("codepage="), std::string::npos);
+    // A file name from the folder, UTF-8 on this system, in the same code page.
+    EXPECT_NE(packaged.find("=docs\\\xDC" "bersicht.txt\r\n"), std::string::npos) << packaged;
 
     const struct {
         std::string args;
