@@ -253,6 +253,7 @@ void CheckEmptyTexts(const IniDocument& doc, const std::string& file, Diagnostic
         shown.Check(kWizard, page.heading, std::string(page.name) + "'s heading");
         shown.Check(kWizard, page.body, page.name);
     }
+    const bool uninstaller = ParseIncludeUninstFlag(doc.Get(kWizard, "includeuninst").value_or("true").c_str());
     const struct {
         const char* key;
         const char* shownAs;
@@ -265,12 +266,9 @@ void CheckEmptyTexts(const IniDocument& doc, const std::string& file, Diagnostic
         {"szButtonDone", "the done page's button", true},
         {"szButtonBrowse", "the Browse button", FlagOn(doc, kDialogs, "TargetDir", true)},
         {"szInstalling", "the progress window", true},
-        {"szLabelUninst", "the uninstaller's heading",
-         ParseIncludeUninstFlag(doc.Get(kWizard, "includeuninst").value_or("true").c_str())},
-        {"szTextUninst", "the uninstaller",
-         ParseIncludeUninstFlag(doc.Get(kWizard, "includeuninst").value_or("true").c_str())},
-        {"szButtonUnInstall", "the uninstaller's button",
-         ParseIncludeUninstFlag(doc.Get(kWizard, "includeuninst").value_or("true").c_str())},
+        {"szLabelUninst", "the uninstaller's heading", uninstaller},
+        {"szTextUninst", "the uninstaller", uninstaller},
+        {"szButtonUnInstall", "the uninstaller's button", uninstaller},
     };
     for (const auto& o : others) {
         if (o.shown) {
