@@ -228,7 +228,7 @@ private:
 void CheckEmptyTexts(const IniDocument& doc, const std::string& file, Diagnostics& diag) {
     ShownTexts shown(doc, file, diag);
     struct Page {
-        const char* flag;  // [Dialogs] flag, nullptr: always shown
+        const char* flag;  // [Dialogs] flag; nullptr: always shown; "": not shown
         const char* heading;
         const char* body;
         const char* name;
