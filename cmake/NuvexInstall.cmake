@@ -35,6 +35,15 @@ get_filename_component(_nuvex_default_stub ${CMAKE_BINARY_DIR}/../win32/bin/nuve
 set(NUVEX_STUB ${_nuvex_default_stub} CACHE FILEPATH
     "The installer stub nuvex.exe from the Windows tree, installed beside nuvexpack")
 
+# Checked when installing rather than when configuring: the Windows tree is usually built
+# after the host tree has been configured. Checked first, so that a missing stub leaves
+# nothing half installed.
+install(CODE "
+  if(NOT EXISTS \"${NUVEX_STUB}\")
+    message(FATAL_ERROR \"The installer stub ${NUVEX_STUB} does not exist. Build the Windows \"
+                        \"tree first (scripts/build.sh), or set NUVEX_STUB to a nuvex.exe.\")
+  endif()")
+
 if(TARGET nuvexpack)
   install(TARGETS nuvexpack RUNTIME DESTINATION ${NUVEX_PRIVATE_DIR})
   # The link is made here and installed as a link; nuvexpack reads its own path through
@@ -45,17 +54,10 @@ if(TARGET nuvexpack)
   install(FILES ${CMAKE_BINARY_DIR}/install-links/nuvexpack DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
-# Checked when installing rather than when configuring: the Windows tree is usually built
-# after the host tree has been configured.
-install(CODE "
-  if(NOT EXISTS \"${NUVEX_STUB}\")
-    message(FATAL_ERROR \"The installer stub ${NUVEX_STUB} does not exist. Build the Windows \"
-                        \"tree first (scripts/build.sh), or set NUVEX_STUB to a nuvex.exe.\")
-  endif()")
 install(PROGRAMS ${NUVEX_STUB} DESTINATION ${NUVEX_PRIVATE_DIR} RENAME nuvex.exe)
 
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/nuvexpack.md
-              ${PROJECT_SOURCE_DIR}/docs/cmake.md
+              ${PROJECT_SOURCE_DIR}/docs/cmake.md ${PROJECT_SOURCE_DIR}/docs/script-reference.md
         DESTINATION ${NUVEX_DOC_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/cmake-project ${PROJECT_SOURCE_DIR}/examples/sample
         DESTINATION ${NUVEX_DOC_DIR}/examples)

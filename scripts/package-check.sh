@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Checks the tools as product makers get them: `cmake --install` of the host tree and the
 # Debian package from `cpack -G DEB`, each used to build examples/cmake-project, whose
-# setup.exe must then pass `nuvexpack verify`. Needs both trees built (scripts/build.sh).
+# setup.exe must then pass `nuvexpack verify`. The example passes a two-word OPTIONS
+# (--level 9) to nuvex_add_installer(), and a copy of it with a flag the installer reads as
+# false must fail under the default --strict. Needs both trees built (scripts/build.sh).
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 
@@ -32,12 +34,25 @@ echo "== cmake --install"
 cmake --install "$NUVEX_BUILD/host" --prefix "$work/prefix" >"$work/install.log" ||
   { cat "$work/install.log"; fail "cmake --install failed"; }
 build_example "$work/prefix" "$work/example"
+[ -f "$work/prefix/share/doc/nuvex/script-reference.md" ] || fail "the key reference is not installed"
 [ "$(rebuilt "$work/example")" = no ] || fail "setup.exe was rebuilt though nothing changed"
 sleep 1  # file times of one second resolution
 echo "added after the first build" >"$work/example/stage/docs/added.txt"
 [ "$(rebuilt "$work/example")" = yes ] || fail "a new staged file did not rebuild setup.exe"
 "$work/prefix/bin/nuvexpack" list "$work/example/setup.exe" | grep -q 'docs\\added.txt' ||
   fail "the rebuilt setup.exe lacks the new file"
+
+echo "== --strict by default: a script with a warning builds no setup.exe"
+cp -r "$example" "$work/strict-src"
+sed -i 's/^Requied=true/Requied=yes/' "$work/strict-src/installer/setup.ini"
+cmake -S "$work/strict-src" -B "$work/strict" -DCMAKE_PREFIX_PATH="$work/prefix" >"$work/strict.log" 2>&1 ||
+  { cat "$work/strict.log"; fail "configuring the strict example failed"; }
+if cmake --build "$work/strict" >>"$work/strict.log" 2>&1; then
+  fail "a script with Requied=yes built under --strict"
+fi
+grep -q 'Requied=yes: the installer takes only "true" as on' "$work/strict.log" ||
+  { cat "$work/strict.log"; fail "the strict build did not say why it failed"; }
+[ ! -e "$work/strict/setup.exe" ] || fail "the failed strict build left a setup.exe"
 
 echo "== cpack -G DEB, dpkg -x"
 (cd "$NUVEX_BUILD/host" && cpack -G DEB -B "$work/deb" >"$work/cpack.log") ||
@@ -46,3 +61,4 @@ deb=$(ls "$work"/deb/nuvex-tools_*_amd64.deb)
 echo "$deb"
 dpkg -x "$deb" "$work/root"
 build_example "$work/root/usr" "$work/example-deb"
+[ -f "$work/root/usr/share/doc/nuvex/script-reference.md" ] || fail "the .deb lacks the key reference"

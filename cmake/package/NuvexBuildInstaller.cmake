@@ -1,7 +1,12 @@
 # Runs `nuvexpack build` for nuvex_add_installer() and writes the depfile that makes the next
 # build run it again when any file or folder below SOURCE changes. Folders are listed too:
 # adding or removing a file changes its folder's time.
-#   cmake -DNUVEXPACK= -DSCRIPT= -DSOURCE= -DSTUB= -DOUTPUT= -DDEPFILE= [-DOPTIONS=] -P this
+#   cmake -DNUVEXPACK= -DSCRIPT= -DSOURCE= -DSTUB= -DOUTPUT= -DDEPFILE= [-DOPTIONS_FILE=] -P this
+# OPTIONS_FILE holds the builder's further arguments, one a line.
+set(OPTIONS)
+if(OPTIONS_FILE)
+  file(STRINGS "${OPTIONS_FILE}" OPTIONS)
+endif()
 execute_process(
   COMMAND "${NUVEXPACK}" build "${SCRIPT}" -o "${OUTPUT}" --stub "${STUB}" --source "${SOURCE}"
           --quiet ${OPTIONS}

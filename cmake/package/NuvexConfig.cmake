@@ -4,7 +4,7 @@
 #   NUVEX_STUB            the installer stub nuvex.exe
 #   nuvex_add_installer(NAME SCRIPT script.ini OUTPUT setup.exe
 #                       [SOURCE dir] [STUB nuvex.exe] [DEPENDS target-or-file...]
-#                       [OPTIONS builder-option...] [EXCLUDE_FROM_ALL])
+#                       [OPTIONS builder-option...] [NO_STRICT] [EXCLUDE_FROM_ALL])
 #
 # See docs/cmake.md.
 
@@ -30,13 +30,14 @@ endif()
 # the stub STUB (default: the installed one) every time the script, the stub, the builder or
 # any file or folder below SOURCE changes. DEPENDS names targets of the product (they are
 # built first, and their outputs are dependencies) or further files. OPTIONS go to
-# `nuvexpack build` as they are (--level 9, --zlib, --jobs 2...). A target NAME builds the
-# installer; it is part of `all` unless EXCLUDE_FROM_ALL is given.
+# `nuvexpack build` as they are, one argument each (--level 9, --zlib, --jobs 2...). The
+# builder runs with --strict, so that a warning fails the build, unless NO_STRICT is given.
+# A target NAME builds the installer; it is part of `all` unless EXCLUDE_FROM_ALL is given.
 #
 # Relative SCRIPT, SOURCE and STUB are taken from the current source folder, a relative
 # OUTPUT from the current binary folder.
 function(nuvex_add_installer name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "EXCLUDE_FROM_ALL" "SCRIPT;SOURCE;OUTPUT;STUB"
+  cmake_parse_arguments(PARSE_ARGV 1 arg "EXCLUDE_FROM_ALL;NO_STRICT" "SCRIPT;SOURCE;OUTPUT;STUB"
                         "DEPENDS;OPTIONS")
   if(arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "nuvex_add_installer(${name}): unknown arguments ${arg_UNPARSED_ARGUMENTS}")
@@ -61,12 +62,20 @@ function(nuvex_add_installer name)
   # The list of source files is known only once the product is staged, at build time; the
   # helper writes it into a depfile for the next build.
   set(depfile "${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/${name}.nuvex.d")
-  string(REPLACE ";" "\\;" options "${arg_OPTIONS}")
+  # The options go through a file, one a line: a list on the helper's command line would
+  # arrive as one argument with its separators in it.
+  set(options ${arg_OPTIONS})
+  if(NOT arg_NO_STRICT)
+    list(PREPEND options --strict)
+  endif()
+  set(options_file "${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/${name}.nuvex.options")
+  list(JOIN options "\n" options_text)
+  file(GENERATE OUTPUT "${options_file}" CONTENT "${options_text}\n")
   add_custom_command(OUTPUT "${output}"
     COMMAND "${CMAKE_COMMAND}" "-DNUVEXPACK=$<TARGET_FILE:Nuvex::nuvexpack>"
             "-DSCRIPT=${script}" "-DSOURCE=${source}" "-DSTUB=${stub}" "-DOUTPUT=${output}"
-            "-DDEPFILE=${depfile}" "-DOPTIONS=${options}" -P "${_nuvex_build_script}"
-    DEPENDS "${script}" "${stub}" Nuvex::nuvexpack ${arg_DEPENDS}
+            "-DDEPFILE=${depfile}" "-DOPTIONS_FILE=${options_file}" -P "${_nuvex_build_script}"
+    DEPENDS "${script}" "${stub}" "${options_file}" Nuvex::nuvexpack ${arg_DEPENDS}
     DEPFILE "${depfile}"
     COMMENT "Building the installer ${arg_OUTPUT}"
     VERBATIM)

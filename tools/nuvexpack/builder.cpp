@@ -30,6 +30,31 @@ std::string CheckStub(const std::string& stub) {
     return {};
 }
 
+std::string CheckStubProgram(const std::string& stub) {
+    const auto u32 = [&](std::size_t at) {
+        uint32_t v = 0;
+        for (int i = 3; i >= 0; --i) {
+            v = v << 8 | static_cast<unsigned char>(stub[at + static_cast<std::size_t>(i)]);
+        }
+        return v;
+    };
+    const std::string hint = "; name the nuvex.exe of this Nuvex (" + std::string(kToolVersion) +
+                             ") with --stub FILE";
+    if (stub.size() < 0x40 || stub.compare(0, 2, "MZ") != 0) {
+        return "the stub is not a Windows program" + hint;
+    }
+    uint32_t pe = u32(0x3C);
+    if (pe > stub.size() - 6 || stub.compare(pe, 4, std::string("PE\0\0", 4)) != 0 ||
+        stub[pe + 4] != '\x4C' || stub[pe + 5] != '\x01') {
+        return "the stub is not a 32-bit Windows program" + hint;
+    }
+    if (stub.find(std::string(kStubTitle) + '\0') == std::string::npos) {
+        return std::string("the stub is not a Nuvex installer: it lacks the title \"") + kStubTitle +
+               "\"" + hint;
+    }
+    return {};
+}
+
 namespace {
 
 // The script given to the builder, refused before it is read when it is too long to
@@ -107,6 +132,8 @@ bool BuildChecked(const BuildOptions& options, Diagnostics& diag, BuildSummary* 
         std::string stub = ReadWholeFile(options.stub);
         if (std::string why = CheckStub(stub); !why.empty()) {
             diag.Error(PathText(options.stub), 0, why);
+        } else if (std::string why = CheckStubProgram(stub); !why.empty()) {
+            diag.Error(PathText(options.stub), 0, why);
         } else if (stub.size() > options.limits.max32) {
             diag.Error(PathText(options.stub), 0, "the stub is larger than 32-bit offsets allow");
         }
@@ -119,6 +146,7 @@ bool BuildChecked(const BuildOptions& options, Diagnostics& diag, BuildSummary* 
         }
         inputs.outputPath = options.output;
         inputs.limits = options.limits;
+        inputs.codePage = options.codePage;
         PackagePlan plan = MakePlan(scriptText, inputs, diag);
         for (const PayloadItem& item : plan.payload) {
             if (IsInput(options.output, item.source, "payload source of " + EntryName(item), diag)) {

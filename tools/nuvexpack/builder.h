@@ -11,6 +11,10 @@
 
 namespace nuvex::pack {
 
+// The window title that every Nuvex stub of this version holds.
+inline constexpr char kStubTitle[] = NUVEX_STUB_TITLE;
+inline constexpr char kToolVersion[] = NUVEX_VERSION;
+
 struct BuildOptions {
     fs::path script;
     fs::path output;
@@ -20,6 +24,7 @@ struct BuildOptions {
     unsigned jobs = 0;  // 0: one per core
     bool progress = false;
     PackLimits limits;
+    unsigned codePage = 0;  // 0: codepage= of [Wizard], else 1252
     // Memory of the compression: see payload_pipeline.h. Zero keeps the default.
     uint64_t inFlightBytes = 0;
     uint64_t wholeFileLimit = 0;
@@ -42,5 +47,9 @@ bool BuildPackage(const BuildOptions& options, Diagnostics& diag, BuildSummary* 
 // Checks that a package built on `stub` is found at the stub's end: the stub must not hold
 // the header, nor end in a way that hides it. Returns an empty text when fine.
 std::string CheckStub(const std::string& stub);
+
+// Checks that `stub` is a Nuvex installer program: a 32-bit Windows executable that holds
+// the installer's window title. Returns an empty text when it is.
+std::string CheckStubProgram(const std::string& stub);
 
 }  // namespace nuvex::pack

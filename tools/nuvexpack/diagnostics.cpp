@@ -44,6 +44,10 @@ void Diagnostics::Error(const std::string& file, int line, const std::string& me
 }
 
 void Diagnostics::Add(Diagnostic d) {
+    if (strict && d.severity == Severity::kWarning) {
+        d.severity = Severity::kError;
+        d.message += " [--strict]";
+    }
     if (d.severity == Severity::kError) {
         ++errors_;
     } else {

@@ -51,6 +51,8 @@ public:
 
     // Called for each diagnostic as it arrives (the command line prints them to stderr).
     std::function<void(const Diagnostic&)> onReport;
+    // --strict: every warning arrives as an error, so that no package is written.
+    bool strict = false;
 
 private:
     std::vector<Diagnostic> items_;

@@ -178,12 +178,19 @@ TempOutput::TempOutput(const fs::path& finalPath) : final_(finalPath) {
                                static_cast<unsigned>(
                                    std::chrono::steady_clock::now().time_since_epoch().count()));
     const fs::path folder = finalPath.parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !fs::is_directory(folder, ec)) {
+        done_ = true;
+        throw PackError("cannot write " + PathText(finalPath) + ": the folder " + PathText(folder) +
+                        (fs::exists(folder, ec) ? " is not a folder" : " does not exist"));
+    }
     for (int attempt = 0; attempt < 100; ++attempt) {
         char name[32];
         std::snprintf(name, sizeof name, "~nvx%08x.tmp", static_cast<unsigned>(random()));
         temp_ = folder / name;
         file_ = File::CreateNew(temp_);
         if (file_.IsOpen()) {
+            WatchTempFile(temp_);
             return;
         }
     }
@@ -204,6 +211,7 @@ TempOutput::~TempOutput() {
 
 void TempOutput::Discard() {
     done_ = true;
+    UnwatchTempFile(temp_);
     if (file_.IsOpen()) {
         try {
             file_.Close();
@@ -236,6 +244,7 @@ void TempOutput::Commit() {
         throw PackError("cannot rename " + PathText(temp_) + " to " + PathText(final_) + ": " +
                         ec.message());
     }
+    UnwatchTempFile(temp_);
     done_ = true;
 }
 

@@ -13,6 +13,7 @@
 #include "package_reader.h"
 #include "package_tools.h"
 #include "platform.h"
+#include "script_template.h"
 #include "signing.h"
 
 namespace {
@@ -26,15 +27,63 @@ constexpr char kStubName[] = "nuvex.exe";
 
 const char kUsage[] =
     "usage:\n"
+    "  nuvexpack new NAME --source DIR -o SCRIPT\n"
     "  nuvexpack build SCRIPT -o OUT.exe [--stub FILE] [--source DIR]\n"
     "                 [--level N | --best] [--zlib] [--jobs N] [--quiet]\n"
+    "                 [--strict] [--codepage N]\n"
     "                 [--sign --cert FILE [--key FILE] [--pass-file FILE] [--timestamp URL]]\n"
     "  nuvexpack sign PACKAGE --cert FILE [--key FILE] [--pass-file FILE] [--timestamp URL]\n"
     "                 [-o OUT.exe]\n"
     "  nuvexpack list PACKAGE\n"
     "  nuvexpack verify PACKAGE [--ca FILE] [--quiet]\n"
     "  nuvexpack extract PACKAGE DIR\n"
-    "  nuvexpack --help | --version\n";
+    "  nuvexpack --help | --version\n"
+    "  nuvexpack COMMAND --help\n";
+
+// What each command does, for "nuvexpack COMMAND --help"; the options as in kUsage.
+const struct {
+    const char* command;
+    const char* help;
+} kCommandHelp[] = {
+    {"new", "Writes a complete installer script with English texts on every page, packing\n"
+            "the folder DIR whole into the target folder, with shortcuts to its first .exe.\n"
+            "It builds with --strict as it is.\n"},
+    {"build", "Builds OUT.exe from SCRIPT, the stub (nuvex.exe beside nuvexpack unless --stub)\n"
+              "and the files below DIR (the script's folder unless --source).\n"
+              "  --strict       every warning is an error: no package unless the script is clean\n"
+              "  --codepage N   the Windows code page of the texts (default: codepage= in\n"
+              "                 [Wizard], else 1252); a UTF-8 script is converted into it\n"
+              "  --level N, --best, --zlib, --jobs N: compression; --quiet: no summary\n"
+              "  --sign and its options: see nuvexpack sign --help\n"},
+    {"sign", "Signs PACKAGE and the uninstaller inside it with osslsigncode (in place, or into\n"
+             "-o OUT.exe).\n"},
+    {"list", "Prints what the installer of PACKAGE will do: its pages and flags as the installer\n"
+             "reads them, each component with its files, folders, shortcuts and programs.\n"},
+    {"verify", "Checks every stream, the payload checksum and the signatures of PACKAGE; with\n"
+               "--ca FILE a signer whose chain is in FILE counts as trusted.\n"},
+    {"extract", "Writes the files of PACKAGE below DIR, win and sys entries in @windows and @system.\n"},
+};
+
+// The usage lines of one command, and what it does.
+std::string CommandHelp(const std::string& command) {
+    std::string usage = "usage:\n";
+    const std::string text = kUsage;
+    const std::string start = "  nuvexpack " + command + " ";
+    for (std::size_t at = text.find(start); at != std::string::npos;) {
+        std::size_t end = text.find('\n', at) + 1;
+        usage += text.substr(at, end - at);
+        at = end;
+        if (text.compare(at, 4, "    ") != 0) {
+            break;  // continuation lines are indented further
+        }
+    }
+    for (const auto& h : kCommandHelp) {
+        if (command == h.command) {
+            return usage + "\n" + h.help;
+        }
+    }
+    return {};
+}
 
 struct UsageError {
     std::string message;
@@ -172,13 +221,18 @@ int Build(Args& args) {
     int level = -1;
     bool sign = false;
     SignOptions signOptions;
+    bool strict = false;
     std::vector<std::string> operands = args.Parse(
-        Joined({"-o", "--output", "--stub", "--source", "--level", "--jobs", "-j"}, kSignOptions),
-        {"--best", "--zlib", "--quiet", "-q", "--sign"}, [&](const std::string& opt, const std::string& v) {
+        Joined({"-o", "--output", "--stub", "--source", "--level", "--jobs", "-j", "--codepage"}, kSignOptions),
+        {"--best", "--zlib", "--quiet", "-q", "--sign", "--strict"}, [&](const std::string& opt, const std::string& v) {
             if (TakeSignOption(opt, v, signOptions)) {
                 return;
             }
-            if (opt == "--sign") {
+            if (opt == "--strict") {
+                strict = true;
+            } else if (opt == "--codepage") {
+                options.codePage = static_cast<unsigned>(ParseNumber(opt, v, 1, 65535));
+            } else if (opt == "--sign") {
                 sign = true;
             } else if (opt == "-o" || opt == "--output") {
                 options.output = v;
@@ -240,6 +294,7 @@ int Build(Args& args) {
         }
     }
     Diagnostics diag = StderrDiagnostics();
+    diag.strict = strict;
     BuildSummary summary;
     if (!BuildPackage(options, diag, &summary)) {
         std::fprintf(stderr, "nuvexpack: no package written (%d error%s)\n", diag.ErrorCount(),
@@ -272,6 +327,27 @@ int Build(Args& args) {
                      static_cast<unsigned long long>(summary.payloadBase),
                      sign ? "; signed, and so is its uninstaller" : "");
     }
+    return kExitOk;
+}
+
+int New(Args& args) {
+    NewScriptOptions options;
+    std::vector<std::string> operands = args.Parse(
+        {"-o", "--output", "--source"}, {}, [&](const std::string& opt, const std::string& v) {
+            if (opt == "--source") {
+                options.sourceDir = v;
+            } else {
+                options.output = v;
+            }
+        });
+    ExpectOperands(operands, 1, "one NAME");
+    if (options.sourceDir.empty() || options.output.empty()) {
+        throw UsageError{"--source DIR and -o SCRIPT are required"};
+    }
+    options.name = operands[0];
+    WriteNewScript(options);
+    std::fprintf(stderr, "nuvexpack: %s written; build it with\n  nuvexpack build %s -o setup.exe --strict\n",
+                 Printable(PathText(options.output)).c_str(), Printable(PathText(options.output)).c_str());
     return kExitOk;
 }
 
@@ -372,12 +448,22 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     if (command == "--version") {
-        std::printf("nuvexpack 1.0 (%s%s)\n", EngineName(PreferredEngine()),
+        std::printf("nuvexpack %s (%s%s)\n", kToolVersion, EngineName(PreferredEngine()),
                     PreferredEngine() == Engine::kZlib ? "" : " and zlib");
         return kExitOk;
     }
+    if (argc == 3 && (std::string(argv[2]) == "--help" || std::string(argv[2]) == "-h")) {
+        std::string help = CommandHelp(command);
+        if (!help.empty()) {
+            std::fputs(help.c_str(), stdout);
+            return kExitOk;
+        }
+    }
     Args args(argc, argv, 2);
     try {
+        if (command == "new") {
+            return New(args);
+        }
         if (command == "build") {
             return Build(args);
         }

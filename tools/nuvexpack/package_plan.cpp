@@ -6,7 +6,9 @@
 #include <tuple>
 
 #include "package_layout.h"
+#include "code_page.h"
 #include "platform.h"
+#include "script_review.h"
 #include "script_writer.h"
 
 namespace nuvex::pack {
@@ -72,6 +74,14 @@ private:
     };
 
     const std::string& File() const { return inputs_.scriptName; }
+
+    void ToScriptCodePage(Parts& parts) const {
+        for (std::string& part : parts) {
+            if (inputs_.codePageTable != nullptr && HasNonAscii(part)) {
+                ConvertUtf8(part, *inputs_.codePageTable, &part);
+            }
+        }
+    }
     std::string Where() const { return "[" + section_.name + "] "; }
 
     void Collect() {
@@ -343,6 +353,14 @@ private:
             if (!ListTree(*line, root, listing)) {
                 continue;
             }
+            // File names come from the file system in UTF-8; the installer reads them in the
+            // script's code page.
+            for (auto& [rel, path] : listing.files) {
+                ToScriptCodePage(rel);
+            }
+            for (Parts& rel : listing.dirs) {
+                ToScriptCodePage(rel);
+            }
             Parts destParts = SplitPath(destText);
             AddParents(destParts, true);
             for (const Parts& rel : listing.dirs) {
@@ -366,12 +384,14 @@ private:
                                 Where() + line->name + ": " + Quote(dest) + " " + why);
                     continue;
                 }
-                if (!warnedAscii && HasNonAscii(dest)) {
+                // Still UTF-8: a character that the code page has no place for.
+                if (!warnedAscii && IsUtf8WithNonAscii(dest)) {
                     warnedAscii = true;
                     diag_.Warn(File(), line->number,
                                Where() + line->name + ": " + Quote(dest) +
-                                   " has non-ASCII characters; the installer reads the script "
-                                   "in the ANSI code page of the user's Windows");
+                                   " has non-ASCII characters that the script's code page cannot "
+                                   "hold; the installer reads the script in the ANSI code page of "
+                                   "the user's Windows");
                 }
                 std::string key = PathKey(full);
                 if (!fileDests_.insert(key).second) {
@@ -559,11 +579,10 @@ bool PackagePlan::IsBuilderKey(const EntryKey& key) {
 
 std::string_view CheckRawScript(std::string_view text, const std::string& file,
                                 Diagnostics& diag) {
+    // A byte order mark says UTF-8, which the code page conversion handles; the mark
+    // itself is no text of the script.
     constexpr std::string_view kBom = "\xEF\xBB\xBF";
     if (text.substr(0, kBom.size()) == kBom) {
-        diag.Warn(file, 1,
-                  "the script starts with a UTF-8 byte order mark, which is left out; the "
-                  "installer reads texts in the ANSI code page of the user's Windows");
         text.remove_prefix(kBom.size());
     }
     std::size_t nul = text.find('\0');
@@ -584,7 +603,27 @@ std::string_view CheckRawScript(std::string_view text, const std::string& file,
 
 PackagePlan MakePlan(std::string_view scriptText, const PlanInputs& inputs, Diagnostics& diag) {
     PackagePlan plan;
-    std::string_view text = CheckRawScript(scriptText, inputs.scriptName, diag);
+    std::string_view raw = CheckRawScript(scriptText, inputs.scriptName, diag);
+    unsigned codePage = inputs.codePage;
+    if (codePage == 0) {
+        codePage = kDefaultCodePage;
+        IniDocument names = IniDocument::Parse(raw, [](std::string_view section, std::string_view key) {
+            return EqualsNoCase(section, "Wizard") && (key.empty() || EqualsNoCase(key, kCodePageKey));
+        });
+        if (auto v = names.Get("Wizard", kCodePageKey)) {
+            long long n = ProfileInt(*v);
+            if (n <= 0 || n > 65535 || std::to_string(n) != TrimBlanks(*v)) {
+                diag.Error(inputs.scriptName, IniDocument::FindKey(*names.FindSection("Wizard"), kCodePageKey)->number,
+                           "[Wizard] codepage=" + *v + ": a code page is a number such as 1252 or 1250");
+                return plan;
+            }
+            codePage = static_cast<unsigned>(n);
+        }
+    }
+    const CodePage table = LoadCodePage(codePage);
+    PlanInputs withTable = inputs;
+    withTable.codePageTable = &table;
+    std::string text = ToCodePage(raw, table, inputs.scriptName, diag);
     plan.doc = IniDocument::Parse(text);
     const IniDocument& doc = plan.doc;
 
@@ -631,9 +670,10 @@ PackagePlan MakePlan(std::string_view scriptText, const PlanInputs& inputs, Diag
     std::sort(plan.components.begin(), plan.components.end(),
               [](const ComponentPlan& a, const ComponentPlan& b) { return a.slot < b.slot; });
     for (ComponentPlan& component : plan.components) {
-        ComponentPlanner(doc.sections[component.section], component, inputs, diag, plan.payload)
+        ComponentPlanner(doc.sections[component.section], component, withTable, diag, plan.payload)
             .Run();
     }
+    ReviewShortcuts(plan, inputs.scriptName, diag);
     return plan;
 }
 

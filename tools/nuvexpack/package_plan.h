@@ -19,11 +19,15 @@
 
 namespace nuvex::pack {
 
+struct CodePage;
+
 struct PlanInputs {
     std::string scriptName;  // as shown in messages
     fs::path sourceDir;      // where sources are looked up
     fs::path outputPath;     // never packed from a tree
     PackLimits limits;
+    unsigned codePage = 0;   // 0: codepage= of [Wizard], else 1252
+    const CodePage* codePageTable = nullptr;  // set by MakePlan
 };
 
 // One payload file, in payload order.

@@ -14,6 +14,7 @@
 #include "settings.h"
 #include "pe_security.h"
 #include "script_extract.h"
+#include "script_keys.h"
 #include "script_writer.h"
 #include "text_rules.h"
 
@@ -144,8 +145,15 @@ bool KeptByReader(std::string_view section, std::string_view key) {
     if (EqualsNoCase(section, "Components")) {
         return key.empty() || EqualsNoCase(key, "NumberOfComponents");
     }
-    if (EqualsNoCase(section, "Wizard")) {
-        return key.empty() || EqualsNoCase(key, "szInstallAppName");
+    if (EqualsNoCase(section, "Wizard") && (EqualsNoCase(key, "szInstallAppName") || EqualsNoCase(key, "defaultlang"))) {
+        return true;
+    }
+    // The switches that list shows as the installer reads them.
+    if (const ScriptKey* k = FindStartupKey(std::string(section).c_str(), std::string(key).c_str())) {
+        return k->kind == KeyKind::kFlag || k->kind == KeyKind::kFlagNotFalse;
+    }
+    if (EqualsNoCase(section, "Wizard") || EqualsNoCase(section, "Dialogs") || EqualsNoCase(section, "Design")) {
+        return key.empty();
     }
     if (EqualsNoCase(section, "InstTypes")) {
         return key.empty() || numbered("Type", "") || numbered("Type", "Enabled");

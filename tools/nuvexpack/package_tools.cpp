@@ -17,7 +17,30 @@ namespace nuvex::pack {
 
 namespace {
 
-bool TrueValue(const std::string& v) { return ParseFlag(v.c_str()) || ProfileInt(v) != 0; }
+// A flag as the installer reads it: "true" in any case is on, anything else off, and an
+// absent key takes the key's default.
+bool FlagValue(const IniDocument& doc, const std::string& section, const std::string& key,
+               bool absent = false) {
+    auto v = doc.Get(section, key);
+    return v ? ParseFlag(v->c_str()) : absent;
+}
+
+const char* OnOff(bool on) { return on ? "on" : "off"; }
+
+// The entries of a family in a component section as the installer reads them: from index
+// 0 up to the first empty value.
+std::vector<std::pair<int, std::string>> ReadFamily(const IniDocument& doc, const std::string& section,
+                                                    Family family) {
+    std::vector<std::pair<int, std::string>> out;
+    for (int i = 0; i <= InfoOf(family).maxIndex; ++i) {
+        std::string v = doc.Get(section, EntryKeyName(family, i)).value_or("");
+        if (v.empty()) {
+            break;
+        }
+        out.emplace_back(i, v);
+    }
+    return out;
+}
 
 std::string Get(const IniDocument& doc, const std::string& section, const std::string& key) {
     return doc.Get(section, key).value_or("");
@@ -87,6 +110,21 @@ void ListPackage(const PackageInfo& p, std::ostream& out) {
             << *p.stubCertSize << " bytes\n";
     }
     out << "product      " << Printable(Get(doc, "Wizard", "szInstallAppName")) << "\n";
+    // What the installer makes of the switches: the words as it reads them, not as written.
+    auto lang = doc.Get("Wizard", "defaultlang");
+    out << "splash       " << (lang && !EqualsNoCase(*lang, "cz") ? "English" : "Czech")
+        << " (defaultlang " << (lang ? Printable(*lang) : std::string("missing")) << ")\n";
+    out << "pages        introduction, information " << OnOff(FlagValue(doc, "Dialogs", "AppInfo", true))
+        << ", licence " << OnOff(FlagValue(doc, "Dialogs", "Licence", true)) << ", target folder "
+        << OnOff(FlagValue(doc, "Dialogs", "TargetDir", true)) << ", install type "
+        << OnOff(FlagValue(doc, "Dialogs", "InstType", true)) << ", custom "
+        << OnOff(FlagValue(doc, "InstTypes", "Type5Enabled")) << "\n";
+    out << "settings     uninstaller " << OnOff(ParseIncludeUninstFlag(Get(doc, "Wizard", "includeuninst").c_str()))
+        << ", background " << OnOff(FlagValue(doc, "Design", "ShowBackground", true))
+        << ", folder name appended " << OnOff(FlagValue(doc, "Wizard", "autonametopath", true))
+        << ", refuse NT " << OnOff(FlagValue(doc, "Wizard", "erroronwinnt"))
+        << ", refuse 9x " << OnOff(FlagValue(doc, "Wizard", "erroronwin9x"))
+        << ", go on when refused " << OnOff(FlagValue(doc, "Wizard", "allowbadwindows", true)) << "\n";
     std::string count = Get(doc, "Components", "NumberOfComponents");
     out << "components   NumberOfComponents=" << (count.empty() ? "(missing)" : Printable(count)) << "\n";
 
@@ -97,12 +135,14 @@ void ListPackage(const PackageInfo& p, std::ostream& out) {
         }
         std::string types;
         for (int t = 0; t < kInstallTypes; ++t) {
-            if (TrueValue(Get(doc, name, "UseInInstType" + std::to_string(t)))) {
+            if (FlagValue(doc, name, "UseInInstType" + std::to_string(t))) {
                 types += " " + std::to_string(t);
             }
         }
         out << "  [" << name << "] \"" << Printable(Get(doc, name, "Title")) << "\""
-            << (TrueValue(Get(doc, name, "Requied")) ? ", required" : "")
+            << (FlagValue(doc, name, "Requied") ? ", required" : "")
+            << (FlagValue(doc, name, "UseInInstType5") ? ", ticked" : "")
+            << (slot < p.componentsRead ? "" : ", never read (beyond NumberOfComponents)")
             << ", requiedspace " << Printable(Get(doc, name, "requiedspace"))
             << ", in types" << (types.empty() ? " none" : types) << "\n";
         for (const PackageDir& d : p.dirs) {
@@ -123,6 +163,29 @@ void ListPackage(const PackageInfo& p, std::ostream& out) {
             }
             out << (e.reachable ? "" : "  [after a gap: never installed]") << "\n";
         }
+        for (const auto& [index, folder] : ReadFamily(doc, name, Family::kStartDir)) {
+            out << "    " << Pad(EntryKeyName(Family::kStartDir, index) + " ", 10) << "Start menu group\\"
+                << Printable(folder) << "\n";
+        }
+        const struct {
+            Family family;
+            const char* where;
+        } shortcuts[] = {{Family::kStart, "Start menu group"},
+                         {Family::kDesktop, "desktop"},
+                         {Family::kQuickl, "Quick Launch"}};
+        for (const auto& sc : shortcuts) {
+            for (const auto& [index, target] : ReadFamily(doc, name, sc.family)) {
+                std::string args = Get(doc, name, EntryKeyName(sc.family, index, "args"));
+                out << "    " << Pad(EntryKeyName(sc.family, index) + " ", 10) << sc.where << "\\"
+                    << Printable(Get(doc, name, EntryKeyName(sc.family, index, "title"))) << ".lnk -> "
+                    << "target folder\\" << Printable(target)
+                    << (args.empty() ? "" : " " + Printable(args)) << "\n";
+            }
+        }
+        for (const auto& [index, target] : ReadFamily(doc, name, Family::kRun)) {
+            out << "    " << Pad(EntryKeyName(Family::kRun, index), 10) << "opens target folder\\"
+                << Printable(target) << " at the end\n";
+        }
     }
     out << "install types\n";
     for (int t = 0; t < kInstallTypes; ++t) {
@@ -131,7 +194,7 @@ void ListPackage(const PackageInfo& p, std::ostream& out) {
         if (typeName.empty()) {
             continue;
         }
-        bool enabled = TrueValue(Get(doc, "InstTypes", key + "Enabled"));
+        bool enabled = FlagValue(doc, "InstTypes", key + "Enabled");
         out << "  " << key << "  " << Pad(Printable(typeName), 20) << (enabled ? "enabled" : "disabled")
             << (t == kInstallTypes - 1 ? " (custom)" : "") << "\n";
     }

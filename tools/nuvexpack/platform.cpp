@@ -1,6 +1,10 @@
 #include "platform.h"
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <string>
 #include <system_error>
 
 #ifdef _WIN32
@@ -9,6 +13,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -27,6 +32,103 @@ std::filesystem::path ExecutablePath() {
     std::error_code ec;
     std::filesystem::path p = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::filesystem::path() : p;
+#endif
+}
+
+namespace {
+
+// The handler may run at any moment (on Windows on a thread of its own), so the watched
+// names live in fixed buffers whose slot flag is set only once the name is complete.
+struct CleanupSlot {
+    std::atomic<bool> used{false};
+#ifdef _WIN32
+    wchar_t name[4096];
+#else
+    char name[4096];
+#endif
+};
+CleanupSlot g_cleanup[kMaxCleanupFiles];
+std::atomic<bool> g_handlerInstalled{false};
+
+extern "C" void RemoveTempFilesAndExit(int signal) {
+    for (CleanupSlot& slot : g_cleanup) {
+        if (slot.used.load()) {
+#ifdef _WIN32
+            DeleteFileW(slot.name);
+#else
+            unlink(slot.name);
+#endif
+        }
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+}  // namespace
+
+void WatchTempFile(const std::filesystem::path& path) {
+    if (!g_handlerInstalled.exchange(true)) {
+        std::signal(SIGINT, RemoveTempFilesAndExit);
+        std::signal(SIGTERM, RemoveTempFilesAndExit);
+#ifndef _WIN32
+        std::signal(SIGHUP, RemoveTempFilesAndExit);
+#endif
+    }
+    const auto& native = path.native();
+    if (native.size() >= sizeof g_cleanup[0].name / sizeof g_cleanup[0].name[0]) {
+        return;
+    }
+    for (CleanupSlot& slot : g_cleanup) {
+        if (!slot.used.load()) {
+            std::memcpy(slot.name, native.c_str(), (native.size() + 1) * sizeof native[0]);
+            slot.used.store(true);
+            return;
+        }
+    }
+}
+
+void UnwatchTempFile(const std::filesystem::path& path) {
+    for (CleanupSlot& slot : g_cleanup) {
+        if (slot.used.load() && path.native() == slot.name) {
+            slot.used.store(false);
+        }
+    }
+}
+
+bool CodePageTable(unsigned codePage, char32_t table[128]) {
+#ifdef _WIN32
+    CPINFO info;
+    if (!GetCPInfo(codePage, &info)) {
+        return false;
+    }
+    for (int b = 0x80; b < 0x100; ++b) {
+        char byte = static_cast<char>(b);
+        wchar_t wide[2] = {};
+        int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, &byte, 1, wide, 2);
+        table[b - 0x80] = n == 1 ? static_cast<char32_t>(wide[0]) : 0;
+    }
+    return true;
+#else
+    const std::string name = "CP" + std::to_string(codePage);
+    iconv_t cd = iconv_open("UTF-32LE", name.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return false;
+    }
+    for (int b = 0x80; b < 0x100; ++b) {
+        char in[1] = {static_cast<char>(b)};
+        unsigned char out[8] = {};
+        char* inp = in;
+        char* outp = reinterpret_cast<char*>(out);
+        std::size_t inLeft = 1, outLeft = sizeof out;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        std::size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
+        table[b - 0x80] = r == static_cast<std::size_t>(-1) || outLeft != 4
+                              ? 0
+                              : static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 |
+                                                      static_cast<unsigned>(out[3]) << 24);
+    }
+    iconv_close(cd);
+    return true;
 #endif
 }
 
@@ -71,8 +173,10 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
 
 CreateNewResult CreateNewFile(const std::filesystem::path& path, std::FILE** out) {
     // CREATE_NEW with FILE_FLAG_OPEN_REPARSE_POINT fails on any name that exists, a link
-    // or junction included, instead of creating the file the link points to.
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    // or junction included, instead of creating the file the link points to. Sharing delete
+    // lets the Ctrl-C handler, which runs on a thread of its own, remove the file while this
+    // handle is open.
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();

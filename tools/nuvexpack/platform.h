@@ -21,6 +21,16 @@ bool IsLink(const std::filesystem::path& path);
 // link or another spelling of an input is found.
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
+// Temporary outputs that an interrupt (Ctrl-C, SIGTERM, SIGHUP) removes before the process
+// ends. At most kMaxCleanupFiles at once; a later one is simply not watched.
+inline constexpr int kMaxCleanupFiles = 4;
+void WatchTempFile(const std::filesystem::path& path);
+void UnwatchTempFile(const std::filesystem::path& path);
+
+// The Unicode character of each byte 0x80..0xFF of a single-byte Windows code page, 0 for a
+// byte the code page leaves undefined. False when the system knows no such code page.
+bool CodePageTable(unsigned codePage, char32_t table[128]);
+
 enum class CreateNewResult { kCreated, kExists, kFailed };
 
 // Creates `path` for writing only when nothing, not even a dangling link, has that name,

@@ -1,10 +1,12 @@
 #include "script_checks.h"
 
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "package_layout.h"
 #include "script_keys.h"
+#include "script_review.h"
 #include "script_writer.h"
 #include "settings.h"
 #include "text_rules.h"
@@ -15,8 +17,6 @@ namespace {
 
 const char* const kInstallerSections[] = {"Wizard", "Design", "Dialogs", "Components",
                                           "InstTypes"};
-const char* const kStartupSections[] = {"Wizard", "Design", "Dialogs"};
-constexpr char kDefaultLangKey[] = "defaultlang";
 
 void CheckFieldLength(const IniLine& line, const std::string& value, std::size_t fieldSize,
                       const std::string& what, const std::string& file, Diagnostics& diag) {
@@ -67,25 +67,6 @@ void CheckStartupKeys(const IniDocument& doc, const std::string& file, Diagnosti
                               " characters long once \"%s\" holds the application name; its "
                               "field holds " + std::to_string(key.fieldSize - 1) +
                               ", so the installer cuts the rest");
-            }
-        }
-    }
-
-    for (const char* name : kStartupSections) {
-        const IniSection* section = doc.FindSection(name);
-        if (section == nullptr) {
-            continue;
-        }
-        for (const IniLine& line : section->body) {
-            if (line.kind != IniLine::Kind::kKey) {
-                continue;
-            }
-            bool known = FindStartupKey(name, line.name.c_str()) != nullptr ||
-                         (EqualsNoCase(name, "Wizard") && EqualsNoCase(line.name, kDefaultLangKey));
-            if (!known) {
-                diag.Warn(file, line.number,
-                          "[" + std::string(name) + "] " + line.name +
-                              " is not a key the installer reads");
             }
         }
     }
@@ -192,12 +173,18 @@ void CheckScriptSettings(const IniDocument& doc, const std::string& file, Diagno
             known = known || EqualsNoCase(section.name, name);
         }
         if (!known && !beyond) {
+            std::vector<std::string> names(std::begin(kInstallerSections), std::end(kInstallerSections));
+            for (int slot = 0; slot < layout::kComponentSlots; ++slot) {
+                names.push_back(layout::kComponentSectionPrefix + std::to_string(slot));
+            }
             diag.Warn(file, section.headerLine,
-                      "[" + section.name + "] is not a section the installer reads");
+                      "[" + section.name + "] is not a section the installer reads" +
+                          DidYouMean(section.name, names));
         }
     }
     CheckStartupKeys(doc, file, diag);
     CheckComponents(doc, file, diag);
+    ReviewScript(doc, file, diag);
 }
 
 }  // namespace nuvex::pack

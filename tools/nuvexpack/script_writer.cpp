@@ -1,6 +1,7 @@
 #include "script_writer.h"
 
 #include "package_layout.h"
+#include "script_review.h"
 
 namespace nuvex::pack {
 
@@ -129,7 +130,12 @@ std::string ComposeScript(const PackagePlan& plan, const PayloadResult& payload,
             PutComponent(out, section, *component, streams, scriptName, diag);
             continue;
         }
+        const bool wizard = EqualsNoCase(section.name, "Wizard");
         for (const IniLine& line : section.body) {
+            // The builder's own key: the installer has no use for it.
+            if (wizard && line.kind == IniLine::Kind::kKey && EqualsNoCase(line.name, kCodePageKey)) {
+                continue;
+            }
             PutLine(out, line.raw);
         }
     }

@@ -38,6 +38,9 @@ std::string FakeStub(std::size_t size) {
         stub += x % 50 == 0 ? "[Nuve" : x % 17 == 0 ? "[" : std::string(1, char(x >> 24));
     }
     stub.resize(size - 8);
+    // What the builder asks of a stub: a PE header for i386 and the installer's title.
+    stub.replace(0x3C, 4, std::string("\x40\0\0\0", 4)).replace(0x40, 6, std::string("PE\0\0\x4C\x01", 6));
+    stub.replace(0x80, sizeof kStubTitle, std::string(kStubTitle, sizeof kStubTitle));
     return stub + "stubend.";
 }
 
@@ -67,6 +70,7 @@ std::string MinimalPe() {
     pe.replace(0, 2, "MZ").replace(0x40, 2, "PE").replace(section, 5, ".text");
     std::string body = SampleContent(kBody, 7);
     std::replace(body.begin(), body.end(), '[', '(');
+    body.replace(0, sizeof kStubTitle, std::string(kStubTitle, sizeof kStubTitle));
     return pe + body;
 }
 
