@@ -52,6 +52,8 @@ TEST(Paths, ModeSelectionAndPathsThatFitOrFailWhole) {
     char target[2048];
     ComposeTargetFolder(target, sizeof target, "C:\\Program Files", true, "App");
     EXPECT_STREQ(target, "C:\\Program Files\\App");
+    ComposeTargetFolder(target, sizeof target, "C:\\Program Files", false, "App");
+    EXPECT_STREQ(target, "C:\\Program Files") << "without autonametopath, the folder as given";
     ComposeTargetFolder(target, sizeof target, "C:", true, std::string(3000, 'a').c_str());
     EXPECT_EQ(std::strlen(target), 2047u);
 }

@@ -138,11 +138,14 @@ TEST(WizardPages, WmCloseBeforeTheInstallationEndsLikeTheCloseBox) {
     const std::vector<std::string> walks[] = {{}, {"Target", "Confirm"}};
     for (const std::vector<std::string>& walk : walks) {
         SCOPED_TRACE(walk.empty() ? "introduction" : walk.back());
-        Session s(Script({}, {"[Dialogs]", "AppInfo=false", "Licence=false", "TargetDir=true",
-                              "InstType=false"}));
+        Session s(Script({"autonametopath=false"}, {"[Dialogs]", "AppInfo=false", "Licence=false",
+                                                    "TargetDir=true", "InstType=false"}));
         ASSERT_TRUE(s.ready);
         for (const std::string& page : walk) {
             s.Press(s.next, page);
+            if (page == "Target") {
+                EXPECT_EQ(WindowText(s.field), "C:\\Program Files") << "without autonametopath";
+            }
         }
         DWORD_PTR result = 0;
         SendMessageTimeoutA(s.window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 10000, &result);
