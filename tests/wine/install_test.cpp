@@ -435,11 +435,14 @@ TEST(Install, CancelAtTheFullBarKeepsTheDonePage) {
     ASSERT_NE(cancel, nullptr);
     RECT r = {};
     GetWindowRect(progress, &r);
+    int fill = 0;
     const bool full = WaitUntil([&] {
-        return !IsWindow(progress) || BarFill(r.left + 25, r.top + 90, 305) + 2 >= 300;
+        fill = IsWindow(progress) ? BarFill(r.left + 25, r.top + 90, 305) + 2 : 0;
+        return !IsWindow(progress) || fill >= 300;
     });
     ASSERT_TRUE(full);
     ASSERT_TRUE(IsWindow(progress)) << "the progress window went before the bar was seen full";
+    EXPECT_EQ(fill, 302) << "the full bar: the width and both outline pixels";
     Click(cancel);
     run.ExpectDonePage();
     const std::string target = dir + "\\Programs\\App";
