@@ -417,14 +417,18 @@ TEST(Install, ProgressWindowDuringExtractionAndCancel) {
 }
 
 // Cancel pressed once the bar is full: the installation has passed its last cancel check and
-// everything is in place, so the done page stays. (Window style: the bar of 300 pixels at
+// everything is in place, so the done page stays. The run entry opens the installed program
+// in the target folder with SW_SHOWDEFAULT. (Window style: the bar of 300 pixels at
 // (25, 80) is 297 pixels at 99 % and 302 at 100 %; the installation then pauses 500 ms.)
 TEST(Install, CancelAtTheFullBarKeepsTheDonePage) {
     const std::string dir = TestWorkDir();
     MakeFolders(dir + "\\src");
     ASSERT_TRUE(WriteFileBytes(dir + "\\src\\tool.txt", "the product\r\n"));
-    const std::string exe = BuildInstaller(
-        dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"), {"file0000=tool.txt"}));
+    const std::string runMark = StubPath().substr(0, StubPath().rfind('\\')) + "\\run_mark.exe";
+    ASSERT_TRUE(CopyFileA(runMark.c_str(), (dir + "\\src\\mark.exe").c_str(), FALSE));
+    const std::string exe =
+        BuildInstaller(dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"),
+                                           {"file0000=tool.txt", "file0001=mark.exe", "run00=mark.exe"}));
     DeleteUninstallEntry();
 
     InstallerRun run(exe, dir);
@@ -447,6 +451,13 @@ TEST(Install, CancelAtTheFullBarKeepsTheDonePage) {
     run.ExpectDonePage();
     const std::string target = dir + "\\Programs\\App";
     EXPECT_EQ(ReadFileBytes(target + "\\tool.txt"), "the product\r\n");
+    const std::string mark = target + "\\run-mark.txt";
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::string text = ReadFileBytes(mark);
+        return std::count(text.begin(), text.end(), '\n') == 2;
+    })) << "the run entry's program left no mark";
+    EXPECT_EQ(ReadFileBytes(mark), target + "\n" + std::to_string(SW_SHOWDEFAULT) + "\n");
+    DeleteFileA(mark.c_str());
     EXPECT_TRUE(RunUninstaller(target));
     DeleteUninstallEntry();
 }
