@@ -18,9 +18,7 @@ bool CodePageParsesAsBytes() {
 
 }  // namespace
 
-void ParsedProfile::Load(const char* path) {
-    file_ = ProfileFile(path);
-    loaded_ = true;
+ParsedProfile::ParsedProfile(const char* path) : file_(path) {
     if (!CodePageParsesAsBytes()) {
         return;
     }

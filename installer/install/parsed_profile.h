@@ -13,17 +13,12 @@ namespace nuvex {
 
 class ParsedProfile final : public ProfileReader {
 public:
-    ParsedProfile() : file_("") {}
-    explicit ParsedProfile(const char* path) : file_(path) { Load(path); }
-
     // Reads and parses `path`. The profile functions on `path` answer instead when the file
     // cannot be read whole or memory runs out, when it is Unicode text, or when the system's
     // ANSI code page is one the parse does not model: double-byte code pages, whose
     // characters the profile functions decode before they split lines, and the Turkish one,
     // whose capital dotted I folds onto the ASCII "i" in their case-blind comparison.
-    void Load(const char* path);
-    bool Loaded() const { return loaded_; }
-    bool Parsed() const { return text_.Parsed(); }
+    explicit ParsedProfile(const char* path);
 
     std::size_t Text(const char* section, const char* key, const char* def, char* dest,
                      std::size_t size) const override;
@@ -35,7 +30,6 @@ public:
 private:
     ProfileText text_;
     ProfileFile file_;
-    bool loaded_ = false;
 };
 
 }  // namespace nuvex
