@@ -257,6 +257,7 @@ Flow RunInstallation() {
 
 DWORD WINAPI InstallThreadProc(LPVOID) {
     RunInstallation();
+    InstallLog().End();
     return 0;
 }
 
