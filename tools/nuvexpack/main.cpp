@@ -27,7 +27,8 @@ constexpr char kStubName[] = "nuvex.exe";
 const char kUsage[] =
     "usage:\n"
     "  nuvexpack build SCRIPT -o OUT.exe [--stub FILE] [--source DIR]\n"
-    "                 [--level N | --best] [--zlib] [--jobs N] [--quiet]\n"
+    "                 [--level N | --best] [--zlib] [--compression zlib|lzma] [--jobs N]\n"
+    "                 [--quiet]\n"
     "                 [--sign --cert FILE [--key FILE] [--pass-file FILE] [--timestamp URL]]\n"
     "  nuvexpack sign PACKAGE --cert FILE [--key FILE] [--pass-file FILE] [--timestamp URL]\n"
     "                 [-o OUT.exe]\n"
@@ -169,11 +170,13 @@ int Build(Args& args) {
     bool quiet = false;
     bool best = false;
     bool zlibOnly = false;
+    bool lzma = false;
     int level = -1;
     bool sign = false;
     SignOptions signOptions;
     std::vector<std::string> operands = args.Parse(
-        Joined({"-o", "--output", "--stub", "--source", "--level", "--jobs", "-j"}, kSignOptions),
+        Joined({"-o", "--output", "--stub", "--source", "--level", "--jobs", "-j", "--compression"},
+               kSignOptions),
         {"--best", "--zlib", "--quiet", "-q", "--sign"}, [&](const std::string& opt, const std::string& v) {
             if (TakeSignOption(opt, v, signOptions)) {
                 return;
@@ -194,6 +197,11 @@ int Build(Args& args) {
                 best = true;
             } else if (opt == "--zlib") {
                 zlibOnly = true;
+            } else if (opt == "--compression") {
+                if (v != "zlib" && v != "lzma") {
+                    throw UsageError{"--compression takes zlib or lzma, not \"" + v + "\""};
+                }
+                lzma = v == "lzma";
             } else {
                 quiet = true;
             }
@@ -206,7 +214,10 @@ int Build(Args& args) {
     if (best && level >= 0) {
         throw UsageError{"--level and --best exclude each other"};
     }
-    options.compression.engine = zlibOnly ? Engine::kZlib : PreferredEngine();
+    if (lzma && zlibOnly) {
+        throw UsageError{"--zlib and --compression lzma exclude each other"};
+    }
+    options.compression.engine = lzma ? Engine::kLzma : zlibOnly ? Engine::kZlib : PreferredEngine();
     Engine engine = options.compression.engine;
     if (level > MaxLevel(engine)) {
         throw UsageError{std::string("--level goes up to ") + std::to_string(MaxLevel(engine)) +
