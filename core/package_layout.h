@@ -55,7 +55,9 @@ inline constexpr char kEndMarker[] = "[/END]";
 inline constexpr char kCreatorKey[] = "Creator";
 inline constexpr char kCreatorValue[] = "NuvexGenerator";
 
-// The payload's compression, in the header section; absent for the zlib streams.
+// The payload's compression, in the header section (the header without its brackets);
+// absent for the zlib streams.
+inline constexpr char kHeaderSection[] = "Nuvex";
 inline constexpr char kCompressionKey[] = "Compression";
 inline constexpr char kCompressionLzma[] = "lzma";
 

@@ -156,7 +156,9 @@ bool BuildChecked(const BuildOptions& options, Diagnostics& diag, BuildSummary* 
         pipeline.onProgress = [&](std::size_t files, uint64_t bytes) { progress.Update(files, bytes); };
         PayloadResult payload =
             compression.engine == Engine::kLzma
-                ? WriteLzmaPayload(plan.payload, payloadFile.file(), pipeline)
+                ? WriteLzmaPayload(plan.payload, payloadFile.file(), pipeline,
+                                   options.lzmaBlockTarget > 0 ? options.lzmaBlockTarget
+                                                               : kLzmaBlockTarget)
                 : WritePayload(sources, payloadFile.file(), pipeline);
         const std::vector<StreamInfo>& streams = payload.streams;
         payloadFile.file().Close();

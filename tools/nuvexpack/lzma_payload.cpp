@@ -28,13 +28,13 @@ struct EncodedBlock {
     std::string error;
 };
 
+#ifdef NUVEXPACK_HAVE_LIBLZMA
+
 void PutLe32(unsigned char* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) {
         p[i] = static_cast<unsigned char>(v >> (8 * i));
     }
 }
-
-#ifdef NUVEXPACK_HAVE_LIBLZMA
 
 // The dictionary of the preset, but never larger than the block needs nor than the
 // installer accepts: the installer allocates exactly this much.
