@@ -30,6 +30,8 @@ TEST_F(PackTest, CliExitCodesAndMessages) {
         {build + " --cert x.pem", 2, {"go with --sign", "usage:"}},
         {build + " --stub " + (dir_ / "none.exe").string(), 1, {"no package written (1 error)"}},
         {build + " --quiet", 0, {""}},
+        {build + " --compression zstd", 2, {"--compression takes zlib or lzma, not \"zstd\""}},
+        {build + " --zlib --compression lzma", 2, {"exclude each other"}},
         {"verify " + bad, 1, {"bad: "}},
         {"extract " + output_.string() + " " + (dir_ / "x").string(), 0, {"1 files written"}},
         {"extract " + hostile + " " + (dir_ / "h").string(), 1, {"with \"..\"; refused"}},
