@@ -36,9 +36,10 @@ LzmaResult ParseLzmaBlockHeader(const unsigned char* bytes, uint32_t blockLength
                                 LzmaBlockHeader* header) {
     if (blockLength < layout::kLzmaBlockHeaderSize + kRangeCoderInit ||
         std::memcmp(bytes, layout::kLzmaMagic, sizeof layout::kLzmaMagic) != 0 ||
-        bytes[sizeof layout::kLzmaMagic] != layout::kLzmaFilterNone) {
+        bytes[sizeof layout::kLzmaMagic] > layout::kLzmaFilterX86) {
         return LzmaResult::kDamaged;
     }
+    header->filter = bytes[sizeof layout::kLzmaMagic];
     const unsigned char* props = bytes + sizeof layout::kLzmaMagic + 1;
     std::memcpy(header->props, props, layout::kLzmaPropsSize);
     header->dictionary = Le32(props + 1);

@@ -18,6 +18,7 @@ enum class LzmaResult {
 };
 
 struct LzmaBlockHeader {
+    unsigned char filter = layout::kLzmaFilterNone;
     unsigned char props[layout::kLzmaPropsSize] = {};
     uint32_t dictionary = 0;
     uint32_t unpacked = 0;  // decoded bytes of the whole block
@@ -57,6 +58,7 @@ public:
     void Close();
 
     bool IsOpen() const { return decoder_ != nullptr; }
+    bool Filtered() const { return header_.filter == layout::kLzmaFilterX86; }
     uint32_t Left() const { return header_.unpacked - decoded_; }
 
 private:

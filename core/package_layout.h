@@ -21,8 +21,12 @@
 //   block offset                                                            offset+length
 //   +--------+--------+--------------------+------------+---------------------------+
 //   | "NXLZ" | filter | LZMA properties    | unpacked   | LZMA data, with or without |
-//   | 4      | 1 (0)  | 5 (lc/lp/pb, dict) | 4, LE      | an end mark                |
+//   | 4      | 1      | 5 (lc/lp/pb, dict) | 4, LE      | an end mark                |
 //   +--------+--------+--------------------+------------+---------------------------+
+//
+// Filter 0: the files as they are. Filter 1: each file that begins like a PE or ELF
+// executable went through the x86 branch filter of core/branch_filter.h on its own, from its
+// first byte; the Adler-32 is that of the file before filtering.
 //
 // The magic's first byte is no zlib header: a stub without LZMA support inflates the block
 // as a zlib stream, gets a data error and reports the damaged package.
@@ -66,6 +70,7 @@ inline constexpr unsigned char kLzmaMagic[4] = {'N', 'X', 'L', 'Z'};
 inline constexpr std::size_t kLzmaPropsSize = 5;
 inline constexpr std::size_t kLzmaBlockHeaderSize = 4 + 1 + kLzmaPropsSize + 4;
 inline constexpr unsigned char kLzmaFilterNone = 0;
+inline constexpr unsigned char kLzmaFilterX86 = 1;
 // Limits the installer checks before it allocates anything for a block: the dictionary is
 // the decoder's one large allocation; a block's decoded size bounds every file in it.
 inline constexpr uint32_t kLzmaMaxDictionary = 64u << 20;

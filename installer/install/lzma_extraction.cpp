@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include "app_state.h"
+#include "branch_filter.h"
 #include "install_flow.h"
 #include "install_rules.h"
 #include "package_layout.h"
@@ -71,6 +72,9 @@ Decoded LzmaExtraction::DecodeFile(PayloadMethod method, HANDLE package, const S
     SetProgress(ExtractionProgress(n, total, EntryStage::kInflated));
     if (result != Decoded::kOk) {
         return result;
+    }
+    if (reader_.Filtered() && TakesBranchFilter(output.get(), a.origlen)) {
+        BranchFilter(output.get(), a.origlen, 0, false);
     }
     *produced = a.origlen;
     return adler32(1, output.get(), a.origlen) == a.crc ? Decoded::kOk : Decoded::kDamaged;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <tuple>
 
+#include "branch_stream.h"
 #include "diagnostics.h"
 #include "package_layout.h"
 
@@ -112,12 +114,15 @@ void EncodeBlock(const std::vector<PayloadItem>& items, const std::vector<std::s
     }
     Encoder encoder(level, total);
     std::vector<unsigned char> chunk(kReadChunk);
+    bool anyFiltered = false;
+    auto put = [&](const unsigned char* data, std::size_t size) { encoder.Put(data, size, false); };
     for (std::size_t i : block) {
         const PayloadItem& item = items[i];
         File file = File::OpenRead(item.source);
         uint32_t adler = 1;
         uint64_t left = item.size;
-        for (;;) {
+        std::unique_ptr<BranchFilterStream> filter;
+        for (bool first = true;; first = false) {
             std::size_t want = left < chunk.size() ? static_cast<std::size_t>(left) : chunk.size();
             std::size_t got = file.Read(chunk.data(), want == 0 ? 1 : want);
             if (got > want) {
@@ -130,8 +135,20 @@ void EncodeBlock(const std::vector<PayloadItem>& items, const std::vector<std::s
                 throw PackError(PathText(item.source) + " became shorter while it was packed");
             }
             adler = Adler32(adler, chunk.data(), got);
-            encoder.Put(chunk.data(), got, false);
+            // The first chunk holds the file's first bytes (or all of a shorter file).
+            if (first && TakesBranchFilter(chunk.data(), got)) {
+                filter = std::make_unique<BranchFilterStream>(true);
+                anyFiltered = true;
+            }
+            if (filter) {
+                filter->Put(chunk.data(), got, put);
+            } else {
+                put(chunk.data(), got);
+            }
             left -= got;
+        }
+        if (filter) {
+            filter->Finish(put);
         }
         result.adlers.push_back(adler);
     }
@@ -143,7 +160,7 @@ void EncodeBlock(const std::vector<PayloadItem>& items, const std::vector<std::s
     std::vector<unsigned char>& out = result.bytes;
     out.resize(layout::kLzmaBlockHeaderSize + alone.size() - kAloneHeader);
     std::copy(std::begin(layout::kLzmaMagic), std::end(layout::kLzmaMagic), out.begin());
-    out[sizeof layout::kLzmaMagic] = layout::kLzmaFilterNone;
+    out[sizeof layout::kLzmaMagic] = anyFiltered ? layout::kLzmaFilterX86 : layout::kLzmaFilterNone;
     std::copy(alone.begin(), alone.begin() + layout::kLzmaPropsSize,
               out.begin() + sizeof layout::kLzmaMagic + 1);
     PutLe32(out.data() + layout::kLzmaBlockHeaderSize - 4, static_cast<uint32_t>(total));

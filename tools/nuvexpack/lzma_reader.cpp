@@ -1,8 +1,10 @@
 #include "lzma_reader.h"
 
 #include <map>
+#include <memory>
 #include <set>
 
+#include "branch_stream.h"
 #include "lzma_block.h"
 #include "package_layout.h"
 #include "payload_pipeline.h"
@@ -127,15 +129,33 @@ std::string DecodeLzmaBlock(File& file, uint64_t payloadBase, const LzmaBlockEnt
             continue;
         }
         uint32_t adler = 1;
+        auto out = [&](const unsigned char* data, std::size_t n) {
+            adler = Adler32(adler, data, n);
+            if (n > 0) {
+                sink.Data(data, n);
+            }
+        };
+        std::unique_ptr<BranchFilterStream> filter;
         LzmaResult r = LzmaResult::kOk;
         for (uint64_t left = e->origlen; left > 0 && r == LzmaResult::kOk;) {
             const uint32_t n = static_cast<uint32_t>(left < kPiece ? left : kPiece);
             r = reader.Read(piece.data(), n);
-            if (r == LzmaResult::kOk) {
-                adler = Adler32(adler, piece.data(), n);
-                sink.Data(piece.data(), n);
-                left -= n;
+            if (r != LzmaResult::kOk) {
+                break;
             }
+            // The first piece holds the file's first bytes (or all of a shorter file).
+            if (left == e->origlen && reader.Filtered() && TakesBranchFilter(piece.data(), n)) {
+                filter = std::make_unique<BranchFilterStream>(false);
+            }
+            if (filter) {
+                filter->Put(piece.data(), n, out);
+            } else {
+                out(piece.data(), n);
+            }
+            left -= n;
+        }
+        if (filter && r == LzmaResult::kOk) {
+            filter->Finish(out);
         }
         if (r != LzmaResult::kOk) {
             blockProblem = Why(r);

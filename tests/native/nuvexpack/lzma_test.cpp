@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "compression.h"
+#include "branch_filter.h"
+#include "branch_stream.h"
 #include "lzma_block.h"
 #include "lzma_payload.h"
 #include "pack_test_support.h"
@@ -16,6 +18,20 @@
 
 namespace nuvex::pack::test {
 namespace {
+
+// "MZ" and code-like bytes: CALLs and JMPs to a few targets, near and far, among others,
+// some of them in the last four bytes.
+std::string Executable(std::size_t size, unsigned seed) {
+    std::string bytes = "MZ" + SampleContent(size - 6, seed);
+    for (std::size_t at = 7; at + 5 < bytes.size(); at += 13 + at % 7) {
+        const uint32_t target = static_cast<uint32_t>((at % 3) * 0x400 - at - (at % 5 == 0 ? 0x2000000 : 0));
+        bytes[at] = static_cast<char>(at % 2 ? 0xE8 : 0xE9);
+        for (int k = 0; k < 4; ++k) {
+            bytes[at + 1 + k] = static_cast<char>(target >> (8 * k));
+        }
+    }
+    return bytes + "\xE8\x01\x00\xE9";
+}
 
 class LzmaPackTest : public PackTest {
 protected:
@@ -68,7 +84,9 @@ TEST_F(LzmaPackTest, RoundTripsInEveryJobCountAndBlockSize) {
     if (!LzmaAvailable()) {
         GTEST_SKIP() << "liblzma is not built in";
     }
-    const std::string script = Sources();
+    // Appended to [Component1], the last section.
+    const std::string script = Sources() + "file0001=p.exe\r\n";
+    Source("p.exe", Executable(90000, 8));
     for (uint64_t target : {uint64_t{0}, uint64_t{60000}}) {
         std::string first;
         for (unsigned jobs : {1u, 2u, 5u}) {
@@ -107,7 +125,8 @@ TEST_F(LzmaPackTest, RoundTripsInEveryJobCountAndBlockSize) {
                                                 {"T/x.txt", SampleContent(3000, 4)},
                                                 {"T/y.txt", SampleContent(5000, 5)},
                                                 {"@windows/e.txt", ""},
-                                                {"@system/s.dll", SampleContent(20000, 6)}}) {
+                                                {"@system/s.dll", SampleContent(20000, 6)},
+                                                {"p.exe", Executable(90000, 8)}}) {
             ASSERT_EQ(files.count(name), 1u) << name;
             EXPECT_TRUE(files.at(name) == bytes) << name;
         }
@@ -201,7 +220,7 @@ TEST_F(LzmaPackTest, HostileBlocksAreRefused) {
         uint32_t length;
     } cases[] = {
         {"magic", patched(0, "x"), length},
-        {"filter", patched(4, "\x01"), length},
+        {"filter", patched(4, "\x02"), length},
         {"properties byte", patched(5, "\xE1"), length},
         {"dictionary 4 GiB", patched(6, "\xFF\xFF\xFF\xFF"), length},
         {"dictionary one past the limit", patched(6, std::string("\x01\x00\x00\x04", 4)), length},
@@ -232,6 +251,40 @@ TEST_F(LzmaPackTest, HostileBlocksAreRefused) {
         caught += caughtHere;
     }
     EXPECT_GT(caught, 90);
+}
+
+// The branch filter restores every file in any cut into pieces, and pays on code: a filtered
+// executable compresses smaller than the same bytes unfiltered.
+TEST_F(LzmaPackTest, BranchFilterRestoresAndPays) {
+    const std::string exe = Executable(300000, 11);
+    for (std::size_t pieceSize : {1u, 3u, 5u, 4096u, 300004u}) {
+        std::string filtered;
+        BranchFilterStream encode(true);
+        auto keep = [&](const unsigned char* d, std::size_t n) { filtered.append(reinterpret_cast<const char*>(d), n); };
+        for (std::size_t at = 0; at < exe.size(); at += pieceSize) {
+            const std::string piece = exe.substr(at, pieceSize);
+            encode.Put(reinterpret_cast<const unsigned char*>(piece.data()), piece.size(), keep);
+        }
+        encode.Finish(keep);
+        ASSERT_EQ(filtered.size(), exe.size());
+        EXPECT_NE(filtered, exe);
+        EXPECT_TRUE(TakesBranchFilter(reinterpret_cast<const unsigned char*>(filtered.data()), filtered.size()));
+        std::string restored = filtered;
+        auto* bytes = reinterpret_cast<unsigned char*>(&restored[0]);
+        BranchFilter(bytes, restored.size(), 0, false);
+        EXPECT_TRUE(restored == exe) << pieceSize;
+    }
+    if (!LzmaAvailable()) {
+        return;
+    }
+    Source("a.exe", exe);
+    Source("a.bin", "NO" + exe.substr(2));
+    BuildRun run = Build(Component({"file0000=a.exe", "file0001=a.bin"}),
+                         [](BuildOptions& o) { o.compression = {Engine::kLzma, 6}; o.lzmaBlockTarget = 1; });
+    ASSERT_TRUE(run.ok) << run.Messages();
+    const PackageInfo info = ReadPackage(output_);
+    EXPECT_TRUE(VerifyPackage(info).Good());
+    EXPECT_LT(info.entries[0].length, info.entries[1].length);
 }
 
 }  // namespace
