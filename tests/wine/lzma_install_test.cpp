@@ -1,5 +1,6 @@
 // LZMA packages in the real installer. The host's nuvexpack builds the package (the Windows
-// build has no liblzma) from examples/sample/product; the test keeps its payload and entry
+// build has no liblzma) from examples/sample/product and nuvex.exe, a real PE that goes
+// through the branch filter (lzma_package.cmake); the test keeps its payload and entry
 // keys and puts its own wizard script around them, as offsets count from the payload. One
 // run installs through the wizard, compares every file and uninstalls; the others damage the
 // block, its header or the compression key, and must end on the damaged-package report.
@@ -110,11 +111,13 @@ TEST(LzmaPackage, InstallsThroughTheWizardAndEveryDamageIsReported) {
         for (const char* file : files) {
             EXPECT_EQ(ReadFileBytes(target + "\\" + file), ReadFileBytes(sample + file)) << file;
         }
-        EXPECT_EQ(Logged(target + "\\uninst.ini", "file").size(), std::size(files));
+        EXPECT_EQ(ReadFileBytes(target + "\\nuvex.exe"), ReadFileBytes(StubPath()));
+        EXPECT_EQ(Logged(target + "\\uninst.ini", "file").size(), std::size(files) + 1);
         EXPECT_TRUE(RunUninstaller(target));
         for (const char* file : files) {
             EXPECT_FALSE(FileExists(target + "\\" + file)) << file;
         }
+        EXPECT_FALSE(FileExists(target + "\\nuvex.exe"));
         EXPECT_FALSE(UninstallEntryExists());
     }
 }
