@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver.h"
@@ -50,6 +53,47 @@ BuiltLzmaPackage ReadBuilt() {
     return built;
 }
 
+// How one run ended: the done page with every file right, or the error page with the report
+// of a damaged package or of too little memory (a flipped dictionary size within the
+// limit may ask for more than there is). Anything else fails the case.
+enum class End { kInstalled, kReported, kWrong };
+
+struct Installed {
+    std::string target;
+    std::vector<std::pair<std::string, std::string>> files;  // installed path, expected bytes
+};
+
+End RunPackage(const std::string& exe, const std::string& dir, const Installed& expected,
+               std::string* detail) {
+    InstallerRun run(exe, dir);
+    run.StartInstallation();
+    if (::testing::Test::HasFatalFailure() || !run.WaitForWizardBack()) {
+        *detail = "the installation did not end";
+        return End::kWrong;
+    }
+    if (Shows(run.Wizard(), kLabelError)) {
+        const bool crc = Shows(run.Wizard(), Report(kErrorCRC));
+        const bool memory = Shows(run.Wizard(), Report(kErrorNEM));
+        *detail = crc ? kErrorCRC : memory ? kErrorNEM : "an error page without the report";
+        run.Finish(kCancel);
+        return crc || memory ? End::kReported : End::kWrong;
+    }
+    run.Finish(kDone);
+    for (const auto& [path, bytes] : expected.files) {
+        if (ReadFileBytes(expected.target + "\\" + path) != bytes) {
+            *detail = path + " installed with other bytes";
+            return End::kWrong;
+        }
+    }
+    *detail = "installed, every file right";
+    return End::kInstalled;
+}
+
+// The package as built installs and uninstalls; every damage to the block, its header or the
+// compression key ends on the damaged-package report (or, for a dictionary size changed
+// within the limit, on the memory report or a right installation). The normal run takes a
+// few cases; NUVEX_ROBUST_FULL=1 takes 100 flipped bytes and 12 cuts and prints the figures
+// (bench/robustness/lzma.sh).
 TEST(LzmaPackage, InstallsThroughTheWizardAndEveryDamageIsReported) {
     const std::string dir = TestWorkDir();
     DeleteUninstallEntry();
@@ -57,40 +101,57 @@ TEST(LzmaPackage, InstallsThroughTheWizardAndEveryDamageIsReported) {
     ASSERT_FALSE(built.payload.empty());
     ASSERT_EQ(built.payload.compare(0, 4, "NXLZ"), 0);
     const std::string sample = WindowsPath(NUVEX_SAMPLE_DIR) + "\\product\\";
-    const char* files[] = {"SampleEdit.exe", "readme.txt", "licence.txt", "docs\\index.txt",
-                           "docs\\guide\\getting-started.txt", "docs\\guide\\shortcuts.txt",
-                           "samples\\letter.txt", "samples\\shopping-list.txt"};
+    Installed expected;
+    expected.target = dir + "\\lz\\App";
+    for (const char* file : {"SampleEdit.exe", "readme.txt", "licence.txt", "docs\\index.txt",
+                             "docs\\guide\\getting-started.txt", "docs\\guide\\shortcuts.txt",
+                             "samples\\letter.txt", "samples\\shopping-list.txt"}) {
+        expected.files.push_back({file, ReadFileBytes(sample + file)});
+    }
+    expected.files.push_back({"nuvex.exe", ReadFileBytes(StubPath())});
 
     struct Case {
-        const char* name;
+        std::string name;
         std::string compression;  // the header line
-        std::size_t flipAt;       // a payload byte changed, 0 for none
-        std::string dictionary;   // the header's dictionary size, empty to keep it
-        std::size_t cutTo;        // the payload's new length, 0 to keep it
-        bool installs;
+        std::string payload;
+        bool mayInstall;  // a flip the decoder cannot see (a size field, the end mark's bits)
+        bool fast;        // part of the normal run
     };
-    const std::size_t size = built.payload.size();
-    const Case cases[] = {
-        {"as built", "Compression=lzma", 0, "", 0, true},
-        {"a byte of the LZMA data flipped", "Compression=lzma", size / 2, "", 0, false},
-        {"a dictionary past the limit", "Compression=lzma", 0, std::string("\x00\x00\x00\x08", 4), 0, false},
-        {"the block cut short", "Compression=lzma", 0, "", size - 7, false},
-        {"a compression this installer does not know", "Compression=lzmb", 0, "", 0, false},
-        {"no compression key: zlib streams expected", "Creator=x", 0, "", 0, false},
+    const std::string& good = built.payload;
+    const std::size_t size = good.size();
+    auto flipped = [&](std::size_t at, unsigned char mask) {
+        std::string p = good;
+        p[at] = static_cast<char>(p[at] ^ mask);
+        return p;
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string payload = built.payload;
-        if (c.flipAt != 0) {
-            payload[c.flipAt] = static_cast<char>(payload[c.flipAt] ^ 0x01);
-        }
-        if (!c.dictionary.empty()) {
-            payload.replace(6, 4, c.dictionary);
-        }
-        if (c.cutTo != 0) {
-            payload.resize(c.cutTo);
-        }
-        std::vector<std::string> script = {c.compression};
+    std::string bigDictionary = good;
+    bigDictionary.replace(6, 4, std::string("\x00\x00\x00\x08", 4));  // 128 MiB
+    std::vector<Case> cases = {
+        {"a byte of the LZMA data flipped", "Compression=lzma", flipped(size / 2, 1), false, true},
+        {"a dictionary past the limit", "Compression=lzma", bigDictionary, false, true},
+        {"the block cut short", "Compression=lzma", good.substr(0, size - 7), false, true},
+        {"a compression this installer does not know", "Compression=lzmb", good, false, true},
+        {"no compression key: zlib streams expected", "Creator=x", good, false, true},
+    };
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<std::size_t> position(0, size - 1);
+    std::uniform_int_distribution<int> mask(1, 255);
+    for (int i = 0; i < 100; ++i) {
+        const std::size_t at = position(random);
+        // Header bytes 6..13 are the dictionary and the decoded size, which may change
+        // without harm; so may the last bytes, where the end mark's bits lie.
+        const bool sizeField = at >= 6 && at < 14;
+        cases.push_back({"payload byte " + std::to_string(at), "Compression=lzma",
+                         flipped(at, static_cast<unsigned char>(mask(random))),
+                         sizeField || at + 8 >= size, i < 2});
+    }
+    for (int i = 1; i <= 12; ++i) {
+        cases.push_back({"cut to " + std::to_string(size * i / 13) + " payload bytes",
+                         "Compression=lzma", good.substr(0, size * i / 13), false, i == 6});
+    }
+
+    auto packageOf = [&](const std::string& compression, const std::string& payload) {
+        std::vector<std::string> script = {compression};
         for (const std::string& line :
              ComponentLines(ScriptHead(dir + "\\lz", "true", "window"), built.entries)) {
             script.push_back(line);
@@ -98,28 +159,47 @@ TEST(LzmaPackage, InstallsThroughTheWizardAndEveryDamageIsReported) {
         const std::string exe = dir + "\\setup-lzma.exe";
         MakePackage(exe, script, payload);
         RemoveTree(dir + "\\lz");
-        const std::string target = dir + "\\lz\\App";
+        return exe;
+    };
 
-        InstallerRun run(exe, dir);
-        ASSERT_NO_FATAL_FAILURE(run.StartInstallation());
-        if (!c.installs) {
-            run.ExpectErrorPage(Report(kErrorCRC));
-            DeleteUninstallEntry();
-            continue;
+    // As built: installed through the wizard, every file right, then removed.
+    {
+        std::string detail;
+        ASSERT_EQ(RunPackage(packageOf("Compression=lzma", good), dir, expected, &detail),
+                  End::kInstalled) << detail;
+        EXPECT_EQ(Logged(expected.target + "\\uninst.ini", "file").size(), expected.files.size());
+        EXPECT_TRUE(RunUninstaller(expected.target));
+        for (const auto& [path, bytes] : expected.files) {
+            EXPECT_FALSE(FileExists(expected.target + "\\" + path)) << path;
         }
-        run.ExpectDonePage();
-        for (const char* file : files) {
-            EXPECT_EQ(ReadFileBytes(target + "\\" + file), ReadFileBytes(sample + file)) << file;
-        }
-        EXPECT_EQ(ReadFileBytes(target + "\\nuvex.exe"), ReadFileBytes(StubPath()));
-        EXPECT_EQ(Logged(target + "\\uninst.ini", "file").size(), std::size(files) + 1);
-        EXPECT_TRUE(RunUninstaller(target));
-        for (const char* file : files) {
-            EXPECT_FALSE(FileExists(target + "\\" + file)) << file;
-        }
-        EXPECT_FALSE(FileExists(target + "\\nuvex.exe"));
         EXPECT_FALSE(UninstallEntryExists());
     }
+
+    const bool full = FullRun();
+    int tried = 0, reported = 0, unharmed = 0, wrong = 0;
+    for (const Case& c : cases) {
+        if (!full && !c.fast) {
+            continue;
+        }
+        SCOPED_TRACE(c.name);
+        std::string detail;
+        const End end = RunPackage(packageOf(c.compression, c.payload), dir, expected, &detail);
+        DeleteUninstallEntry();
+        ++tried;
+        if (end == End::kReported) {
+            ++reported;
+        } else if (end == End::kInstalled && c.mayInstall) {
+            ++unharmed;
+        } else {
+            ADD_FAILURE() << detail;
+            ++wrong;
+        }
+        if (full) {
+            std::printf("  %-44s %s\n", c.name.c_str(), detail.c_str());
+        }
+    }
+    std::printf("damaged LZMA packages: tried %d, reported %d, missed %d (unharmed %d)\n", tried,
+                reported, wrong, unharmed);
 }
 
 }  // namespace
