@@ -167,8 +167,8 @@ bench_corpus() {  # NAME FILES-DIR SOURCE-ROOT TREE-LINES...
 
   write_nsis "$name" "$src" "$nsis_compressor"
   raw=$(run_peer "$name")
-  last_ours=$ours last_peer=$peer last_peak=$peak
   peer=$(awk -v a="$raw" -v b="$peer_empty" 'BEGIN { printf "%.3f", a - b }')
+  last_ours=$ours last_peer=$peer last_peak=$peak
   local installed
   installed=$(find "$install_root/nuvex-$name" -type f ! -name 'uninst.*' | wc -l)
 
