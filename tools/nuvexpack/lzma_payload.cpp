@@ -1,8 +1,10 @@
 #include "lzma_payload.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -235,49 +237,88 @@ PayloadResult WriteLzmaPayload(const std::vector<PayloadItem>& items, File& out,
     const unsigned jobs = std::max(1u, options.jobs);
     std::size_t filesDone = 0;
     uint64_t bytesDone = 0;
-    // A wave of up to `jobs` blocks at a time, written in order: at most that many blocks
-    // are held at once.
-    for (std::size_t first = 0; first < blocks.size(); first += jobs) {
-        const std::size_t count = std::min<std::size_t>(jobs, blocks.size() - first);
-        std::vector<EncodedBlock> encoded(count);
-        auto encode = [&](std::size_t k) {
-            try {
-                EncodeBlock(items, blocks[first + k], options.compression.level, encoded[k]);
-            } catch (const std::exception& e) {
-                encoded[k].error = e.what();
+    // Blocks are taken in order by `jobs` threads and written in order by this one. A
+    // thread takes a block only while fewer than 2 x jobs blocks are taken and not yet
+    // written, which bounds the memory whatever the number of blocks.
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::unique_ptr<EncodedBlock>> encoded(blocks.size());
+    std::size_t next = 0, written = 0;
+    bool abort = false;
+    auto work = [&] {
+        for (;;) {
+            std::size_t index;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                changed.wait(lock, [&] {
+                    return abort || next == blocks.size() || next < written + 2 * jobs;
+                });
+                if (abort || next == blocks.size()) {
+                    return;
+                }
+                index = next++;
             }
-        };
-        std::vector<std::thread> threads;
-        for (std::size_t k = 1; k < count; ++k) {
-            threads.emplace_back(encode, k);
+            auto block = std::make_unique<EncodedBlock>();
+            try {
+                EncodeBlock(items, blocks[index], options.compression.level, *block);
+            } catch (const std::exception& e) {
+                block->error = e.what();
+            }
+            std::lock_guard<std::mutex> lock(mutex);
+            encoded[index] = std::move(block);
+            changed.notify_all();
         }
-        encode(0);
+    };
+    std::vector<std::thread> threads;
+    auto stop = [&] {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            abort = true;
+        }
+        changed.notify_all();
         for (std::thread& t : threads) {
             t.join();
         }
-        for (std::size_t k = 0; k < count; ++k) {
-            const EncodedBlock& block = encoded[k];
-            if (!block.error.empty()) {
-                throw PackError(block.error);
+        threads.clear();
+    };
+    try {
+        for (unsigned k = 0; k < std::min<std::size_t>(jobs, blocks.size()); ++k) {
+            threads.emplace_back(work);
+        }
+        for (std::size_t index = 0; index < blocks.size(); ++index) {
+            std::unique_ptr<EncodedBlock> block;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                changed.wait(lock, [&] { return encoded[index] != nullptr; });
+                block = std::move(encoded[index]);
+                written = index + 1;
             }
-            const std::vector<std::size_t>& members = blocks[first + k];
+            changed.notify_all();
+            if (!block->error.empty()) {
+                throw PackError(block->error);
+            }
+            const std::vector<std::size_t>& members = blocks[index];
             for (std::size_t m = 0; m < members.size(); ++m) {
                 StreamInfo& info = payload.streams[members[m]];
                 info.offset = payload.size;
-                info.length = block.bytes.size();
+                info.length = block->bytes.size();
                 info.origlen = items[members[m]].size;
-                info.adler = block.adlers[m];
+                info.adler = block->adlers[m];
                 bytesDone += info.origlen;
             }
-            out.Write(block.bytes.data(), block.bytes.size());
-            payload.crc32 = Crc32(payload.crc32, block.bytes.data(), block.bytes.size());
-            payload.size += block.bytes.size();
+            out.Write(block->bytes.data(), block->bytes.size());
+            payload.crc32 = Crc32(payload.crc32, block->bytes.data(), block->bytes.size());
+            payload.size += block->bytes.size();
             filesDone += members.size();
             if (options.onProgress) {
                 options.onProgress(filesDone, bytesDone);
             }
         }
+    } catch (...) {
+        stop();
+        throw;
     }
+    stop();
     return payload;
 }
 
