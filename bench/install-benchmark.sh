@@ -33,6 +33,11 @@
 # per entry, 100 ms per family and 300 ms at the end; the time above those pauses is the
 # figure that counts. NSIS's uninstaller deletes every file by name, then the folders.
 #
+# LZMA rows: the large corpus again as an LZMA package (nuvexpack --compression lzma)
+# against the zlib package of the same files and against NSIS with SetCompressor /SOLID
+# lzma, run silently in the same way. Goals: at most 1.5 times the zlib package's time, at
+# most NSIS's, and a peak at most 64 MB over the zlib package's.
+#
 # Needs the host and win32 builds (scripts/build.sh). Prints both times, their ratio and the
 # memory against its goal.
 set -euo pipefail
@@ -100,9 +105,12 @@ write_script() {  # NAME TREE-LINES...
   } > "$work/$name.ini"
 }
 
-write_nsis() {  # NAME SOURCE-DIR (empty: no files)
-  local name=$1 src=$2
+write_nsis() {  # NAME SOURCE-DIR (empty: no files) [COMPRESSOR-LINE]
+  local name=$1 src=$2 compressor=${3:-}
   {
+    if [ -n "$compressor" ]; then
+      echo "$compressor"
+    fi
     echo "Name \"Peer $name\""
     echo "OutFile \"$work/peer-$name.exe\""
     echo "InstallDir \"C:\\bench-install\\nsis-$name\""
@@ -164,11 +172,16 @@ peer_empty_uninstall=$(run_peer_uninstaller empty)
 
 results=()
 bench_corpus() {  # NAME FILES-DIR SOURCE-ROOT TREE-LINES...
-  local name=$1 src=$2 root=$3
+  local name=$1 src=$2 root=$3 method=zlib nsis_compressor=
   shift 3
+  if [ "$name" = lzma ]; then
+    method=lzma
+    nsis_compressor="SetCompressor /SOLID lzma"
+  fi
   write_script "$name" "$@"
-  "$pack" build "$work/$name.ini" --source "$root" --stub "$stub" -o "$work/$name-setup.exe" --quiet
-  local files bytes
+  "$pack" build "$work/$name.ini" --source "$root" --stub "$stub" -o "$work/$name-setup.exe" --quiet \
+    --compression "$method"
+  local files bytes largest
   files=$(find "$src" -type f | wc -l)
   bytes=$(find "$src" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
 
@@ -182,9 +195,10 @@ bench_corpus() {  # NAME FILES-DIR SOURCE-ROOT TREE-LINES...
   local ours peer raw
   ours=$(awk -v ms="$ms" 'BEGIN { printf "%.3f", (ms - 500) / 1000 }')
 
-  write_nsis "$name" "$src"
+  write_nsis "$name" "$src" "$nsis_compressor"
   raw=$(run_peer "$name")
   peer=$(awk -v a="$raw" -v b="$peer_empty" 'BEGIN { printf "%.3f", a - b }')
+  last_ours=$ours last_peer=$peer last_peak=$peak
   local installed
   installed=$(find "$install_root/nuvex-$name" -type f ! -name 'uninst.*' | wc -l)
 
@@ -227,9 +241,14 @@ base_ms=$(tr -d '\r' < "$work/driver.txt" | sed -nE 's/.*install_ms=([0-9]+).*/\
 
 echo "NSIS without files: ${peer_empty} s per run (taken off the peer's times)"
 echo "one-file installation: $(awk -v ms="$base_ms" 'BEGIN { printf "%.2f", (ms - 500) / 1000 }') s, peak working set $(awk -v p="$base_peak" 'BEGIN { printf "%.1f", p / 1048576 }') MB (Wine and qemu themselves)"
+lzma_line=
 if [ "$which" != small ]; then
   bench_corpus large "$corpus" "$corpus" "tree00=bin>bin" "tree01=lib>lib" "tree02=doc>doc" \
     "tree03=gen>gen"
+  zlib_ours=$last_ours zlib_peak=$last_peak
+  bench_corpus lzma "$corpus" "$corpus" "tree00=bin>bin" "tree01=lib>lib" "tree02=doc>doc" \
+    "tree03=gen>gen"
+  lzma_line="lzma   vs the zlib package: time $(awk -v a="$last_ours" -v b="$zlib_ours" 'BEGIN { printf "%.2f", a / b }') (goal <= 1.5); vs NSIS /SOLID lzma /S: $(awk -v a="$last_ours" -v b="$last_peer" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }') (goal <= 1); peak +$(awk -v a="$last_peak" -v b="$zlib_peak" 'BEGIN { printf "%.1f", (a - b) / 1048576 }') MB over the zlib package's (goal <= 64 MB)"
 fi
 if [ "$which" != large ]; then
   bench_corpus small "$small" "$work" "tree00=small>"
@@ -241,3 +260,4 @@ echo "install time: nuvex from the Install press to the done page, less the 0.5 
 echo "nsis the silent run less an empty installer's. Goals: ratio <= 1; peak memory over"
 echo "the one-file installation <= 45 MB; the uninstaller's time above its pauses <= 10 s."
 printf '%s\n' "${results[@]}"
+[ -z "$lzma_line" ] || echo "$lzma_line"

@@ -11,6 +11,11 @@
 # members written end to end), as nuvexpack makes one stream per file; the sizes compared
 # are the sum of gzip's output and the payload of the package. A second gzip -9 run on
 # as many processes as there are cores is printed for reference.
+#
+# LZMA rows: nuvexpack --compression lzma against NSIS's makensis with SetCompressor
+# /SOLID lzma on the same four folders (Debian's nsis package; the rows are left out
+# without it). Compared are the whole installers less their stubs: the payload for
+# nuvexpack, the installer less an installer of the same script without files for NSIS.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -161,6 +166,41 @@ read -r gz_t gz_s < <(run_gzip 1)
 read -r gzp_t gzp_s < <(run_gzip "$cores")
 read -r def_t def_s def_rss < <(run_pack default)
 read -r best_t best_s best_rss < <(run_pack best --best)
+read -r lz_t lz_s lz_rss < <(run_pack lzma --compression lzma)
+
+# makensis over the same folders, one section per component as in setup.ini. Prints
+# "seconds bytes_less_stub max_rss_kib", or nothing without makensis.
+run_nsis() {
+  command -v makensis > /dev/null || return 0
+  local nsi=$work/bench.nsi t0 t1 rss=n/a files
+  for files in 0 1; do
+    {
+      echo 'Unicode true'
+      echo 'SetCompressor /SOLID lzma'
+      echo "OutFile \"$work/nsis-$files.exe\""
+      echo 'InstallDir "$TEMP\nuvex-bench"'
+      echo 'RequestExecutionLevel user'
+      for dir in bin lib doc gen; do
+        echo "Section \"$dir\""
+        echo "SetOutPath \"\$INSTDIR\\$dir\""
+        if [ $files = 1 ]; then
+          echo "File /r \"$corpus/$dir/*\""
+        fi
+        echo 'SectionEnd'
+      done
+    } > "$nsi"
+    t0=$(now)
+    if [ $have_time = 1 ]; then
+      /usr/bin/time -v -o "$work/time.txt" makensis -V1 "$nsi" > /dev/null
+      rss=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")
+    else
+      makensis -V1 "$nsi" > /dev/null
+    fi
+    t1=$(now)
+  done
+  echo "$(elapsed "$t0" "$t1") $(( $(stat -c %s "$work/nsis-1.exe") - $(stat -c %s "$work/nsis-0.exe") )) $rss"
+}
+read -r nsis_t nsis_s nsis_rss < <(run_nsis) || true
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 pct() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%+.2f%%", (a / b - 1) * 100 }'; }
@@ -170,8 +210,15 @@ printf '%-28s %9s %13s %9s %12s\n' "gzip -9 (per file, 1 proc)" "$gz_t" "$gz_s" 
 printf '%-28s %9s %13s %9s %12s\n' "gzip -9 (per file, $cores procs)" "$gzp_t" "$gzp_s" "$(ratio "$gzp_s" "$corpus_bytes")" "-"
 printf '%-28s %9s %13s %9s %12s\n' "nuvexpack default level" "$def_t" "$def_s" "$(ratio "$def_s" "$corpus_bytes")" "$def_rss"
 printf '%-28s %9s %13s %9s %12s\n' "nuvexpack --best" "$best_t" "$best_s" "$(ratio "$best_s" "$corpus_bytes")" "$best_rss"
+printf '%-28s %9s %13s %9s %12s\n' "nuvexpack --compression lzma" "$lz_t" "$lz_s" "$(ratio "$lz_s" "$corpus_bytes")" "$lz_rss"
+if [ -n "${nsis_s:-}" ]; then
+  printf '%-28s %9s %13s %9s %12s\n' "makensis /SOLID lzma" "$nsis_t" "$nsis_s" "$(ratio "$nsis_s" "$corpus_bytes")" "$nsis_rss"
+fi
 
 echo
 echo "default vs gzip -9: time $(ratio "$def_t" "$gz_t") of gzip's (goal <= 0.25), size $(pct "$def_s" "$gz_s") (goal <= 0)"
 echo "best    vs gzip -9: time $(ratio "$best_t" "$gz_t") of gzip's, size $(pct "$best_s" "$gz_s") (goal <= -4%)"
 echo "default vs gzip -9 on $cores procs: time $(ratio "$def_t" "$gzp_t")"
+if [ -n "${nsis_s:-}" ]; then
+  echo "lzma    vs makensis /SOLID lzma: time $(ratio "$lz_t" "$nsis_t") of makensis's (goal <= 1), size $(pct "$lz_s" "$nsis_s") (goal <= 0)"
+fi

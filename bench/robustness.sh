@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Robustness figures, one line per group: damaged downloads, a hostile environment (full
-# disk, files in use, a read-only target), cancel anywhere.
+# disk, files in use, a read-only target), cancel anywhere, damaged LZMA packages.
 #
-#   bench/robustness.sh [GROUP...]     (GROUP: damaged, environment, cancel; default all)
+#   bench/robustness.sh [GROUP...]     (GROUP: damaged, environment, cancel, lzma; default all)
 #
 # Each group is a script in bench/robustness/ that runs its Wine test with the full counts
 # (NUVEX_ROBUST_FULL=1) and prints exactly one line of figures. This script prepares what
@@ -44,7 +44,7 @@ wineserver -p >/dev/null 2>&1
 export NUVEX_ROBUST_BIN=$NUVEX_BUILD/win32/bin
 groups=("$@")
 if [ ${#groups[@]} -eq 0 ]; then
-  groups=(damaged environment cancel)
+  groups=(damaged environment cancel lzma)
 fi
 status=0
 for group in "${groups[@]}"; do

@@ -11,6 +11,26 @@
 //   E  the first "[/" after the header; the marker runs to its "]".
 //   P  payload base: the byte after that "]". Entry offsets are relative to P.
 //
+// LZMA packages (opt-in, nuvexpack build --compression lzma) put the payload in solid
+// blocks instead of one zlib stream per file, and say so in the header section
+// (kCompressionKey=kCompressionLzma). Every payload entry of a block carries the block's
+// offset and length, and its own origlen and Adler-32; a block's decoded bytes are its files
+// end to end, in the order the installer visits their entries (slot, then file, win, sys,
+// then index). A block never holds files of two slots.
+//
+//   block offset                                                            offset+length
+//   +--------+--------+--------------------+------------+---------------------------+
+//   | "NXLZ" | filter | LZMA properties    | unpacked   | LZMA data, with or without |
+//   | 4      | 1      | 5 (lc/lp/pb, dict) | 4, LE      | an end mark                |
+//   +--------+--------+--------------------+------------+---------------------------+
+//
+// Filter 0: the files as they are. Filter 1: each file that begins like a PE or ELF
+// executable went through the x86 branch filter of core/branch_filter.h on its own, from its
+// first byte; the Adler-32 is that of the file before filtering.
+//
+// The magic's first byte is no zlib header: a stub without LZMA support inflates the block
+// as a zlib stream, gets a data error and reports the damaged package.
+//
 // The stub must never contain the seven header bytes, or the installer would find its own
 // constant as the script. So the header is stored here with every byte raised by one and
 // compared one byte at a time; no constant of the stub holds the plain header.
@@ -38,6 +58,23 @@ inline constexpr char kEndMarker[] = "[/END]";
 // Section and key the builder writes into the script's first section.
 inline constexpr char kCreatorKey[] = "Creator";
 inline constexpr char kCreatorValue[] = "NuvexGenerator";
+
+// The payload's compression, in the header section (the header without its brackets);
+// absent for the zlib streams.
+inline constexpr char kHeaderSection[] = "Nuvex";
+inline constexpr char kCompressionKey[] = "Compression";
+inline constexpr char kCompressionLzma[] = "lzma";
+
+// An LZMA block, as described at the top.
+inline constexpr unsigned char kLzmaMagic[4] = {'N', 'X', 'L', 'Z'};
+inline constexpr std::size_t kLzmaPropsSize = 5;
+inline constexpr std::size_t kLzmaBlockHeaderSize = 4 + 1 + kLzmaPropsSize + 4;
+inline constexpr unsigned char kLzmaFilterNone = 0;
+inline constexpr unsigned char kLzmaFilterX86 = 1;
+// Limits the installer checks before it allocates anything for a block: the dictionary is
+// the decoder's one large allocation; a block's decoded size bounds every file in it.
+inline constexpr uint32_t kLzmaMaxDictionary = 64u << 20;
+inline constexpr uint32_t kLzmaMaxUnpacked = 1u << 30;
 
 // The temporary script copy in the user's temporary folder is named by this prefix, the
 // process id and a number, each in hex: "~nuvex-1a4-3f.tmp". The longest such name leaves

@@ -21,7 +21,7 @@ cmake --build "$build" -j "$jobs"
 echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 (cd "$build" && ctest --output-on-failure -j "$jobs")
 
-targets=(script_extract text_rules script_settings removal_plan package_tools)
+targets=(script_extract text_rules script_settings removal_plan package_tools lzma_block)
 echo "== fuzzing ${targets[*]}, ${seconds} s each"
 # New inputs go to the build folder; the seeds of the repository are only read. A fixed
 # seed (NUVEX_FUZZ_SEED, default 1) makes a run repeatable on the same build; set it to 0

@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
   googletest libgtest-dev
-  zlib1g-dev libdeflate-dev
+  zlib1g-dev libdeflate-dev liblzma-dev
   osslsigncode openssl
   wine wine32:i386 wine64 xvfb xauth x11-apps x11-utils imagemagick
 )

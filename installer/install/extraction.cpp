@@ -8,6 +8,7 @@
 #include "component_entries.h"
 #include "global_buffer.h"
 #include "install_rules.h"
+#include "lzma_extraction.h"
 #include "payload_inflate.h"
 #include "text_rules.h"
 #include "uninstall_log_writer.h"
@@ -32,6 +33,8 @@ struct ExtractionState {
     char systemFolder[256] = {};
     int total = 0;
     int n = 0;  // running number of the entry, across slots and families
+    PayloadMethod method = PayloadMethod::kZlib;
+    LzmaExtraction lzma;
 };
 
 struct PayloadEntry {
@@ -65,6 +68,28 @@ bool ReadStream(HANDLE package, uint32_t offset, uint32_t length, unsigned char*
     }
     DWORD read = 0;
     return ReadFile(package, buffer, length, &read, nullptr) != FALSE && read == length;
+}
+
+// One zlib stream per file: read whole, inflated in one call.
+Decoded InflateEntry(const ExtractionState& state, const StreamAttributes& a,
+                     GlobalBuffer& output, uint32_t* produced) {
+    GlobalBuffer input(a.length + kInputSlack);
+    if (!input || !output.Allocate(a.origlen + kOutputSlack)) {
+        return Decoded::kNoMemory;
+    }
+    if (!ReadStream(state.package, a.offset, a.length, input.get())) {
+        return Decoded::kReadFailed;
+    }
+    SetProgress(ExtractionProgress(state.n, state.total, EntryStage::kRead));
+
+    // The output buffer holds origlen + 2048 bytes, so this capacity fits in 32 bits.
+    const InflateResult result =
+        InflatePayload(input.get(), a.length, output.get(),
+                       static_cast<uint32_t>(a.origlen + kCapacitySlack), a.crc, produced);
+    SetProgress(ExtractionProgress(state.n, state.total, EntryStage::kInflated));
+    return result == InflateResult::kOk         ? Decoded::kOk
+           : result == InflateResult::kNoMemory ? Decoded::kNoMemory
+                                                : Decoded::kDamaged;
 }
 
 enum class WriteResult { kWritten, kKept, kNotCreated, kShort };
@@ -135,30 +160,21 @@ Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
         return ReportInstallError(s.szErrorCRC);
     }
     {
-        GlobalBuffer input(length + kInputSlack);
-        if (!input) {
-            return ReportInstallError(s.szErrorNEM);
-        }
-        GlobalBuffer output(origlen + kOutputSlack);
-        if (!output) {
-            return ReportInstallError(s.szErrorNEM);
-        }
-        if (!ReadStream(state.package, offset, length, input.get())) {
-            return RequestErrorPage();
-        }
-        SetProgress(ExtractionProgress(state.n, state.total, EntryStage::kRead));
-
-        // The output buffer holds origlen + 2048 bytes, so this capacity fits in 32 bits.
+        GlobalBuffer output;
         uint32_t produced = 0;
-        const InflateResult result =
-            InflatePayload(input.get(), length, output.get(),
-                           static_cast<uint32_t>(origlen + kCapacitySlack), crc, &produced);
-        SetProgress(ExtractionProgress(state.n, state.total, EntryStage::kInflated));
-        if (result == InflateResult::kNoMemory) {
-            return ReportInstallError(s.szErrorNEM);
-        }
-        if (result == InflateResult::kDamaged) {
-            return ReportInstallError(s.szErrorCRC);
+        const StreamAttributes stream = {length, origlen, crc, offset};
+        switch (state.method == PayloadMethod::kZlib
+                    ? InflateEntry(state, stream, output, &produced)
+                    : state.lzma.DecodeFile(state.method, state.package, stream, output,
+                                            &produced, state.n, state.total)) {
+            case Decoded::kOk:
+                break;
+            case Decoded::kNoMemory:
+                return ReportInstallError(s.szErrorNEM);
+            case Decoded::kDamaged:
+                return ReportInstallError(s.szErrorCRC);
+            case Decoded::kReadFailed:
+                return RequestErrorPage();
         }
 
         // A path that does not fit is refused like a file that cannot be created; the box
@@ -203,6 +219,7 @@ Flow ExtractPayload(int total) {
         state.packageSize = static_cast<uint64_t>(size.QuadPart);
     }
     SetPackageFile(state.package);
+    state.method = ReadPayloadMethod();
     // Paths that do not fit are left empty: every file there is then refused by JoinPath.
     const UINT windowsLength = GetWindowsDirectoryA(state.windowsFolder, sizeof state.windowsFolder);
     if (windowsLength == 0 || windowsLength >= sizeof state.windowsFolder) {
@@ -220,6 +237,7 @@ Flow ExtractPayload(int total) {
         char status[2048];
         ComposeComponentStatus(status, sizeof status, s.szInstallerInstallingPart, s.Title[slot]);
         SetStatusLine(status);
+        state.lzma.StartComponent();
 
         for (Family family : kFamilyOrder) {
             const char* name = kFamilyNames[static_cast<int>(family)];

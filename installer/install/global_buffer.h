@@ -10,8 +10,8 @@ namespace nuvex {
 
 class GlobalBuffer {
 public:
-    explicit GlobalBuffer(uint64_t size)
-        : block_(size <= SIZE_MAX ? GlobalAlloc(GPTR, static_cast<SIZE_T>(size)) : nullptr) {}
+    GlobalBuffer() : block_(nullptr) {}
+    explicit GlobalBuffer(uint64_t size) : block_(Alloc(size)) {}
     ~GlobalBuffer() {
         if (block_) {
             GlobalFree(block_);
@@ -20,10 +20,23 @@ public:
     GlobalBuffer(const GlobalBuffer&) = delete;
     GlobalBuffer& operator=(const GlobalBuffer&) = delete;
 
+    // For a buffer declared before its size is known; false when GlobalAlloc fails.
+    bool Allocate(uint64_t size) {
+        if (block_) {
+            GlobalFree(block_);
+        }
+        block_ = Alloc(size);
+        return block_ != nullptr;
+    }
+
     explicit operator bool() const { return block_ != nullptr; }
     unsigned char* get() const { return static_cast<unsigned char*>(static_cast<void*>(block_)); }
 
 private:
+    static HGLOBAL Alloc(uint64_t size) {
+        return size <= SIZE_MAX ? GlobalAlloc(GPTR, static_cast<SIZE_T>(size)) : nullptr;
+    }
+
     HGLOBAL block_;
 };
 

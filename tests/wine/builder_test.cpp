@@ -19,14 +19,6 @@
 namespace nuvex::test {
 namespace {
 
-// Wine maps the Unix root to drive Z:.
-std::string WindowsPath(std::string unixPath) {
-    for (char& c : unixPath) {
-        c = c == '/' ? '\\' : c;
-    }
-    return "Z:" + unixPath;
-}
-
 const std::string kSampleDir = WindowsPath(NUVEX_SAMPLE_DIR);
 const std::string kReference = WindowsPath(NUVEX_REFERENCE_PACKAGE);
 

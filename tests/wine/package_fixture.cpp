@@ -76,6 +76,13 @@ std::string HeaderText() {
     return h;
 }
 
+std::string WindowsPath(std::string unixPath) {
+    for (char& c : unixPath) {
+        c = c == '/' ? '\\' : c;
+    }
+    return "Z:" + unixPath;
+}
+
 std::string MakePackage(const std::string& out, const std::vector<std::string>& scriptLines,
                         const std::string& payload, const std::string& endMarker) {
     std::string bytes = ReadFileBytes(StubPath());

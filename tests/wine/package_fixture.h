@@ -37,6 +37,9 @@ bool BuildPackage(const std::string& out, const std::vector<std::string>& script
 // killed); its exit code goes to `code`.
 bool RunPackageBuilder(const std::string& args, const std::string& logPath, unsigned long* code);
 
+// A path of the build's host as the installer sees it: Wine maps the Unix root to drive Z:.
+std::string WindowsPath(std::string unixPath);
+
 // The seven header bytes, built so that no constant holds them.
 std::string HeaderText();
 

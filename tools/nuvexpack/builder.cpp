@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "lzma_payload.h"
 #include "package_layout.h"
 #include "package_plan.h"
 #include "platform.h"
@@ -181,7 +182,12 @@ bool BuildChecked(const BuildOptions& options, Diagnostics& diag, BuildSummary* 
         }
         ProgressBar progress(options.progress, sources.size(), sourceBytes);
         pipeline.onProgress = [&](std::size_t files, uint64_t bytes) { progress.Update(files, bytes); };
-        PayloadResult payload = WritePayload(sources, payloadFile.file(), pipeline);
+        PayloadResult payload =
+            compression.engine == Engine::kLzma
+                ? WriteLzmaPayload(plan.payload, payloadFile.file(), pipeline,
+                                   options.lzmaBlockTarget > 0 ? options.lzmaBlockTarget
+                                                               : kLzmaBlockTarget)
+                : WritePayload(sources, payloadFile.file(), pipeline);
         const std::vector<StreamInfo>& streams = payload.streams;
         payloadFile.file().Close();
         progress.Finish();

@@ -29,6 +29,7 @@ struct BuildOptions {
     uint64_t inFlightBytes = 0;
     uint64_t wholeFileLimit = 0;
     uint64_t pieceSize = 0;
+    uint64_t lzmaBlockTarget = 0;  // bytes of files per LZMA block; zero keeps the default
 };
 
 struct BuildSummary {

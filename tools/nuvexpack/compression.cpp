@@ -6,6 +6,7 @@
 #include <new>
 
 #include "diagnostics.h"
+#include "lzma_payload.h"
 
 #ifdef NUVEXPACK_HAVE_LIBDEFLATE
 #include <libdeflate.h>
@@ -20,13 +21,18 @@ namespace {
 // alone keeps its own default.
 constexpr int kDefaultLibdeflateLevel = 7;
 constexpr int kDefaultZlibLevel = 6;
+// liblzma's preset 6 (a dictionary of 8 MiB, the larger presets differ in it alone). See
+// docs/nuvexpack.md for the figures.
+constexpr int kDefaultLzmaLevel = 6;
 constexpr int kZlibMemLevel = 9;
 
 }  // namespace
 
 bool EngineAvailable(Engine engine) {
+    if (engine == Engine::kLzma) {
+        return LzmaAvailable();
+    }
 #ifdef NUVEXPACK_HAVE_LIBDEFLATE
-    (void)engine;
     return true;
 #else
     return engine == Engine::kZlib;
@@ -37,12 +43,28 @@ Engine PreferredEngine() {
     return EngineAvailable(Engine::kLibdeflate) ? Engine::kLibdeflate : Engine::kZlib;
 }
 
-const char* EngineName(Engine engine) { return engine == Engine::kZlib ? "zlib" : "libdeflate"; }
+const char* EngineName(Engine engine) {
+    switch (engine) {
+        case Engine::kZlib:
+            return "zlib";
+        case Engine::kLibdeflate:
+            return "libdeflate";
+        default:
+            return "lzma";
+    }
+}
 
-int MaxLevel(Engine engine) { return engine == Engine::kZlib ? 9 : 12; }
+int MaxLevel(Engine engine) { return engine == Engine::kLibdeflate ? 12 : 9; }
 
 int DefaultLevel(Engine engine) {
-    return engine == Engine::kZlib ? kDefaultZlibLevel : kDefaultLibdeflateLevel;
+    switch (engine) {
+        case Engine::kZlib:
+            return kDefaultZlibLevel;
+        case Engine::kLibdeflate:
+            return kDefaultLibdeflateLevel;
+        default:
+            return kDefaultLzmaLevel;
+    }
 }
 
 int PieceLevel(const CompressionSettings& settings) {

@@ -16,7 +16,9 @@
 
 namespace nuvex::pack {
 
-enum class Engine { kZlib, kLibdeflate };
+// kLzma is not a zlib engine: it selects the LZMA payload of lzma_payload.h, whose level is
+// liblzma's preset.
+enum class Engine { kZlib, kLibdeflate, kLzma };
 
 bool EngineAvailable(Engine engine);
 Engine PreferredEngine();  // libdeflate when built in, else zlib

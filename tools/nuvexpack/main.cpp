@@ -29,8 +29,8 @@ const char kUsage[] =
     "usage:\n"
     "  nuvexpack new NAME --source DIR -o SCRIPT\n"
     "  nuvexpack build SCRIPT -o OUT.exe [--stub FILE] [--source DIR]\n"
-    "                 [--level N | --best] [--zlib] [--jobs N] [--quiet]\n"
-    "                 [--strict] [--codepage N]\n"
+    "                 [--level N | --best] [--zlib] [--compression zlib|lzma] [--jobs N]\n"
+    "                 [--quiet] [--strict] [--codepage N]\n"
     "                 [--sign --cert FILE [--key FILE] [--pass-file FILE] [--timestamp URL]]\n"
     "  nuvexpack sign PACKAGE --cert FILE [--key FILE] [--pass-file FILE] [--timestamp URL]\n"
     "                 [-o OUT.exe]\n"
@@ -218,12 +218,15 @@ int Build(Args& args) {
     bool quiet = false;
     bool best = false;
     bool zlibOnly = false;
+    bool lzma = false;
     int level = -1;
     bool sign = false;
     SignOptions signOptions;
     bool strict = false;
     std::vector<std::string> operands = args.Parse(
-        Joined({"-o", "--output", "--stub", "--source", "--level", "--jobs", "-j", "--codepage"}, kSignOptions),
+        Joined({"-o", "--output", "--stub", "--source", "--level", "--jobs", "-j", "--codepage",
+                "--compression"},
+               kSignOptions),
         {"--best", "--zlib", "--quiet", "-q", "--sign", "--strict"}, [&](const std::string& opt, const std::string& v) {
             if (TakeSignOption(opt, v, signOptions)) {
                 return;
@@ -248,6 +251,11 @@ int Build(Args& args) {
                 best = true;
             } else if (opt == "--zlib") {
                 zlibOnly = true;
+            } else if (opt == "--compression") {
+                if (v != "zlib" && v != "lzma") {
+                    throw UsageError{"--compression takes zlib or lzma, not \"" + v + "\""};
+                }
+                lzma = v == "lzma";
             } else {
                 quiet = true;
             }
@@ -260,7 +268,10 @@ int Build(Args& args) {
     if (best && level >= 0) {
         throw UsageError{"--level and --best exclude each other"};
     }
-    options.compression.engine = zlibOnly ? Engine::kZlib : PreferredEngine();
+    if (lzma && zlibOnly) {
+        throw UsageError{"--zlib and --compression lzma exclude each other"};
+    }
+    options.compression.engine = lzma ? Engine::kLzma : zlibOnly ? Engine::kZlib : PreferredEngine();
     Engine engine = options.compression.engine;
     if (level > MaxLevel(engine)) {
         throw UsageError{std::string("--level goes up to ") + std::to_string(MaxLevel(engine)) +

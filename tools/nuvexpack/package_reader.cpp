@@ -139,6 +139,7 @@ bool KeptByReader(std::string_view section, std::string_view key) {
     }
     if (EqualsNoCase(section, HeaderSectionName())) {
         return key.empty() || EqualsNoCase(key, kPayloadSizeKey) || EqualsNoCase(key, kPayloadCrcKey) ||
+               EqualsNoCase(key, layout::kCompressionKey) ||
                EqualsNoCase(key, kStubCertOffsetKey) || EqualsNoCase(key, kStubCertSizeKey) ||
                EqualsNoCase(key, kStubCheckSumKey);
     }
@@ -251,6 +252,7 @@ PackageInfo ReadPackage(const fs::path& path) {
     if (auto v = info.doc.Get(header, kPayloadCrcKey); v && ParseUnsigned32(*v, &number)) {
         info.declaredPayloadCrc = static_cast<uint32_t>(number);
     }
+    info.compression = info.doc.Get(header, layout::kCompressionKey).value_or("");
     struct {
         const char* key;
         std::optional<uint64_t>* field;

@@ -49,6 +49,8 @@ struct PackageInfo {
     // absent from packages made otherwise.
     std::optional<uint64_t> declaredPayloadSize;
     std::optional<uint32_t> declaredPayloadCrc;
+    // The header section's Compression value: empty for zlib streams, "lzma" for blocks.
+    std::string compression;
     // Components 0 to componentsRead - 1 are the ones the installer reads.
     int componentsRead = 0;
     // The payload ends where a signed package's certificate table (and the zero bytes

@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <memory>
+#include <set>
 #include <system_error>
 #include <tuple>
 
 #include "compression.h"
+#include "lzma_reader.h"
 #include "package_layout.h"
 #include "payload_pipeline.h"
 #include "platform.h"
@@ -102,6 +106,14 @@ void ListPackage(const PackageInfo& p, std::ostream& out) {
     out << "script       offset " << p.scriptOffset << ", " << (p.payloadBase - p.scriptOffset)
         << " bytes up to the end marker\n";
     out << "payload      base " << p.payloadBase << ", " << p.PayloadSize() << " bytes\n";
+    if (!p.compression.empty()) {
+        out << "compression  " << Printable(p.compression);
+        if (IsLzmaPackage(p)) {
+            out << ", " << GroupLzmaBlocks(p).size() << " blocks; an entry's length and offset "
+                << "are those of its block";
+        }
+        out << "\n";
+    }
     if (p.certSize != 0) {
         out << "signature    certificate table at " << p.certOffset << ", " << p.certSize << " bytes\n";
     }
@@ -210,6 +222,7 @@ struct Range {
 void CheckCoverage(std::vector<Range>& ranges, uint64_t payloadSize,
                    std::vector<std::string>& problems);
 void CheckPayloadChecksum(const PackageInfo& p, File& file, VerifyReport& report);
+void VerifyLzmaBlocks(const PackageInfo& p, File& file, VerifyReport& report);
 
 bool StreamInPayload(const PackageEntry& e, uint64_t payloadSize) {
     return e.offset <= payloadSize && e.length <= payloadSize - e.offset;
@@ -242,13 +255,19 @@ std::vector<std::string> CheckStreamLayout(const PackageInfo& p) {
                            "package without payload");
         return problems;
     }
+    if (!p.compression.empty() && !IsLzmaPackage(p)) {
+        problems.push_back("the payload's compression \"" + p.compression +
+                           "\" is unknown to nuvexpack and the installer");
+        return problems;
+    }
     std::vector<Range> ranges;
+    std::set<std::pair<uint64_t, uint64_t>> blocks;  // LZMA entries share their block
     for (const PackageEntry& e : p.entries) {
         if (!e.problem.empty()) {
             problems.push_back(EntryLabel(e) + ": " + e.problem);
         } else if (!StreamInPayload(e, payloadSize)) {
             problems.push_back(EntryLabel(e) + ": its stream runs past the end of the payload");
-        } else {
+        } else if (!IsLzmaPackage(p) || blocks.insert({e.offset, e.length}).second) {
             ranges.push_back({e.offset, e.offset + e.length, EntryLabel(e)});
         }
     }
@@ -267,6 +286,11 @@ VerifyReport VerifyPackage(const PackageInfo& p) {
         return report;
     }
     File file = File::OpenRead(p.path);
+    if (IsLzmaPackage(p) && !p.entries.empty()) {
+        VerifyLzmaBlocks(p, file, report);
+        CheckPayloadChecksum(p, file, report);
+        return report;
+    }
     // Entries sharing one stream are reported above; inflating that stream once is enough.
     std::map<std::tuple<uint64_t, uint64_t, uint64_t, uint32_t>, std::string> inflated;
     for (const PackageEntry& e : p.entries) {
@@ -323,6 +347,36 @@ void CheckCoverage(std::vector<Range>& ranges, uint64_t payloadSize,
     }
 }
 
+// Collects the problems of the entries as their blocks are decoded.
+class ProblemSink final : public LzmaEntrySink {
+public:
+    explicit ProblemSink(std::vector<std::string>& problems) : problems_(problems) {}
+    void Begin(const PackageEntry&) override {}
+    void Data(const unsigned char*, std::size_t) override {}
+    void End(const PackageEntry& e, const std::string& problem) override {
+        if (!problem.empty()) {
+            problems_.push_back(EntryLabel(e) + ": " + problem);
+        }
+    }
+
+private:
+    std::vector<std::string>& problems_;
+};
+
+void VerifyLzmaBlocks(const PackageInfo& p, File& file, VerifyReport& report) {
+    std::vector<std::string> order = CheckLzmaOrder(p);
+    report.problems.insert(report.problems.end(), order.begin(), order.end());
+    ProblemSink sink(report.problems);
+    for (const LzmaBlockEntries& block : GroupLzmaBlocks(p)) {
+        ++report.streams;
+        std::string why = DecodeLzmaBlock(file, p.payloadBase, block, sink);
+        if (!why.empty()) {
+            report.problems.push_back("the LZMA block at payload offset " +
+                                      std::to_string(block.offset) + ": " + why);
+        }
+    }
+}
+
 void CheckPayloadChecksum(const PackageInfo& p, File& file, VerifyReport& report) {
     if (!p.declaredPayloadSize || !p.declaredPayloadCrc) {
         return;
@@ -350,6 +404,83 @@ void CheckPayloadChecksum(const PackageInfo& p, File& file, VerifyReport& report
                                   ", the script says " + std::to_string(*p.declaredPayloadCrc) +
                                   ": payload bytes have changed");
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Writes each file of the blocks as it is decoded, under a temporary name until its
+// Adler-32 has been checked.
+class ExtractSink final : public LzmaEntrySink {
+public:
+    ExtractSink(const std::function<fs::path(const PackageEntry&)>& targetOf, const std::string& where,
+                Diagnostics& diag)
+        : targetOf_(targetOf), where_(where), diag_(diag) {}
+
+    void Begin(const PackageEntry& e) override {
+        out_.reset();
+        fs::path target = targetOf_(e);
+        if (target.empty()) {
+            return;
+        }
+        try {
+            std::error_code ec;
+            fs::create_directories(target.parent_path(), ec);
+            out_ = std::make_unique<TempOutput>(target);
+        } catch (const PackError& err) {
+            diag_.Error(where_, 0, EntryLabel(e) + ": " + err.what());
+        }
+    }
+    void Data(const unsigned char* data, std::size_t size) override {
+        if (out_) {
+            try {
+                out_->file().Write(data, size);
+            } catch (const PackError& err) {
+                error_ = err.what();
+                out_.reset();
+            }
+        }
+    }
+    void End(const PackageEntry& e, const std::string& problem) override {
+        if (!error_.empty()) {
+            diag_.Error(where_, 0, EntryLabel(e) + ": " + error_);
+        } else if (out_ && !problem.empty()) {
+            diag_.Error(where_, 0, EntryLabel(e) + ": " + problem + "; not written");
+        } else if (out_) {
+            try {
+                out_->Commit();
+                ++written;
+            } catch (const PackError& err) {
+                diag_.Error(where_, 0, EntryLabel(e) + ": " + err.what());
+            }
+        }
+        out_.reset();
+        error_.clear();
+    }
+    std::size_t written = 0;
+
+private:
+    const std::function<fs::path(const PackageEntry&)>& targetOf_;
+    const std::string& where_;
+    Diagnostics& diag_;
+    std::unique_ptr<TempOutput> out_;
+    std::string error_;
+};
+
+std::size_t ExtractLzmaBlocks(const PackageInfo& p, File& package,
+                              const std::function<fs::path(const PackageEntry&)>& targetOf,
+                              Diagnostics& diag) {
+    const std::string where = PathText(p.path);
+    ExtractSink sink(targetOf, where, diag);
+    for (const LzmaBlockEntries& block : GroupLzmaBlocks(p)) {
+        std::string why = DecodeLzmaBlock(package, p.payloadBase, block, sink);
+        if (!why.empty()) {
+            diag.Error(where, 0, "the LZMA block at payload offset " + std::to_string(block.offset) +
+                                     ": " + why);
+        }
+    }
+    return sink.written;
 }
 
 }  // namespace
@@ -409,19 +540,34 @@ bool ExtractPackage(const PackageInfo& p, const fs::path& dir, Diagnostics& diag
         }
     }
     File package = File::OpenRead(p.path);
-    for (const PackageEntry& e : p.entries) {
+    // Where entry `e` goes; empty when it is left out or refused.
+    auto targetOf = [&](const PackageEntry& e) -> fs::path {
         std::string name = EntryLabel(e);
         if (skipped(e.slot, e.reachable, name)) {
-            continue;
+            return {};
         }
         if (!e.problem.empty()) {
             diag.Error(where, 0, name + ": " + e.problem);
-            continue;
+            return {};
         }
         std::string why;
         fs::path target = SafeJoin(dir, e.family, e.dest, &why);
         if (target.empty()) {
             diag.Error(where, 0, name + ": \"" + e.dest + "\" " + why + "; refused");
+        }
+        return target;
+    };
+    if (IsLzmaPackage(p)) {
+        written = ExtractLzmaBlocks(p, package, targetOf, diag);
+        if (filesWritten != nullptr) {
+            *filesWritten = written;
+        }
+        return !diag.HasErrors();
+    }
+    for (const PackageEntry& e : p.entries) {
+        std::string name = EntryLabel(e);
+        fs::path target = targetOf(e);
+        if (target.empty()) {
             continue;
         }
         try {

@@ -41,6 +41,7 @@ struct PayloadResult {
     std::vector<StreamInfo> streams;  // one per source
     uint64_t size = 0;                // bytes written
     uint32_t crc32 = 0;               // CRC-32 of the bytes written
+    const char* method = nullptr;     // the header section's Compression value; none for zlib
 };
 
 // Writes the streams at the current position of `out`; with no source at all, the empty

@@ -117,6 +117,9 @@ std::string ComposeScript(const PackagePlan& plan, const PayloadResult& payload,
     PutKey(out, layout::kCreatorKey, layout::kCreatorValue);
     PutKey(out, kPayloadSizeKey, std::to_string(payload.size));
     PutKey(out, kPayloadCrcKey, std::to_string(payload.crc32));
+    if (payload.method != nullptr) {
+        PutKey(out, layout::kCompressionKey, payload.method);
+    }
     const IniDocument& doc = plan.doc;
     for (std::size_t i = 0; i < doc.sections.size(); ++i) {
         const IniSection& section = doc.sections[i];

@@ -32,6 +32,8 @@ TEST_F(PackTest, CliExitCodesAndMessages) {
         {build + " --quiet", 0, {"texts that the installer shows are missing"}},
         {"build --help", 0, {"nuvexpack build SCRIPT", "--strict       every warning is an error"}},
         {"--version", 0, {std::string("nuvexpack ") + kToolVersion}},
+        {build + " --compression zstd", 2, {"--compression takes zlib or lzma, not \"zstd\""}},
+        {build + " --zlib --compression lzma", 2, {"exclude each other"}},
         {"verify " + bad, 1, {"bad: "}},
         {"extract " + output_.string() + " " + (dir_ / "x").string(), 0, {"1 files written"}},
         {"extract " + hostile + " " + (dir_ / "h").string(), 1, {"with \"..\"; refused"}},
