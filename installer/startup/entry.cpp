@@ -9,6 +9,7 @@
 #include "app_state.h"
 #include "loader_thread.h"
 #include "resources.h"
+#include "silent_run.h"
 #include "settings_reader.h"
 #include "system_libraries.h"
 #include "text_rules.h"
@@ -82,8 +83,21 @@ int Main(HINSTANCE instance) {
     GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
     modulePath[sizeof modulePath - 1] = '\0';
 
+    // Only a script (or log) with unattended=true lets the switches count; otherwise the run
+    // goes on as if there were none.
+    const CommandLine args = ParseCommandLine(SkipProgramName(GetCommandLineA()));
+    const bool uninstaller = IsUninstallerPath(modulePath);
+    if (args.silent) {
+        const int code = uninstaller ? RunSilentUninstall(modulePath, args) : RunSilentInstall(args);
+        if (code != kNotSilent) {
+            ReleaseResources(instance);
+            ReleaseScriptCopy();
+            return code;
+        }
+    }
+
     bool windowOpen = true;
-    if (IsUninstallerPath(modulePath)) {
+    if (uninstaller) {
         if (!StartUninstaller(modulePath)) {
             MessageBoxA(nullptr, kUninstallLogMissing, kErrorCaption, MB_ICONERROR | MB_OK);
             windowOpen = false;
