@@ -2,15 +2,13 @@
 // sets up the shared resources, opens the first window and runs the only message loop.
 #include <windows.h>
 
-#include <cstdio>
-
 #include "entry.h"
 
 #include "app_state.h"
 #include "loader_thread.h"
 #include "resources.h"
-#include "silent_run.h"
 #include "settings_reader.h"
+#include "silent_run.h"
 #include "system_libraries.h"
 #include "text_rules.h"
 
@@ -27,14 +25,9 @@ constexpr char kWindowFailed[] = "Generic error: The installer cannot start!";
 bool StartUninstaller(const char* modulePath) {
     AppState& app = App();
     Settings& s = AppSettings();
-    if (!UninstallLogPath(modulePath, app.scriptPath, sizeof app.scriptPath)) {
+    if (!UseUninstallLog(modulePath)) {
         return false;
     }
-    FILE* log = std::fopen(app.scriptPath, "rb");
-    if (!log) {
-        return false;
-    }
-    std::fclose(log);
     ReadTextSetting("Nuvex", "szTextUninst", "", s.szTextUninst, sizeof s.szTextUninst,
                     app.scriptPath);
     ReadTextSetting("Nuvex", "szLabelUninst", "", s.szLabelUninst, sizeof s.szLabelUninst,

@@ -75,6 +75,19 @@ bool LogSaysTrue(const char* key) {
 
 }  // namespace
 
+bool UseUninstallLog(const char* modulePath) {
+    AppState& app = App();
+    if (!UninstallLogPath(modulePath, app.scriptPath, sizeof app.scriptPath)) {
+        return false;
+    }
+    FILE* log = std::fopen(app.scriptPath, "rb");
+    if (!log) {
+        return false;
+    }
+    std::fclose(log);
+    return true;
+}
+
 int RunSilentInstall(const CommandLine& args) {
     AppState& app = App();
     app.silentRequested = true;
@@ -106,14 +119,9 @@ int RunSilentInstall(const CommandLine& args) {
 
 int RunSilentUninstall(const char* modulePath, const CommandLine& args) {
     AppState& app = App();
-    if (!UninstallLogPath(modulePath, app.scriptPath, sizeof app.scriptPath)) {
+    if (!UseUninstallLog(modulePath)) {
         return kExitStartup;
     }
-    FILE* log = std::fopen(app.scriptPath, "rb");
-    if (!log) {
-        return kExitStartup;
-    }
-    std::fclose(log);
     if (!LogSaysTrue("unattended")) {
         return kNotSilent;
     }

@@ -15,6 +15,9 @@ inline constexpr int kNotSilent = -1;
 // kNotSilent; in the latter case the settings are read and the loader has ended.
 int RunSilentInstall(const CommandLine& args);
 
+// Puts uninst.ini beside `modulePath` into the script path; false when it cannot be opened.
+bool UseUninstallLog(const char* modulePath);
+
 // Removes what uninst.ini beside `modulePath` lists when the log says unattended=true.
 // A missing log is a start-up failure without a message box: nothing is there to ask.
 int RunSilentUninstall(const char* modulePath, const CommandLine& args);

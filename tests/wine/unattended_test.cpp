@@ -216,6 +216,7 @@ TEST(Unattended, SilentFailuresEndWithTheirExitCodesAndNoWindow) {
         std::string args;
         std::string target;  // must not exist afterwards, or "" to skip the check
         DWORD code;
+        std::string held = "";  // a file the test holds open, unshared, during the run
     };
     const std::string d = dir + "\\Out";
     std::vector<Case> cases = {
@@ -225,6 +226,7 @@ TEST(Unattended, SilentFailuresEndWithTheirExitCodesAndNoWindow) {
         {"unknown switch", &built, "/S /Q /D=" + d + "\\Usage", d + "\\Usage", 2},
         {"relative target", &built, "/S /D=relative\\App", "", 2},
         {"disabled install type", &built, "/S /TYPE=3 /D=" + d + "\\Type", d + "\\Type", 2},
+        {"a file in use", &built, "/S /D=" + d + "\\InUse", "", 8, d + "\\InUse\\a.txt"},
     };
     if (smallFree != 0) {
         cases.push_back({"not enough space on T:", &tooBig, "/S /D=T:\\Space", "T:\\Space", 4});
@@ -234,7 +236,17 @@ TEST(Unattended, SilentFailuresEndWithTheirExitCodesAndNoWindow) {
         SCOPED_TRACE(c.name);
         const std::string exe = dir + "\\setup-" + std::to_string(i) + ".exe";
         ASSERT_TRUE(WriteFileBytes(exe, *c.package));
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (!c.held.empty()) {
+            MakeFolders(c.held.substr(0, c.held.rfind('\\')));
+            held = CreateFileA(c.held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+            ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        }
         const SilentResult r = RunSilent(exe, dir, c.args);
+        if (held != INVALID_HANDLE_VALUE) {
+            CloseHandle(held);
+        }
         EXPECT_EQ(r.window, "") << "a window was shown";
         EXPECT_EQ(r.code, c.code);
         if (!c.target.empty()) {
