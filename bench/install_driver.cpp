@@ -2,11 +2,14 @@
 // bench/install-benchmark.sh.
 //
 //   install_driver SETUP.EXE
+//   install_driver --uninstall UNINST.EXE
 //
 // The package's script must lead from the introduction straight to the confirmation page
 // (no middle pages) with the captions Next, Install and Done and the done heading "Done".
 // Prints "install_ms=N peak_working_set=N": the time from the Install press until the
 // wizard is back on its done page, and the installer's peak working set read just then.
+// With --uninstall: presses Remove (its caption "Remove") in the uninstaller's window and
+// prints "uninstall_ms=N", the time from the press until the process has ended.
 #include <windows.h>
 #include <psapi.h>
 
@@ -80,12 +83,34 @@ int Run(const char* exe) {
     return installer.WaitForExit(&code) && code == 0 ? 0 : Fail("the installer did not end");
 }
 
+int RunUninstaller(const char* exe) {
+    constexpr DWORD kLong = 30 * 60 * 1000;
+    Process uninstaller = Launch(exe);
+    HWND window = WaitForWindow(uninstaller.Id(), "UninstallerWindow", kDefaultTimeoutMs, true);
+    HWND remove = window ? WaitForChild(window, "Button", "Remove") : nullptr;
+    if (!remove) {
+        return Fail("no uninstaller window with Remove");
+    }
+    const double start = Now();
+    Click(remove);
+    DWORD code = 1;
+    if (!uninstaller.WaitForExit(&code, kLong) || code != 0) {
+        return Fail("the uninstaller did not end");
+    }
+    std::printf("uninstall_ms=%.0f\n", Now() - start);
+    std::fflush(stdout);
+    return 0;
+}
+
 }  // namespace
 }  // namespace nuvex::test
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--uninstall") {
+        return nuvex::test::RunUninstaller(argv[2]);
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: install_driver SETUP.EXE\n");
+        std::fprintf(stderr, "usage: install_driver SETUP.EXE | --uninstall UNINST.EXE\n");
         return 2;
     }
     return nuvex::test::Run(argv[1]);

@@ -71,6 +71,27 @@ void LogPathList::Append(const char* path) {
     used_ += length;
 }
 
+std::size_t ComposeLogLine(char* out, std::size_t size, const char* key, const char* value) {
+    while (IsProfileBlank(static_cast<unsigned char>(*value))) {
+        ++value;
+    }
+    const std::size_t keyLength = std::strlen(key);
+    const std::size_t valueLength = std::strlen(value);
+    const std::size_t length = keyLength + 1 + valueLength + 2;
+    if (size == 0) {
+        return 0;
+    }
+    out[0] = '\0';
+    if (length >= size) {
+        return 0;
+    }
+    std::memcpy(out, key, keyLength);
+    out[keyLength] = '=';
+    std::memcpy(out + keyLength + 1, value, valueLength);
+    std::memcpy(out + keyLength + 1 + valueLength, "\r\n", 3);
+    return length;
+}
+
 int RemovalPercent(int done, int total) {
     if (total <= 0 || done < 0) {
         return 5;

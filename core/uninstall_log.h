@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "profile_reader.h"
+#include "profile_text.h"
 
 namespace nuvex {
 
@@ -78,6 +79,11 @@ private:
     std::size_t capacity_ = 0;
     bool failed_ = false;
 };
+
+// The line that WritePrivateProfileStringA appends to the end of a section for a new key:
+// "key=value" and CR LF, the value without the blanks it starts with. Returns its length, or
+// 0 (and `out` empty) when it does not fit `size` bytes with a terminator.
+std::size_t ComposeLogLine(char* out, std::size_t size, const char* key, const char* value);
 
 // The uninstaller's bar while it removes: 5 + 95 * done / total, whole percent; 5 when there
 // is nothing to remove.

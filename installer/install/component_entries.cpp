@@ -3,12 +3,29 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <new>
 
 #include "app_state.h"
+#include "parsed_profile.h"
 
 namespace nuvex {
 
 namespace {
+
+// The script copy, read once at the first entry read: a profile call scans the section
+// again for every key, which made large components cost the square of their size. The copy
+// does not change after the loader wrote it, and only the install thread reads entries.
+// Never destroyed: the stub runs no exit-time destructors (it has no C start-up code), and
+// the end of the process frees the memory.
+alignas(ParsedProfile) unsigned char g_scriptRoom[sizeof(ParsedProfile)];
+const ParsedProfile* g_script = nullptr;
+
+const ParsedProfile& Script() {
+    if (!g_script) {
+        g_script = new (g_scriptRoom) ParsedProfile(App().scriptPath);
+    }
+    return *g_script;
+}
 
 void SectionName(int slot, char (&section)[32]) {
     std::snprintf(section, sizeof section, "%s%d", layout::kComponentSectionPrefix, slot);
@@ -28,7 +45,7 @@ void ReadEntry(int slot, const char* family, int index, const char* fallback, En
         value[0] = '\0';
         return;
     }
-    GetPrivateProfileStringA(section, key, fallback, value, sizeof value, App().scriptPath);
+    Script().Text(section, key, fallback, value, sizeof value);
 }
 
 uint32_t ReadEntryAttribute(int slot, const char* family, int index, const char* suffix) {
@@ -40,7 +57,7 @@ uint32_t ReadEntryAttribute(int slot, const char* family, int index, const char*
     }
     // GetPrivateProfileIntA hands back the parsed number as UINT; a value above INT_MAX stays
     // whole as long as it is taken unsigned.
-    return GetPrivateProfileIntA(section, key, 0, App().scriptPath);
+    return Script().Unsigned(section, key, 0);
 }
 
 void ReadEntryText(int slot, const char* family, int index, const char* suffix,
@@ -52,7 +69,7 @@ void ReadEntryText(int slot, const char* family, int index, const char* suffix,
         value[0] = '\0';
         return;
     }
-    GetPrivateProfileStringA(section, key, "", value, sizeof value, App().scriptPath);
+    Script().Text(section, key, "", value, sizeof value);
 }
 
 }  // namespace nuvex

@@ -1,5 +1,6 @@
-// The numbered entries of the component sections, read from the script copy through the
-// profile functions each time they are needed; no parsed copy is kept.
+// The numbered entries of the component sections, read from the script copy each time they
+// are needed, with the answers the profile functions give; the copy is parsed once, at the
+// first read.
 #pragma once
 
 #include <cstdint>

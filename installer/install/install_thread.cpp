@@ -263,6 +263,7 @@ Flow RunInstallation() {
 
 DWORD WINAPI InstallThreadProc(LPVOID) {
     RunInstallation();
+    InstallLog().End();
     return 0;
 }
 

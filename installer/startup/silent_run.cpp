@@ -12,6 +12,7 @@
 #include "loader_thread.h"
 #include "startup_rules.h"
 #include "text_rules.h"
+#include "uninstall_log_writer.h"
 #include "uninstall_state.h"
 #include "wizard_rules.h"
 
@@ -109,6 +110,7 @@ int RunSilentInstall(const CommandLine& args) {
         return kExitStartup;
     }
     const Flow flow = RunInstallation();
+    InstallLog().End();
     ClosePackageFile();
     if (flow == Flow::kGoOn) {
         return kExitInstalled;

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "app_state.h"
-#include "settings_reader.h"
+#include "parsed_profile.h"
 #include "uninstall_log.h"
 #include "uninstall_state.h"
 
@@ -59,7 +59,9 @@ DWORD WINAPI UninstallThreadProc(LPVOID) {
     UninstallState& u = Uninstall();
     DeleteRegistryEntry();
     u.percent = 1;
-    const ProfileFile log(App().scriptPath);
+    // The log is read once, whole: asked key by key, the profile functions would scan it
+    // again for each of its entries.
+    const ParsedProfile log(App().scriptPath);
     const int files = CountLogFamily(log, "file");
     u.percent = 2;
     const int shortcuts = CountLogFamily(log, "startfile");
@@ -74,8 +76,8 @@ DWORD WINAPI UninstallThreadProc(LPVOID) {
     Sleep(100);
     RemoveFamily(LogPathList(log, "startfile", shortcuts), total, done, DeleteFileA);
     Sleep(100);
-    // The folders are read before the log goes, so that the target folder can be emptied:
-    // once the file is deleted, the profile functions find nothing in it.
+    // The folders are listed before the log goes, so that the target folder can be emptied:
+    // once the file is deleted, the profile functions (where they answer) find nothing in it.
     const LogPathList dirs(log, "dir", folders);
     const LogPathList startDirs(log, "startdir", groups);
     DeleteFileA(App().scriptPath);

@@ -1,15 +1,19 @@
-// The uninstaller's removal lists from an arbitrary uninst.ini: every family is walked
-// newest first, each path exactly as the log holds it, a cut or empty one as nothing.
+// The uninstaller's removal lists from an arbitrary uninst.ini, parsed as the uninstaller
+// parses it: every family is walked newest first, each path exactly as the log holds it, a
+// cut or empty one as nothing.
 #include <cstring>
-#include <string_view>
+#include <initializer_list>
 
 #include "fuzz_check.h"
-#include "ini_document.h"
+#include "profile_text.h"
 #include "uninstall_log.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace nuvex;
-    const pack::IniProfile log(std::string_view(reinterpret_cast<const char*>(data), size));
+    ProfileText log;
+    if (!log.Parse(reinterpret_cast<const char*>(data), size)) {
+        return 0;  // Unicode text: the uninstaller asks the profile functions instead
+    }
     int total = 0;
     for (const char* family : {"file", "startfile", "dir", "startdir"}) {
         const int count = CountLogFamily(log, family);

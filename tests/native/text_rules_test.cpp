@@ -29,7 +29,8 @@ TEST(ExpandAppName, FirstFourNamesAndEveryOtherPercentAsWritten) {
     }
 }
 
-TEST(Paths, ModeSelectionAndPathsThatFitOrFailWhole) {
+// The base name decides, ignoring case; the log beside it keeps the program's letters.
+TEST(ModeSelection, UninstallerByBaseNameAndItsLogBesideIt) {
     const std::pair<const char*, bool> modes[] = {
         {"C:\\App\\UNINST.EXE", true}, {"C:\\App\\my-uninst.exe", false},
         {"C:\\uninst.exe\\setup.exe", false},
@@ -40,18 +41,30 @@ TEST(Paths, ModeSelectionAndPathsThatFitOrFailWhole) {
     char out[256];
     ASSERT_TRUE(UninstallLogPath("C:\\App\\Uninst.Exe", out, sizeof out));
     EXPECT_STREQ(out, "C:\\App\\Uninst.ini");
+}
+
+// A path that does not fit is refused whole and leaves its buffer empty: a cut one would
+// name another file.
+TEST(Paths, JoinedAndLinkPathsFitWholeOrFail) {
+    char out[256];
     EXPECT_FALSE(JoinPath(out, sizeof out, std::string(250, 'd').c_str(), "~nuvex.tmp"));
     EXPECT_STREQ(out, "");
-    // A cut link path would name another file: 255 characters fit, 256 fail.
+    // 255 characters fit, 256 fail.
     ASSERT_TRUE(LinkPath(out, sizeof out, "C:\\Desktop", "Tool"));
     EXPECT_STREQ(out, "C:\\Desktop\\Tool.lnk");
     const std::string longFolder(250, 'f');
     EXPECT_TRUE(LinkPath(out, sizeof out, longFolder.c_str(), ""));
     EXPECT_FALSE(LinkPath(out, sizeof out, longFolder.c_str(), "x"));
     EXPECT_STREQ(out, "");
+}
+
+// The product folder is appended only with autonametopath; a long one is cut to the field.
+TEST(TargetFolder, ProductFolderAppendedOnlyWithAutoNameToPath) {
     char target[2048];
     ComposeTargetFolder(target, sizeof target, "C:\\Program Files", true, "App");
     EXPECT_STREQ(target, "C:\\Program Files\\App");
+    ComposeTargetFolder(target, sizeof target, "C:\\Program Files", false, "App");
+    EXPECT_STREQ(target, "C:\\Program Files") << "without autonametopath, the folder as given";
     ComposeTargetFolder(target, sizeof target, "C:", true, std::string(3000, 'a').c_str());
     EXPECT_EQ(std::strlen(target), 2047u);
 }

@@ -77,5 +77,30 @@ TEST(TargetFolder, BrowsedFoldersAndDriveRoots) {
     }
 }
 
+// Bands of screenHeight / 256 + 1 lines from blue 255 towards black, in single precision and
+// truncated: at 600 lines 200 bands of 3, each 1.275 darker, the middle one 127.5 -> 127,
+// the last one step short of black. No screen gives no band.
+TEST(Gradient, BandsFollowTheScreenHeight) {
+    // Height, band height, bands, first, second, middle, last (blue channels).
+    const std::tuple<int, int, int, int, int, int, int> cases[] = {
+        {600, 3, 200, 255, 253, 127, 1}, {768, 4, 192, 255, 253, 127, 1},
+        {256, 2, 128, 255, 253, 127, 1}, {1, 1, 1, 255, 0, 255, 255},
+    };
+    static GradientBands bands;
+    for (const auto& [height, bandHeight, count, first, second, middle, last] : cases) {
+        ComputeGradient(height, 0xFF0000, 0, bands);
+        EXPECT_EQ(bands.bandHeight, bandHeight) << height;
+        ASSERT_EQ(bands.count, count) << height;
+        const int blue[] = {first, second, middle, last};
+        const int at[] = {0, 1, count / 2, count - 1};
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_EQ(bands.colour[at[k]], static_cast<Colour>(blue[k]) << 16)
+                << height << " lines, band " << at[k];
+        }
+    }
+    ComputeGradient(0, 0xFF0000, 0, bands);
+    EXPECT_EQ(bands.count, 0);
+}
+
 }  // namespace
 }  // namespace nuvex

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <tuple>
+
 #include "background_painter.h"
 #include "canvas.h"
 #include "resources.h"
@@ -29,6 +31,13 @@ TEST_F(Background, GradientSolidAndDefaultPictures) {
     // 768 lines: 192 bands of 4 lines across the whole width, from blue 255 down to blue 1.
     EXPECT_EQ(canvas_.Count(RGB(0, 0, 255), 0, 0, kW, 4), 4 * kW);
     EXPECT_EQ(canvas_.Count(RGB(0, 0, 1), 0, kH - 4, kW, kH), 4 * kW);
+    // 600 lines: 200 bands of 3, the middle one (lines 300 to 302) blue 127.
+    Canvas small(800, 600, RGB(1, 2, 3));
+    PaintBackground(small.dc(), 800, 600, look);
+    const std::tuple<int, int> bands[] = {{0, 255}, {300, 127}, {597, 1}};
+    for (const auto& [y, blue] : bands) {
+        EXPECT_EQ(small.Count(RGB(0, 0, blue), 0, y, 800, y + 3), 3 * 800) << "band at " << y;
+    }
     look.type = kBackgroundSolid;
     look.colour1 = RGB(10, 200, 30);
     PaintBackground(canvas_.dc(), kW, kH, look);

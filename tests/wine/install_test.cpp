@@ -337,12 +337,14 @@ TEST(Install, UninstallSwitchAndTargetFolderError) {
     }
 }
 
-// A payload large enough to cancel in the middle: the bar is read off the screen while the
-// files are extracted, then Cancel ends on the plain error page and keeps what was written.
+// Cancel in the middle of the extraction: the bar is read off the screen while the files are
+// extracted, then Cancel ends on the plain error page and keeps what was written. The middle
+// is made certain, however fast the machine: the file in the middle is held open, so the
+// installation waits there on its question about it.
 TEST(Install, ProgressWindowDuringExtractionAndCancel) {
     const std::string dir = TestWorkDir();
     MakeFolders(dir + "\\src");
-    constexpr int kFiles = 1500;
+    constexpr int kFiles = 300, kHeld = kFiles / 2;
     std::vector<std::string> entries;
     for (int i = 0; i < kFiles; ++i) {
         char name[32];
@@ -354,6 +356,13 @@ TEST(Install, ProgressWindowDuringExtractionAndCancel) {
         ComponentLines(ScriptHead(dir + "\\Programs", "true", "window", "true"), entries);
     const std::string exe = BuildInstaller(dir, script);
     const std::string target = dir + "\\Programs\\App";
+    MakeFolders(target);
+    char heldName[32];
+    std::snprintf(heldName, sizeof heldName, "\\f%04d.txt", kHeld);
+    ASSERT_TRUE(WriteFileBytes(target + heldName, "in use"));
+    HANDLE held = CreateFileA((target + heldName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     DeleteUninstallEntry();
 
     InstallerRun run(exe, dir);
@@ -382,15 +391,18 @@ TEST(Install, ProgressWindowDuringExtractionAndCancel) {
     EXPECT_TRUE(IsWindowVisible(background));
 
     // The bar (25, 80) fills 3.01 pixels a per cent: 12 % is 36 pixels, 94 % 282. The blue run
-    // skips the outline pixel at each end.
+    // skips the outline pixel at each end. Half the files are 53 %, 159 pixels.
     const int barX = r.left + 25, barY = r.top + 90;
     std::vector<int> fills;
+    HWND question = nullptr;
     const bool midway = WaitUntil([&] {
         fills.push_back(BarFill(barX, barY, 305) + 2);
-        return fills.back() >= 36 + 30;
+        question = FindProcessWindow(run.Id(), "#32770");
+        return question != nullptr;
     });
-    ASSERT_TRUE(midway) << "the bar did not pass 22 %";
-    EXPECT_LE(fills.back(), 282) << "the extraction ended before Cancel could be pressed";
+    ASSERT_TRUE(midway) << "no question about the file held open";
+    fills.push_back(BarFill(barX, barY, 305) + 2);
+    EXPECT_TRUE(fills.back() >= 36 + 30 && fills.back() <= 282) << "at the middle: " << fills.back();
     for (std::size_t i = 1; i < fills.size(); ++i) {
         EXPECT_GE(fills[i], fills[i - 1]) << "the bar went back at sample " << i;
     }
@@ -398,6 +410,8 @@ TEST(Install, ProgressWindowDuringExtractionAndCancel) {
     HWND cancel = FindChild(progress, "Button", kCancel);
     ASSERT_NE(cancel, nullptr);
     Click(cancel);
+    CloseHandle(held);
+    ASSERT_TRUE(PressMessageBoxButton(question, IDRETRY));
 
     ASSERT_TRUE(run.WaitForWizardBack());
     EXPECT_TRUE(Shows(run.Wizard(), kTextError));
@@ -417,14 +431,18 @@ TEST(Install, ProgressWindowDuringExtractionAndCancel) {
 }
 
 // Cancel pressed once the bar is full: the installation has passed its last cancel check and
-// everything is in place, so the done page stays. (Window style: the bar of 300 pixels at
+// everything is in place, so the done page stays. The run entry opens the installed program
+// in the target folder with SW_SHOWDEFAULT. (Window style: the bar of 300 pixels at
 // (25, 80) is 297 pixels at 99 % and 302 at 100 %; the installation then pauses 500 ms.)
 TEST(Install, CancelAtTheFullBarKeepsTheDonePage) {
     const std::string dir = TestWorkDir();
     MakeFolders(dir + "\\src");
     ASSERT_TRUE(WriteFileBytes(dir + "\\src\\tool.txt", "the product\r\n"));
-    const std::string exe = BuildInstaller(
-        dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"), {"file0000=tool.txt"}));
+    const std::string runMark = StubPath().substr(0, StubPath().rfind('\\')) + "\\run_mark.exe";
+    ASSERT_TRUE(CopyFileA(runMark.c_str(), (dir + "\\src\\mark.exe").c_str(), FALSE));
+    const std::string exe =
+        BuildInstaller(dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"),
+                                           {"file0000=tool.txt", "file0001=mark.exe", "run00=mark.exe"}));
     DeleteUninstallEntry();
 
     InstallerRun run(exe, dir);
@@ -435,15 +453,25 @@ TEST(Install, CancelAtTheFullBarKeepsTheDonePage) {
     ASSERT_NE(cancel, nullptr);
     RECT r = {};
     GetWindowRect(progress, &r);
+    int fill = 0;
     const bool full = WaitUntil([&] {
-        return !IsWindow(progress) || BarFill(r.left + 25, r.top + 90, 305) + 2 >= 300;
+        fill = IsWindow(progress) ? BarFill(r.left + 25, r.top + 90, 305) + 2 : 0;
+        return !IsWindow(progress) || fill >= 300;
     });
     ASSERT_TRUE(full);
     ASSERT_TRUE(IsWindow(progress)) << "the progress window went before the bar was seen full";
+    EXPECT_EQ(fill, 302) << "the full bar: the width and both outline pixels";
     Click(cancel);
     run.ExpectDonePage();
     const std::string target = dir + "\\Programs\\App";
     EXPECT_EQ(ReadFileBytes(target + "\\tool.txt"), "the product\r\n");
+    const std::string mark = target + "\\run-mark.txt";
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::string text = ReadFileBytes(mark);
+        return std::count(text.begin(), text.end(), '\n') == 2;
+    })) << "the run entry's program left no mark";
+    EXPECT_EQ(ReadFileBytes(mark), target + "\n" + std::to_string(SW_SHOWDEFAULT) + "\n");
+    DeleteFileA(mark.c_str());
     EXPECT_TRUE(RunUninstaller(target));
     DeleteUninstallEntry();
 }

@@ -111,8 +111,9 @@ TEST(ModeSelection, TheProgramsNameAndTheLogBesideIt) {
     EXPECT_EQ(code, 3u);
 }
 
-// Broken packages and hostile surroundings end the loader with one message and code 0.
-TEST(Loader, FatalMessages) {
+// Broken packages and hostile surroundings end the loader with one message and code 0, and
+// leave no script copy behind.
+TEST(Loader, BrokenPackageOrTemporaryFolderEndsWithOneMessageAndNoCopy) {
     struct Case {
         const char* name;
         const char* payload;

@@ -121,6 +121,14 @@ TEST(Uninstaller, EndsByCloseBoxWmCloseOrAnEmptyLog) {
         ASSERT_NE(window, nullptr);
         HWND remove = WaitForChild(window, "Button", "Remove");
         ASSERT_NE(remove, nullptr);
+        if (c.action == Action::kCloseBox) {
+            // The window follows its application: minimised when another one takes over,
+            // restored when it comes back.
+            SendMessageA(window, WM_ACTIVATEAPP, FALSE, 0);
+            EXPECT_TRUE(IsIconic(window)) << "expected the window minimised";
+            SendMessageA(window, WM_ACTIVATEAPP, TRUE, 0);
+            EXPECT_FALSE(IsIconic(window)) << "expected the window restored";
+        }
         if (c.action == Action::kWmClose) {
             PostMessageA(window, WM_CLOSE, 0, 0);
         } else {

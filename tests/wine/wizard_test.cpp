@@ -103,6 +103,7 @@ TEST(WizardPages, DialogsFlagsAndTheTargetFolder) {
     EXPECT_EQ(WindowText(s.body), "Welcome to Test Product.");
     EXPECT_EQ(WindowText(s.back), "Cancel");
     s.Press(s.next, "Info");
+    EXPECT_EQ(WindowText(s.back), "Back") << "Back once the introduction is left";
     s.Press(s.next, "Target");
     EXPECT_EQ(WindowText(s.field), "C:\\Program Files\\Tool");
     SetField(s.field, "E:\\");
@@ -125,6 +126,7 @@ TEST(WizardPages, DialogsFlagsAndTheTargetFolder) {
     EXPECT_EQ(WindowText(s.field), "X:\\typed");
     s.Press(s.back, "Info");
     s.Press(s.back, "Intro");
+    EXPECT_EQ(WindowText(s.back), "Cancel") << "Cancel again on the introduction";
     Click(s.back);
     s.ExpectEnds();
 }
@@ -136,11 +138,14 @@ TEST(WizardPages, WmCloseBeforeTheInstallationEndsLikeTheCloseBox) {
     const std::vector<std::string> walks[] = {{}, {"Target", "Confirm"}};
     for (const std::vector<std::string>& walk : walks) {
         SCOPED_TRACE(walk.empty() ? "introduction" : walk.back());
-        Session s(Script({}, {"[Dialogs]", "AppInfo=false", "Licence=false", "TargetDir=true",
-                              "InstType=false"}));
+        Session s(Script({"autonametopath=false"}, {"[Dialogs]", "AppInfo=false", "Licence=false",
+                                                    "TargetDir=true", "InstType=false"}));
         ASSERT_TRUE(s.ready);
         for (const std::string& page : walk) {
             s.Press(s.next, page);
+            if (page == "Target") {
+                EXPECT_EQ(WindowText(s.field), "C:\\Program Files") << "without autonametopath";
+            }
         }
         DWORD_PTR result = 0;
         SendMessageTimeoutA(s.window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 10000, &result);
@@ -202,15 +207,15 @@ TEST(Installation, StartsFromTheConfirmationPageAndEndsOnTheResultPages) {
     s.ExpectEnds();
 }
 
-// Types 0 and 5 of three named, six components (the places of every count are a native
+// Types 0, 2 and 5 of four named, six components (the places of every count are a native
 // table): the first type is checked, a preset goes straight on to the confirmation, and the
 // custom type inserts its page with the boxes in two columns, the required one checked and
 // disabled.
 TEST(InstallTypes, RadioButtonsBoxesAndTheCustomPage) {
     std::vector<std::string> sections = {
         "[Dialogs]", "AppInfo=false", "Licence=false", "TargetDir=false", "[InstTypes]",
-        "Type0=Typical", "Type1=Full", "Type5=Own choice", "Type0Enabled=true",
-        "Type5Enabled=true", "[Components]", "NumberOfComponents=6"};
+        "Type0=Typical", "Type1=Full", "Type2=Compact", "Type5=Own choice", "Type0Enabled=true",
+        "Type2Enabled=true", "Type5Enabled=true", "[Components]", "NumberOfComponents=6"};
     for (int i = 0; i < 6; ++i) {
         sections.push_back("[Component" + std::to_string(i) + "]");
         sections.push_back("Title=Part " + std::to_string(i));
@@ -222,6 +227,16 @@ TEST(InstallTypes, RadioButtonsBoxesAndTheCustomPage) {
     const std::vector<HWND> typical = s.VisibleButtons("Typical"), own = s.VisibleButtons("Own");
     ASSERT_TRUE(typical.size() == 1 && own.size() == 1 && s.VisibleButtons("Full").empty());
     const HWND radios[] = {typical[0], own[0]};
+    // One row of 14 pixels per enabled type, from y 70 at x 160; a disabled type takes none.
+    const std::vector<HWND> compact = s.VisibleButtons("Compact");
+    ASSERT_EQ(compact.size(), 1u);
+    const std::pair<HWND, int> rows[] = {{typical[0], 70}, {compact[0], 84}, {own[0], 98}};
+    for (const auto& [radio, y] : rows) {
+        const RECT r = ChildRect(radio);
+        EXPECT_TRUE(r.left == 160 && r.top == y)
+            << WindowText(radio) << ": expected (160, " << y << "), got (" << r.left << ", "
+            << r.top << ")";
+    }
     EXPECT_EQ(SendMessageA(radios[0], BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageA(radios[1], BM_GETCHECK, 0, 0), BST_UNCHECKED);
     s.Press(s.next, "Confirm");

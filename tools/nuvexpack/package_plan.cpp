@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "package_layout.h"
+#include "package_tree.h"
 #include "code_page.h"
 #include "platform.h"
 #include "script_review.h"
@@ -18,14 +19,18 @@ namespace {
 using Parts = std::vector<std::string>;
 
 constexpr std::size_t kMaxValueLength = layout::kEntryValueSize - 1;
-constexpr char kTreeSeparator = '>';
 
-std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+std::string Quote(const std::string& s) {
+    return "\"" + s + "\"";
+}
 
-std::string PathKey(const Parts& parts) { return ToLower(JoinBackslash(parts, parts.size())); }
+std::string PathKey(const Parts& parts) {
+    return ToLower(JoinBackslash(parts, parts.size()));
+}
 
 bool HasNonAscii(const std::string& s) {
-    return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return std::any_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
 // A source named in the script: relative to the source folder unless absolute.
@@ -43,13 +48,8 @@ fs::path ResolveSource(const fs::path& sourceDir, const std::string& text) {
     return out;
 }
 
-struct TreeListing {
-    std::vector<std::pair<Parts, fs::path>> files;
-    std::vector<Parts> dirs;
-};
-
 class ComponentPlanner {
-public:
+  public:
     ComponentPlanner(const IniSection& section, ComponentPlan& plan, const PlanInputs& inputs,
                      Diagnostics& diag, std::vector<PayloadItem>& payload)
         : section_(section), plan_(plan), inputs_(inputs), diag_(diag), payload_(payload) {}
@@ -64,7 +64,7 @@ public:
         PlacePayload();
     }
 
-private:
+  private:
     struct Pending {
         int index;
         int line;
@@ -83,6 +83,9 @@ private:
         }
     }
     std::string Where() const { return "[" + section_.name + "] "; }
+    // Findings of this component, at a line of the script, prefixed with the section.
+    void ErrorAt(int line, const std::string& text) { diag_.Error(File(), line, Where() + text); }
+    void WarnAt(int line, const std::string& text) { diag_.Warn(File(), line, Where() + text); }
 
     void Collect() {
         for (const IniLine& line : section_.body) {
@@ -99,48 +102,44 @@ private:
                 continue;
             }
             if (match == KeyMatch::kIndexTooLarge) {
-                diag_.Error(File(), line.number,
-                            Where() + line.name + ": too many " + info.name +
-                                " entries; the installer reads " + EntryKeyName(key.family, 0) +
-                                " to " + EntryKeyName(key.family, info.maxIndex) + " only");
+                ErrorAt(line.number, line.name + ": too many " + info.name +
+                                         " entries; the installer reads " +
+                                         EntryKeyName(key.family, 0) + " to " +
+                                         EntryKeyName(key.family, info.maxIndex) + " only");
                 continue;
             }
             if (match == KeyMatch::kWrongDigits && key.family == Family::kTree) {
-                diag_.Error(File(), line.number,
-                            Where() + line.name + ": trees are numbered with two digits, as in " +
-                                EntryKeyName(key.family, key.index));
+                ErrorAt(line.number, line.name + ": trees are numbered with two digits, as in " +
+                                         EntryKeyName(key.family, key.index));
                 continue;
             }
             if (match == KeyMatch::kWrongDigits) {
-                diag_.Warn(File(), line.number,
-                           Where() + line.name + " is never read: " + info.name +
-                               " entries have " + std::to_string(info.digits) +
-                               " digits, as in " + EntryKeyName(key.family, key.index));
+                WarnAt(line.number, line.name + " is never read: " + info.name + " entries have " +
+                                        std::to_string(info.digits) + " digits, as in " +
+                                        EntryKeyName(key.family, key.index));
                 continue;
             }
             if (!KnownSuffix(key.family, key.suffix)) {
-                diag_.Warn(File(), line.number,
-                           Where() + line.name + " is not a key the installer reads");
+                WarnAt(line.number, line.name + " is not a key the installer reads");
             }
             bool builderOnly = key.family == Family::kTree || key.suffix == kSourceSuffix;
             std::string value = ProfileValue(line.value);
             if (!builderOnly && !IsGeneratedSuffix(key.suffix) && value.size() > kMaxValueLength) {
-                diag_.Error(File(), line.number,
-                            Where() + line.name + " is " + std::to_string(value.size()) +
-                                " characters long; the installer reads at most " +
-                                std::to_string(kMaxValueLength));
+                ErrorAt(line.number, line.name + " is " + std::to_string(value.size()) +
+                                         " characters long; the installer reads at most " +
+                                         std::to_string(kMaxValueLength));
             }
             auto id = std::make_tuple(key.family, key.index, key.suffix);
             auto [it, fresh] = keys_.emplace(id, &line);
             if (!fresh) {
                 bool fatal = key.suffix.empty() &&
                              (IsPayloadFamily(key.family) || key.family == Family::kTree);
-                std::string text = Where() + line.name + " is given twice (first on line " +
+                std::string text = line.name + " is given twice (first on line " +
                                    std::to_string(it->second->number) + ")";
                 if (fatal) {
-                    diag_.Error(File(), line.number, text);
+                    ErrorAt(line.number, text);
                 } else {
-                    diag_.Warn(File(), line.number, text + "; the installer reads the first");
+                    WarnAt(line.number, text + "; the installer reads the first");
                 }
             }
         }
@@ -167,7 +166,7 @@ private:
         if (why.empty()) {
             return true;
         }
-        diag_.Error(File(), line.number, Where() + key + " " + Quote(path) + " " + why);
+        ErrorAt(line.number, key + " " + Quote(path) + " " + why);
         return false;
     }
 
@@ -190,32 +189,28 @@ private:
         std::error_code ec;
         fs::file_status st = fs::status(source, ec);
         if (ec || !fs::exists(st)) {
-            diag_.Error(File(), line.number,
-                        Where() + key + ": source file " + PathText(source) + " not found");
+            ErrorAt(line.number, key + ": source file " + PathText(source) + " not found");
             return false;
         }
         if (!fs::is_regular_file(st)) {
-            diag_.Error(File(), line.number,
-                        Where() + key + ": source " + PathText(source) + " is not a file");
+            ErrorAt(line.number, key + ": source " + PathText(source) + " is not a file");
             return false;
         }
         try {
             File::OpenRead(source);
         } catch (const PackError& e) {
-            diag_.Error(File(), line.number, Where() + key + ": " + e.what());
+            ErrorAt(line.number, key + ": " + e.what());
             return false;
         }
         *size = fs::file_size(source, ec);
         if (ec) {
-            diag_.Error(File(), line.number,
-                        Where() + key + ": cannot read the size of " + PathText(source));
+            ErrorAt(line.number, key + ": cannot read the size of " + PathText(source));
             return false;
         }
         if (*size > inputs_.limits.max32) {
-            diag_.Error(File(), line.number,
-                        Where() + key + ": " + PathText(source) + " is " + std::to_string(*size) +
-                            " bytes, beyond the installer's 32-bit sizes (at most " +
-                            std::to_string(inputs_.limits.max32) + ")");
+            ErrorAt(line.number, key + ": " + PathText(source) + " is " + std::to_string(*size) +
+                                     " bytes, beyond the installer's 32-bit sizes (at most " +
+                                     std::to_string(inputs_.limits.max32) + ")");
             return false;
         }
         return true;
@@ -229,9 +224,9 @@ private:
                     continue;
                 }
                 const IniLine* sourceLine = Companion(family, index, kSourceSuffix);
-                fs::path source = sourceLine
-                                      ? ResolveSource(inputs_.sourceDir, ProfileValue(sourceLine->value))
-                                      : ResolveSource(inputs_.sourceDir, dest);
+                fs::path source =
+                    sourceLine ? ResolveSource(inputs_.sourceDir, ProfileValue(sourceLine->value))
+                               : ResolveSource(inputs_.sourceDir, dest);
                 uint64_t size = 0;
                 if (!ProbeSource(sourceLine ? *sourceLine : *line, line->name, source, &size)) {
                     continue;
@@ -247,8 +242,7 @@ private:
             Family family = std::get<0>(id);
             if (IsPayloadFamily(family) && std::get<2>(id) == kSourceSuffix &&
                 keys_.count(std::make_tuple(family, std::get<1>(id), std::string())) == 0) {
-                diag_.Warn(File(), line->number,
-                           Where() + line->name + " belongs to no entry; it is ignored");
+                WarnAt(line->number, line->name + " belongs to no entry; it is ignored");
             }
         }
     }
@@ -263,79 +257,24 @@ private:
         }
     }
 
-    bool ListTree(const IniLine& line, const fs::path& root, TreeListing& out) {
-        std::error_code ec;
-        fs::recursive_directory_iterator it(root, ec), end;
-        for (; !ec && it != end; it.increment(ec)) {
-            const fs::directory_entry& entry = *it;
-            Parts rel;
-            for (const fs::path& part : entry.path().lexically_relative(root)) {
-                rel.push_back(part.string());
-            }
-            std::error_code sec;
-            bool isLink = IsLink(entry.path());
-            if (entry.is_directory(sec)) {
-                if (isLink) {
-                    // Not followed, whatever the iterator makes of a junction on Windows.
-                    it.disable_recursion_pending();
-                    diag_.Warn(File(), line.number,
-                               Where() + line.name + ": " + PathText(entry.path()) +
-                                   " is a link to a folder; it is left out");
-                } else {
-                    out.dirs.push_back(rel);
-                }
-            } else if (entry.is_regular_file(sec)) {
-                if (IsOutput(entry.path())) {
-                    diag_.Warn(File(), line.number,
-                               Where() + line.name + ": " + PathText(entry.path()) +
-                                   " is the package being built; it is left out");
-                    continue;
-                }
-                out.files.emplace_back(rel, entry.path());
-            } else {
-                diag_.Warn(File(), line.number,
-                           Where() + line.name + ": " + PathText(entry.path()) +
-                               " is neither a file nor a folder; it is left out");
-            }
-        }
-        if (ec) {
-            diag_.Error(File(), line.number,
-                        Where() + line.name + ": cannot list " + PathText(root) + ": " +
-                            ec.message());
-            return false;
-        }
-        std::sort(out.files.begin(), out.files.end());
-        std::sort(out.dirs.begin(), out.dirs.end());
-        return true;
-    }
-
-    bool IsOutput(const fs::path& p) const {
-        if (inputs_.outputPath.empty() || p.filename() != inputs_.outputPath.filename()) {
-            return false;
-        }
-        return SameFile(p, inputs_.outputPath);
-    }
-
     void PlanTrees() {
         int next = 0;
         for (const auto& p : pending_[Family::kFile]) {
             next = std::max(next, p.index + 1);
         }
         for (const auto& [index, line] : Entries(Family::kTree)) {
-            std::string value = ProfileValue(line->value);
-            std::size_t sep = value.find(kTreeSeparator);
-            std::string srcText = std::string(TrimBlanks(value.substr(0, sep)));
-            bool hasDest = sep != std::string::npos;
-            std::string destText = hasDest ? std::string(TrimBlanks(value.substr(sep + 1))) : srcText;
+            const TreeValue tree = ParseTreeValue(ProfileValue(line->value));
+            const std::string& srcText = tree.source;
+            const bool hasDest = tree.hasDestination;
+            const std::string& destText = tree.destination;
             if (srcText.empty()) {
-                diag_.Error(File(), line->number, Where() + line->name + " names no source folder");
+                ErrorAt(line->number, line->name + " names no source folder");
                 continue;
             }
             fs::path root = ResolveSource(inputs_.sourceDir, srcText);
             if (!hasDest && fs::path(srcText).is_absolute()) {
-                diag_.Error(File(), line->number,
-                            Where() + line->name + ": an absolute source folder needs a " +
-                                "destination: " + line->name + "=" + srcText + ">FOLDER");
+                ErrorAt(line->number, line->name + ": an absolute source folder needs a " +
+                                          "destination: " + line->name + "=" + srcText + ">FOLDER");
                 continue;
             }
             // An empty destination is the target folder itself.
@@ -344,13 +283,17 @@ private:
             }
             std::error_code ec;
             if (!fs::is_directory(root, ec)) {
-                diag_.Error(File(), line->number,
-                            Where() + line->name + ": source folder " + PathText(root) +
-                                " not found");
+                ErrorAt(line->number,
+                        line->name + ": source folder " + PathText(root) + " not found");
                 continue;
             }
             TreeListing listing;
-            if (!ListTree(*line, root, listing)) {
+            std::string error;
+            const auto leftOut = [&](const std::string& why) {
+                WarnAt(line->number, line->name + ": " + why);
+            };
+            if (!ListTree(root, inputs_.outputPath, leftOut, listing, &error)) {
+                ErrorAt(line->number, line->name + ": " + error);
                 continue;
             }
             // File names come from the file system in UTF-8; the installer reads them in the
@@ -380,51 +323,48 @@ private:
                           std::to_string(kMaxValueLength);
                 }
                 if (!why.empty()) {
-                    diag_.Error(File(), line->number,
-                                Where() + line->name + ": " + Quote(dest) + " " + why);
+                    ErrorAt(line->number, line->name + ": " + Quote(dest) + " " + why);
                     continue;
                 }
                 // Still UTF-8: a character that the code page has no place for.
                 if (!warnedAscii && IsUtf8WithNonAscii(dest)) {
                     warnedAscii = true;
-                    diag_.Warn(File(), line->number,
-                               Where() + line->name + ": " + Quote(dest) +
-                                   " has non-ASCII characters that the script's code page cannot "
-                                   "hold; the installer reads the script in the ANSI code page of "
-                                   "the user's Windows");
+                    WarnAt(line->number,
+                           line->name + ": " + Quote(dest) +
+                               " has non-ASCII characters that the script's code page cannot "
+                               "hold; the installer reads the script in the ANSI code page of "
+                               "the user's Windows");
                 }
                 std::string key = PathKey(full);
                 if (!fileDests_.insert(key).second) {
-                    diag_.Warn(File(), line->number,
-                               Where() + line->name + ": " + Quote(dest) +
-                                   " is already a file entry of this component; the tree's "
-                                   "copy is left out");
+                    WarnAt(line->number,
+                           line->name + ": " + Quote(dest) +
+                               " is already a file entry of this component; the tree's "
+                               "copy is left out");
                     continue;
                 }
                 std::error_code sec;
                 uint64_t size = fs::file_size(path, sec);
                 if (sec) {
-                    diag_.Error(File(), line->number,
-                                Where() + line->name + ": cannot read the size of " + PathText(path));
+                    ErrorAt(line->number,
+                            line->name + ": cannot read the size of " + PathText(path));
                     continue;
                 }
                 if (size > inputs_.limits.max32) {
-                    diag_.Error(File(), line->number,
-                                Where() + line->name + ": " + PathText(path) + " is " +
-                                    std::to_string(size) +
-                                    " bytes, beyond the installer's 32-bit sizes");
+                    ErrorAt(line->number, line->name + ": " + PathText(path) + " is " +
+                                              std::to_string(size) +
+                                              " bytes, beyond the installer's 32-bit sizes");
                     continue;
                 }
                 AddParents(full, false);
                 if (next > InfoOf(Family::kFile).maxIndex) {
                     if (!reportedFileOverflow_) {
                         reportedFileOverflow_ = true;
-                        diag_.Error(File(), line->number,
-                                    Where() + line->name + ": too many file entries; the " +
-                                        "installer reads " + EntryKeyName(Family::kFile, 0) +
-                                        " to " +
-                                        EntryKeyName(Family::kFile, InfoOf(Family::kFile).maxIndex) +
-                                        " only");
+                        ErrorAt(line->number,
+                                line->name + ": too many file entries; the " + "installer reads " +
+                                    EntryKeyName(Family::kFile, 0) + " to " +
+                                    EntryKeyName(Family::kFile, InfoOf(Family::kFile).maxIndex) +
+                                    " only");
                     }
                     continue;
                 }
@@ -445,11 +385,10 @@ private:
         int next = maxDir_ + 1;
         for (const Parts& parts : missing) {
             if (next > InfoOf(Family::kDir).maxIndex) {
-                diag_.Error(File(), section_.headerLine,
-                            Where() + "needs too many dir entries; the installer reads " +
-                                EntryKeyName(Family::kDir, 0) + " to " +
-                                EntryKeyName(Family::kDir, InfoOf(Family::kDir).maxIndex) +
-                                " only");
+                ErrorAt(section_.headerLine,
+                        "needs too many dir entries; the installer reads " +
+                            EntryKeyName(Family::kDir, 0) + " to " +
+                            EntryKeyName(Family::kDir, InfoOf(Family::kDir).maxIndex) + " only");
                 break;
             }
             std::string key = PathKey(parts);
@@ -467,12 +406,13 @@ private:
                 Parts parent(parts.begin(), parts.begin() + static_cast<std::ptrdiff_t>(n));
                 auto it = dirIndex_.find(PathKey(parent));
                 if (it != dirIndex_.end() && it->second > index) {
-                    diag_.Warn(File(), keys_.at(std::make_tuple(Family::kDir, index, std::string()))->number,
-                               Where() + EntryKeyName(Family::kDir, index) + " " +
-                                   Quote(JoinBackslash(parts, parts.size())) +
-                                   " comes before its parent folder " + Quote(JoinBackslash(parent, parent.size())) +
-                                   " (" + EntryKeyName(Family::kDir, it->second) +
-                                   "); the installer creates folders in entry order");
+                    WarnAt(keys_.at(std::make_tuple(Family::kDir, index, std::string()))->number,
+                           EntryKeyName(Family::kDir, index) + " " +
+                               Quote(JoinBackslash(parts, parts.size())) +
+                               " comes before its parent folder " +
+                               Quote(JoinBackslash(parent, parent.size())) + " (" +
+                               EntryKeyName(Family::kDir, it->second) +
+                               "); the installer creates folders in entry order");
                     break;
                 }
             }
@@ -498,17 +438,17 @@ private:
             int expected = 0;
             for (int index : indices) {
                 if (index != expected) {
-                    std::size_t unread = static_cast<std::size_t>(
-                        std::distance(indices.find(index), indices.end()));
-                    const IniLine* first = keys_.count(std::make_tuple(family, index, std::string()))
-                                               ? keys_.at(std::make_tuple(family, index, std::string()))
-                                               : nullptr;
-                    diag_.Warn(File(), first ? first->number : section_.headerLine,
-                               Where() + "has no " + EntryKeyName(family, expected) +
-                                   ": the installer stops reading " + InfoOf(family).name +
-                                   " entries at the gap, so " + std::to_string(unread) +
-                                   " from " + EntryKeyName(family, index) +
-                                   " on are never installed");
+                    std::size_t unread =
+                        static_cast<std::size_t>(std::distance(indices.find(index), indices.end()));
+                    const IniLine* first =
+                        keys_.count(std::make_tuple(family, index, std::string()))
+                            ? keys_.at(std::make_tuple(family, index, std::string()))
+                            : nullptr;
+                    WarnAt(first ? first->number : section_.headerLine,
+                           "has no " + EntryKeyName(family, expected) +
+                               ": the installer stops reading " + InfoOf(family).name +
+                               " entries at the gap, so " + std::to_string(unread) + " from " +
+                               EntryKeyName(family, index) + " on are never installed");
                     break;
                 }
                 ++expected;
@@ -552,8 +492,8 @@ private:
     std::map<Family, std::vector<Pending>> pending_;
     std::vector<Pending> treeFiles_;
     std::vector<std::pair<int, Parts>> explicitDirs_;
-    std::map<std::string, int> dirIndex_;       // folder key -> dir index
-    std::map<std::string, Parts> neededDirs_;   // folder key -> parts
+    std::map<std::string, int> dirIndex_;      // folder key -> dir index
+    std::map<std::string, Parts> neededDirs_;  // folder key -> parts
     std::set<std::string> fileDests_;
     int maxDir_ = -1;
     bool reportedFileOverflow_ = false;
@@ -577,8 +517,7 @@ bool PackagePlan::IsBuilderKey(const EntryKey& key) {
             (IsGeneratedSuffix(key.suffix) || key.suffix == kSourceSuffix));
 }
 
-std::string_view CheckRawScript(std::string_view text, const std::string& file,
-                                Diagnostics& diag) {
+std::string_view CheckRawScript(std::string_view text, const std::string& file, Diagnostics& diag) {
     // A byte order mark says UTF-8, which the code page conversion handles; the mark
     // itself is no text of the script.
     constexpr std::string_view kBom = "\xEF\xBB\xBF";
@@ -607,14 +546,18 @@ PackagePlan MakePlan(std::string_view scriptText, const PlanInputs& inputs, Diag
     unsigned codePage = inputs.codePage;
     if (codePage == 0) {
         codePage = kDefaultCodePage;
-        IniDocument names = IniDocument::Parse(raw, [](std::string_view section, std::string_view key) {
-            return EqualsNoCase(section, "Wizard") && (key.empty() || EqualsNoCase(key, kCodePageKey));
-        });
+        IniDocument names =
+            IniDocument::Parse(raw, [](std::string_view section, std::string_view key) {
+                return EqualsNoCase(section, "Wizard") &&
+                       (key.empty() || EqualsNoCase(key, kCodePageKey));
+            });
         if (auto v = names.Get("Wizard", kCodePageKey)) {
             long long n = ProfileInt(*v);
             if (n <= 0 || n > 65535 || std::to_string(n) != TrimBlanks(*v)) {
-                diag.Error(inputs.scriptName, IniDocument::FindKey(*names.FindSection("Wizard"), kCodePageKey)->number,
-                           "[Wizard] codepage=" + *v + ": a code page is a number such as 1252 or 1250");
+                diag.Error(
+                    inputs.scriptName,
+                    IniDocument::FindKey(*names.FindSection("Wizard"), kCodePageKey)->number,
+                    "[Wizard] codepage=" + *v + ": a code page is a number such as 1252 or 1250");
                 return plan;
             }
             codePage = static_cast<unsigned>(n);
@@ -646,8 +589,9 @@ PackagePlan MakePlan(std::string_view scriptText, const PlanInputs& inputs, Diag
         for (const IniLine& line : s.body) {
             if (i == 0 && line.kind == IniLine::Kind::kKey) {
                 diag.Warn(inputs.scriptName, line.number,
-                          "key " + line.name + " stands before any section; the installer "
-                          "never reads it");
+                          "key " + line.name +
+                              " stands before any section; the installer "
+                              "never reads it");
             } else if (line.kind == IniLine::Kind::kOther) {
                 diag.Warn(inputs.scriptName, line.number,
                           "line is neither a section header, a key=value pair nor a comment");
