@@ -58,6 +58,7 @@ install(PROGRAMS ${NUVEX_STUB} DESTINATION ${NUVEX_PRIVATE_DIR} RENAME nuvex.exe
 
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/nuvexpack.md
               ${PROJECT_SOURCE_DIR}/docs/cmake.md ${PROJECT_SOURCE_DIR}/docs/script-reference.md
+              ${PROJECT_SOURCE_DIR}/docs/deploy.md
         DESTINATION ${NUVEX_DOC_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/cmake-project ${PROJECT_SOURCE_DIR}/examples/sample
         DESTINATION ${NUVEX_DOC_DIR}/examples)

@@ -239,4 +239,9 @@ bool ApplyStubRecord(unsigned char* image, uint32_t size, const StubRecord& reco
     return true;
 }
 
+uint32_t EstimatedSizeKb(uint64_t bytes) {
+    const uint64_t kb = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
+    return kb > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(kb);
+}
+
 }  // namespace nuvex

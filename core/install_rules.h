@@ -17,6 +17,10 @@ uint64_t RequiredSpace(const uint64_t* perSlot, int count);
 // True when `freeBytes` holds the required space plus the margin.
 bool EnoughFreeSpace(uint64_t required, uint64_t freeBytes);
 
+// The uninstall entry's EstimatedSize: whole KB rounded up, so that a few bytes show as 1 KB
+// rather than nothing; held at the largest 32-bit value the registry's DWORD takes.
+uint32_t EstimatedSizeKb(uint64_t bytes);
+
 // The root "X:\" of the drive the target folder is on; false when the folder does not start
 // with a drive letter and a colon (a UNC or relative path), which has no such root.
 bool DriveRoot(const char* targetFolder, char (&root)[4]);

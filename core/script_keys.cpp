@@ -88,6 +88,7 @@ const ScriptKey kKeys[] = {
     NUVEX_FLAG("Wizard", allowbadwindows, KeyKind::kFlag, "true"),
     NUVEX_FLAG("Wizard", erroronwinnt, KeyKind::kFlag, "false"),
     NUVEX_FLAG("Wizard", erroronwin9x, KeyKind::kFlag, "false"),
+    NUVEX_FLAG("Wizard", unattended, KeyKind::kFlag, "false"),
 };
 
 #undef NUVEX_TEXT

@@ -67,6 +67,8 @@ struct Settings {
     int32_t allowbadwindows;
     int32_t erroronwinnt;
     int32_t erroronwin9x;
+    // Additions for deployment tools, off unless the script asks (docs/deploy.md).
+    int32_t unattended;  // setup.exe /S and uninst.exe /S are honoured
 
     // [Design]
     int32_t ShowBackground;

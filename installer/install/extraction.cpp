@@ -6,6 +6,7 @@
 
 #include "app_state.h"
 #include "component_entries.h"
+#include "exit_codes.h"
 #include "global_buffer.h"
 #include "install_rules.h"
 #include "lzma_extraction.h"
@@ -122,6 +123,11 @@ WriteResult WriteDestination(const char* path, Family family, const unsigned cha
 // read-only, or its name is refused. Passing over it would end on the done page with the old
 // file in place, so the user decides, with the progress window as the owner. True for Retry.
 bool AskToRetry(const char* file) {
+    // No one is there to answer in a silent run: the file ends it with its own exit code.
+    if (App().silent.load()) {
+        RecordExitCode(kExitFileNotWritten);
+        return false;
+    }
     char text[kCannotWriteTextSize];
     ComposeCannotWriteText(text, sizeof text, file);
     return MessageBoxA(App().progressWindow, text, kErrorCaption,
@@ -186,6 +192,7 @@ Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
                                 : WriteResult::kNotCreated;
             if (written == WriteResult::kWritten) {
                 InstallLog().Record(LogFamily::kFile, destination);
+                AddBytesWritten(produced);
                 break;
             }
             if (written == WriteResult::kKept) {

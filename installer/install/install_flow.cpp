@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "app_state.h"
+#include "exit_codes.h"
 #include "install_rules.h"
 
 namespace nuvex {
@@ -13,6 +14,40 @@ std::atomic<HANDLE> g_packageFile{nullptr};
 HWND g_statusLine = nullptr;
 char g_errorReport[kErrorReportSize];
 }  // namespace
+
+namespace {
+std::atomic<int> g_exitCode{kExitInstalled};
+
+// The failure reports name their cause only by the text they show.
+int ExitCodeOfReport(const char* specificText) {
+    const Settings& s = AppSettings();
+    if (specificText == s.szErrorNES) {
+        return kExitNoSpace;
+    }
+    if (specificText == s.szErrorDIR) {
+        return kExitFolder;
+    }
+    if (specificText == s.szErrorNEM) {
+        return kExitNoMemory;
+    }
+    return kExitDamaged;  // szErrorCRC
+}
+}  // namespace
+
+void RecordExitCode(int code) {
+    int expected = kExitInstalled;
+    g_exitCode.compare_exchange_strong(expected, code);
+}
+
+int RecordedExitCode() { return g_exitCode.load(); }
+
+namespace {
+// Written by the install thread only, read after it has ended.
+uint64_t g_bytesWritten = 0;
+}  // namespace
+
+void AddBytesWritten(uint64_t bytes) { g_bytesWritten += bytes; }
+uint64_t BytesWritten() { return g_bytesWritten; }
 
 namespace {
 enum CancelState : int { kCancelOpen = 0, kCancelRequested = 1, kCancelClosed = 2 };
@@ -33,6 +68,7 @@ bool CloseCancel() {
 Flow ReportInstallError(const char* specificText) {
     AppState& app = App();
     const Settings& s = AppSettings();
+    RecordExitCode(ExitCodeOfReport(specificText));
     SendMessageA(app.wizardWindow, kPageChangeMessage, kPageError, 1);
     ComposeErrorReport(g_errorReport, sizeof g_errorReport, s.szTextError, specificText,
                        s.szTextError1);
@@ -42,6 +78,8 @@ Flow ReportInstallError(const char* specificText) {
 
 Flow RequestErrorPage() {
     AppState& app = App();
+    // The package could not be read (or a file was given up, recorded before this).
+    RecordExitCode(kExitDamaged);
     // From the done page the page after it is the error page. When a cancellation has put the
     // wizard there already, the page after it would be the spare page, so nothing is posted.
     if (app.currentPage.load() == kPageDone) {

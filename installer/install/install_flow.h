@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 namespace nuvex {
 
 // A phase returns kStop when the install thread must end at once: after a failure report,
@@ -28,6 +30,15 @@ Flow ReportInstallError(const char* specificText);
 // Moves the wizard to the page after the current one, searching backward (the error page
 // during an installation), with no report of its own. Returns kStop.
 Flow RequestErrorPage();
+
+// The exit code of a silent installation: the first failure recorded wins, so that the
+// cause, not a later consequence, is what a deployment tool sees. 0 while none is.
+void RecordExitCode(int code);
+int RecordedExitCode();
+
+// Bytes of the files this installation wrote, uninst.exe included.
+void AddBytesWritten(uint64_t bytes);
+uint64_t BytesWritten();
 
 void SetProgress(int percent);
 void AddProgress(int amount);

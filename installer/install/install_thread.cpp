@@ -211,6 +211,8 @@ void OpenRunEntries() {
     }
 }
 
+}  // namespace
+
 Flow RunInstallation() {
     const Settings& s = AppSettings();
     InstallLog().Begin(s.targetFolder, s.includeuninst != 0);
@@ -247,13 +249,17 @@ Flow RunInstallation() {
         return Flow::kStop;
     }
     SetProgress(100);
-    OpenRunEntries();
+    if (s.includeuninst) {
+        WriteEstimatedSize();
+    }
+    // A silent run opens no window, the programs' own included.
+    if (!App().silent.load()) {
+        OpenRunEntries();
+    }
     SHChangeNotify(kShellEvents, SHCNF_FLUSH, nullptr, nullptr);
     Sleep(kFinalPauseMs);
     return Flow::kGoOn;
 }
-
-}  // namespace
 
 DWORD WINAPI InstallThreadProc(LPVOID) {
     RunInstallation();

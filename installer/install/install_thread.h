@@ -4,9 +4,15 @@
 
 #include <windows.h>
 
+#include "install_flow.h"
+
 namespace nuvex {
 
 // Returns 0 on every path; the wizard's page tells how the installation ended.
 DWORD WINAPI InstallThreadProc(LPVOID);
+
+// The same sequence on the calling thread, for the silent run, which has no window to
+// poll from. kStop when it ended early; RecordedExitCode() then says why.
+Flow RunInstallation();
 
 }  // namespace nuvex

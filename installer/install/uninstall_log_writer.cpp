@@ -39,6 +39,10 @@ void UninstallLogWriter::WriteHeader(const char* registryKeyName, const char* ta
     Write("szButtonUnInstall", s.szButtonUnInstall);
     Write("szLabelUninst", s.szLabelUninst);
     Write("szTextUninst", s.szTextUninst);
+    // Optional keys for the uninstaller's own switches; a log without them reads as before.
+    if (s.unattended) {
+        Write("unattended", "true");
+    }
     char key[kLogKeySize];
     FormatLogKey(key, LogFamily::kDir, 0);
     Write(key, targetFolder);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app_state.h"
@@ -83,6 +84,27 @@ CopyResult CopyBareProgram(const char* destination) {
     return readAll ? CopyResult::kDiskFull : CopyResult::kNotMade;
 }
 
+void SetString(HKEY key, const char* name, const char* value) {
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                   lstrlenA(value) + 1);
+}
+
+void SetNumber(HKEY key, const char* name, DWORD value) {
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+// The values that the list of installed programs and deployment tools read, for scripts
+// with unattended=true. EstimatedSize follows once the files are written.
+void WriteDeploymentValues(HKEY product, const char* uninstaller) {
+    char quiet[2048 + 8];
+    std::snprintf(quiet, sizeof quiet, "\"%s\" /S", uninstaller);
+    SetString(product, "QuietUninstallString", quiet);
+    SetString(product, "InstallLocation", AppSettings().targetFolder);
+    SetString(product, "DisplayIcon", uninstaller);
+    SetNumber(product, "NoModify", 1);
+    SetNumber(product, "NoRepair", 1);
+}
+
 // DisplayName and UninstallString under the Uninstall key. Failures (no right to write to
 // HKEY_LOCAL_MACHINE, say) leave the product out of the list and nothing else.
 bool WriteUninstallEntry(const char* name, const char* uninstaller) {
@@ -102,6 +124,9 @@ bool WriteUninstallEntry(const char* name, const char* uninstaller) {
                    lstrlenA(name) + 1);
     RegSetValueExA(product, "UninstallString", 0, REG_SZ,
                    reinterpret_cast<const BYTE*>(uninstaller), lstrlenA(uninstaller) + 1);
+    if (AppSettings().unattended) {
+        WriteDeploymentValues(product, uninstaller);
+    }
     RegCloseKey(product);
     return true;
 }
@@ -128,9 +153,30 @@ Flow RegisterUninstaller() {
     // uninstaller that could not be copied.
     if (s.szInstallAppName[0] != '\0' && copy == CopyResult::kComplete) {
         WriteUninstallEntry(s.szInstallAppName, uninstaller);
+        AddBytesWritten(App().scriptOffset);
     }
     InstallLog().WriteHeader(s.szInstallAppName, s.targetFolder);
     return Flow::kGoOn;
+}
+
+void WriteEstimatedSize() {
+    const Settings& s = AppSettings();
+    if (!s.unattended || s.szInstallAppName[0] == '\0') {
+        return;
+    }
+    HKEY uninstall = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS, &uninstall) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    HKEY product = nullptr;
+    // Only an entry made by this installation is completed; none is created here.
+    if (RegOpenKeyExA(uninstall, s.szInstallAppName, 0, KEY_ALL_ACCESS, &product) ==
+        ERROR_SUCCESS) {
+        SetNumber(product, "EstimatedSize", EstimatedSizeKb(BytesWritten()));
+        RegCloseKey(product);
+    }
+    RegCloseKey(uninstall);
 }
 
 }  // namespace nuvex

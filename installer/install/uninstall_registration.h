@@ -11,4 +11,8 @@ namespace nuvex {
 // copy; in both cases no registry entry and no log header is written.
 Flow RegisterUninstaller();
 
+// EstimatedSize (KB) of the entry, from the bytes this installation wrote; only for scripts
+// with unattended=true, and only when the entry exists.
+void WriteEstimatedSize();
+
 }  // namespace nuvex

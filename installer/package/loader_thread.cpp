@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app_state.h"
+#include "exit_codes.h"
 #include "package_layout.h"
 #include "scoped_gdi.h"
 #include "script_extract.h"
@@ -141,6 +142,14 @@ void ExtractScript() {
     if (copied.end == ScriptCopyEnd::kWriteFailed || !sink.Flush()) {
         FatalStartupError(kCannotWriteCopy);
     }
+    // From here on the script can say whether a silent run is wanted, so that a package cut
+    // after its script already ends without a message box.
+    if (app.silentRequested) {
+        char unattended[8] = {};
+        GetPrivateProfileStringA("Wizard", "unattended", "", unattended, sizeof unattended,
+                                 app.scriptPath);
+        app.silent.store(ParseFlag(unattended));
+    }
     // A script cut off before its end marker has no payload behind it either.
     if (copied.end == ScriptCopyEnd::kEndOfFile) {
         FatalStartupError(kNoData);
@@ -156,9 +165,12 @@ void ExtractScript() {
 }  // namespace
 
 void FatalStartupError(const char* text) {
-    MessageBoxA(nullptr, text, kErrorCaption, MB_ICONWARNING | MB_OK);
+    const bool silent = App().silent.load();
+    if (!silent) {
+        MessageBoxA(nullptr, text, kErrorCaption, MB_ICONWARNING | MB_OK);
+    }
     ReleaseScriptCopy();
-    std::exit(0);
+    std::exit(silent ? kExitStartup : 0);
 }
 
 void ReleaseScriptCopy() {

@@ -61,6 +61,12 @@ struct AppState {
     // The installation: written by the install thread and the progress window's Cancel.
     std::atomic<int> progressPercent{0};
     std::atomic<int> cancelFlag{0};
+
+    // setup.exe /S of a script with unattended=true: `silentRequested` from the command
+    // line, `silent` once the loader has found the script's consent. While silent, no window
+    // and no message box is shown; failures end the process with their exit code.
+    bool silentRequested = false;
+    std::atomic<bool> silent{false};
 };
 
 AppState& App();

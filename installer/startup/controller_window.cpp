@@ -59,7 +59,11 @@ LRESULT OnCreate(HWND hwnd) {
     MoveWindow(hwnd, GetSystemMetrics(SM_CXMAXIMIZED) - 220, GetSystemMetrics(SM_CYMAXIMIZED) - 110,
                kSplashWidth, kSplashHeight, TRUE);
     SetTimer(hwnd, kTickTimer, kTickMs, nullptr);
-    app.loaderThread = CreateThread(nullptr, 0, ScriptLoaderThread, nullptr, 0, nullptr);
+    // Already done when a silent request found a script that does not allow it: the
+    // settings are read, and the splash hands over to the wizard at its first tick.
+    if (!app.loaderThread) {
+        app.loaderThread = CreateThread(nullptr, 0, ScriptLoaderThread, nullptr, 0, nullptr);
+    }
     if (!app.loaderThread) {
         FatalStartupError(kStartFailed);
     }

@@ -2,14 +2,13 @@
 // sets up the shared resources, opens the first window and runs the only message loop.
 #include <windows.h>
 
-#include <cstdio>
-
 #include "entry.h"
 
 #include "app_state.h"
 #include "loader_thread.h"
 #include "resources.h"
 #include "settings_reader.h"
+#include "silent_run.h"
 #include "system_libraries.h"
 #include "text_rules.h"
 
@@ -26,14 +25,9 @@ constexpr char kWindowFailed[] = "Generic error: The installer cannot start!";
 bool StartUninstaller(const char* modulePath) {
     AppState& app = App();
     Settings& s = AppSettings();
-    if (!UninstallLogPath(modulePath, app.scriptPath, sizeof app.scriptPath)) {
+    if (!UseUninstallLog(modulePath)) {
         return false;
     }
-    FILE* log = std::fopen(app.scriptPath, "rb");
-    if (!log) {
-        return false;
-    }
-    std::fclose(log);
     ReadTextSetting("Nuvex", "szTextUninst", "", s.szTextUninst, sizeof s.szTextUninst,
                     app.scriptPath);
     ReadTextSetting("Nuvex", "szLabelUninst", "", s.szLabelUninst, sizeof s.szLabelUninst,
@@ -82,8 +76,21 @@ int Main(HINSTANCE instance) {
     GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
     modulePath[sizeof modulePath - 1] = '\0';
 
+    // Only a script (or log) with unattended=true lets the switches count; otherwise the run
+    // goes on as if there were none.
+    const CommandLine args = ParseCommandLine(SkipProgramName(GetCommandLineA()));
+    const bool uninstaller = IsUninstallerPath(modulePath);
+    if (args.silent) {
+        const int code = uninstaller ? RunSilentUninstall(modulePath, args) : RunSilentInstall(args);
+        if (code != kNotSilent) {
+            ReleaseResources(instance);
+            ReleaseScriptCopy();
+            return code;
+        }
+    }
+
     bool windowOpen = true;
-    if (IsUninstallerPath(modulePath)) {
+    if (uninstaller) {
         if (!StartUninstaller(modulePath)) {
             MessageBoxA(nullptr, kUninstallLogMissing, kErrorCaption, MB_ICONERROR | MB_OK);
             windowOpen = false;

@@ -62,17 +62,22 @@ void CloseWizard(Process& p) {
 }
 
 // The name rule is a native table; here each outcome once, with the log beside the program.
+// Arguments change nothing, /S included, with one exception: uninst.exe /S without a log
+// has no log to ask whether it may be silent and ends with 3 instead of a message box that
+// would hang a deployment tool (docs/deploy.md).
 TEST(ModeSelection, TheProgramsNameAndTheLogBesideIt) {
     struct Case {
         const char* name;
         bool log;             // an uninst.ini beside the program
         const char* message;  // the one message box; nullptr: the uninstaller window
+        const char* args;
     };
     const Case cases[] = {
-        {"Uninst.Exe", true, nullptr},
+        {"Uninst.Exe", true, nullptr, "--ignored /S"},
         {"uninst.exe", false,
-         "Fatal error: Reading uninst.ini file failed.\n\nNuvex uninstaller cannot continue."},
-        {"my-uninst.exe", true, "Generic error: No script or renamed uninstaller!"},
+         "Fatal error: Reading uninst.ini file failed.\n\nNuvex uninstaller cannot continue.",
+         "--ignored /TYPE=1"},
+        {"my-uninst.exe", true, "Generic error: No script or renamed uninstaller!", "--ignored /S"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -82,7 +87,7 @@ TEST(ModeSelection, TheProgramsNameAndTheLogBesideIt) {
         if (c.log) {
             WriteFileBytes(dir + "\\uninst.ini", "[Nuvex]\r\nszButtonUnInstall=Remove\r\n");
         }
-        Process p = Launch(exe, TempEnv(dir), "--ignored /S");
+        Process p = Launch(exe, TempEnv(dir), c.args);
         if (c.message) {
             MessageBoxInfo box = Answer(p, IDOK);
             EXPECT_EQ(box.text, c.message);
@@ -97,6 +102,13 @@ TEST(ModeSelection, TheProgramsNameAndTheLogBesideIt) {
         Click(remove);
         ExpectEnds(p);
     }
+    const std::string dir = TestWorkDir();
+    const std::string exe = dir + "\\uninst.exe";
+    ASSERT_TRUE(CopyFileA(StubPath().c_str(), exe.c_str(), FALSE));
+    Process silent = Launch(exe, TempEnv(dir), "/S");
+    DWORD code = 12345;
+    ASSERT_TRUE(silent.WaitForExit(&code)) << "a message box keeps uninst.exe /S waiting";
+    EXPECT_EQ(code, 3u);
 }
 
 // Broken packages and hostile surroundings end the loader with one message and code 0, and

@@ -1,0 +1,140 @@
+#include "silent_run.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app_state.h"
+#include "exit_codes.h"
+#include "install_flow.h"
+#include "install_thread.h"
+#include "loader_thread.h"
+#include "startup_rules.h"
+#include "text_rules.h"
+#include "uninstall_log_writer.h"
+#include "uninstall_state.h"
+#include "wizard_rules.h"
+
+namespace nuvex {
+
+namespace {
+
+constexpr char kLogSection[] = "Nuvex";
+
+bool SystemAccepted() {
+    const Settings& s = AppSettings();
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    // allowbadwindows asks a person; with no one to ask, a refused system stays refused.
+    return !SystemRefused(static_cast<int>(version.dwPlatformId), s.erroronwin9x != 0,
+                          s.erroronwinnt != 0);
+}
+
+// The selection the wizard would start with for `type`: a preset row, or for the custom
+// type the ticks the custom page shows at first (the defaults and the required slots).
+bool ChooseComponents(const CommandLine& args) {
+    const Settings& s = AppSettings();
+    int type = InitialInstallType(s);
+    if (args.type >= 0) {
+        if (args.type >= kInstallTypes || !s.TypeEnabled[args.type]) {
+            return false;
+        }
+        type = args.type;
+    }
+    int* selection = App().componentSelection;
+    if (type == kCustomType) {
+        for (int i = 0; i < kComponentCount; ++i) {
+            selection[i] = s.customDefault[i] || s.Requied[i] ? 1 : 0;
+        }
+    } else {
+        PresetSelection(s, type, selection);
+    }
+    return true;
+}
+
+bool ChooseTarget(const CommandLine& args) {
+    Settings& s = AppSettings();
+    if (!args.hasTarget) {
+        return true;
+    }
+    if (!IsFullPath(args.target)) {
+        return false;
+    }
+    static_assert(sizeof s.targetFolder == kCommandLineTargetSize, "same bound as the switch");
+    std::memcpy(s.targetFolder, args.target, sizeof s.targetFolder);
+    ApplyDriveRootRule(s.targetFolder);
+    return true;
+}
+
+bool LogSaysTrue(const char* key) {
+    char value[8] = {};
+    GetPrivateProfileStringA(kLogSection, key, "", value, sizeof value, App().scriptPath);
+    return ParseFlag(value);
+}
+
+}  // namespace
+
+bool UseUninstallLog(const char* modulePath) {
+    AppState& app = App();
+    if (!UninstallLogPath(modulePath, app.scriptPath, sizeof app.scriptPath)) {
+        return false;
+    }
+    FILE* log = std::fopen(app.scriptPath, "rb");
+    if (!log) {
+        return false;
+    }
+    std::fclose(log);
+    return true;
+}
+
+int RunSilentInstall(const CommandLine& args) {
+    AppState& app = App();
+    app.silentRequested = true;
+    app.loaderThread = CreateThread(nullptr, 0, ScriptLoaderThread, nullptr, 0, nullptr);
+    if (!app.loaderThread) {
+        return kNotSilent;  // the controller window tries again and reports it
+    }
+    // The loader's failures end the process from its thread, silently once the script has
+    // allowed it.
+    WaitForSingleObject(app.loaderThread, INFINITE);
+    GetExitCodeThread(app.loaderThread, &app.loaderExitCode);
+    if (!app.silent.load()) {
+        return kNotSilent;
+    }
+    if (args.usageError || !ChooseComponents(args) || !ChooseTarget(args)) {
+        return kExitUsage;
+    }
+    if (!SystemAccepted()) {
+        return kExitStartup;
+    }
+    const Flow flow = RunInstallation();
+    InstallLog().End();
+    ClosePackageFile();
+    if (flow == Flow::kGoOn) {
+        return kExitInstalled;
+    }
+    const int code = RecordedExitCode();
+    return code != kExitInstalled ? code : kExitDamaged;
+}
+
+int RunSilentUninstall(const char* modulePath, const CommandLine& args) {
+    AppState& app = App();
+    if (!UseUninstallLog(modulePath)) {
+        return kExitStartup;
+    }
+    if (!LogSaysTrue("unattended")) {
+        return kNotSilent;
+    }
+    if (args.usageError) {
+        return kExitUsage;
+    }
+    UninstallState& u = Uninstall();
+    GetPrivateProfileStringA(kLogSection, "uninstallreg", "", u.productKey, sizeof u.productKey,
+                             app.scriptPath);
+    UninstallThreadProc(nullptr);
+    return kExitInstalled;
+}
+
+}  // namespace nuvex
