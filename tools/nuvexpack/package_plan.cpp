@@ -289,8 +289,10 @@ class ComponentPlanner {
             }
             TreeListing listing;
             std::string error;
-            const auto leftOut = [&](const std::string& why) {
-                WarnAt(line->number, line->name + ": " + why);
+            // A structured binding cannot be captured before C++20.
+            const IniLine* treeLine = line;
+            const auto leftOut = [this, treeLine](const std::string& why) {
+                WarnAt(treeLine->number, treeLine->name + ": " + why);
             };
             if (!ListTree(root, inputs_.outputPath, leftOut, listing, &error)) {
                 ErrorAt(line->number, line->name + ": " + error);
