@@ -228,6 +228,14 @@ void EmptySmallDrive() {
     for (const std::string& path : top) {
         RemoveTree(path);
     }
+    // A deleted file gives its space back only once nothing holds it any more: wineserver
+    // may still map the image of an uninst.exe that has just ended. The tests count the free
+    // space to the byte, so they wait for the drive to be empty in fact.
+    WaitUntil([] {
+        ULARGE_INTEGER available = {}, total = {}, free = {};
+        return GetDiskFreeSpaceExA(kSmallDrive, &available, &total, &free) &&
+               available.QuadPart == total.QuadPart;
+    }, 30000);
 }
 
 std::vector<std::string> Logged(const std::string& log, const std::string& family) {
