@@ -263,117 +263,120 @@ class ComponentPlanner {
             next = std::max(next, p.index + 1);
         }
         for (const auto& [index, line] : Entries(Family::kTree)) {
-            const TreeValue tree = ParseTreeValue(ProfileValue(line->value));
-            const std::string& srcText = tree.source;
-            const bool hasDest = tree.hasDestination;
-            const std::string& destText = tree.destination;
-            if (srcText.empty()) {
-                ErrorAt(line->number, line->name + " names no source folder");
-                continue;
-            }
-            fs::path root = ResolveSource(inputs_.sourceDir, srcText);
-            if (!hasDest && fs::path(srcText).is_absolute()) {
-                ErrorAt(line->number, line->name + ": an absolute source folder needs a " +
-                                          "destination: " + line->name + "=" + srcText + ">FOLDER");
-                continue;
-            }
-            // An empty destination is the target folder itself.
-            if (!(hasDest && destText.empty()) && !CheckPath(*line, line->name, destText)) {
-                continue;
-            }
-            std::error_code ec;
-            if (!fs::is_directory(root, ec)) {
-                ErrorAt(line->number,
-                        line->name + ": source folder " + PathText(root) + " not found");
-                continue;
-            }
-            TreeListing listing;
-            std::string error;
-            // A structured binding cannot be captured before C++20.
-            const IniLine* treeLine = line;
-            const auto leftOut = [this, treeLine](const std::string& why) {
-                WarnAt(treeLine->number, treeLine->name + ": " + why);
-            };
-            if (!ListTree(root, inputs_.outputPath, leftOut, listing, &error)) {
-                ErrorAt(line->number, line->name + ": " + error);
-                continue;
-            }
-            // File names come from the file system in UTF-8; the installer reads them in the
-            // script's code page.
-            for (auto& [rel, path] : listing.files) {
-                ToScriptCodePage(rel);
-            }
-            for (Parts& rel : listing.dirs) {
-                ToScriptCodePage(rel);
-            }
-            Parts destParts = SplitPath(destText);
-            AddParents(destParts, true);
-            for (const Parts& rel : listing.dirs) {
-                Parts full = destParts;
-                full.insert(full.end(), rel.begin(), rel.end());
-                AddParents(full, true);
-            }
-            bool warnedAscii = false;
-            for (const auto& [rel, path] : listing.files) {
-                Parts full = destParts;
-                full.insert(full.end(), rel.begin(), rel.end());
-                std::string dest = JoinBackslash(full, full.size());
-                std::string why = CheckEntryPath(dest);
-                if (why.empty() && dest.size() > kMaxValueLength) {
-                    why = "is " + std::to_string(dest.size()) +
-                          " characters long; the installer reads at most " +
-                          std::to_string(kMaxValueLength);
-                }
-                if (!why.empty()) {
-                    ErrorAt(line->number, line->name + ": " + Quote(dest) + " " + why);
-                    continue;
-                }
-                // Still UTF-8: a character that the code page has no place for.
-                if (!warnedAscii && IsUtf8WithNonAscii(dest)) {
-                    warnedAscii = true;
-                    WarnAt(line->number,
-                           line->name + ": " + Quote(dest) +
-                               " has non-ASCII characters that the script's code page cannot "
-                               "hold; the installer reads the script in the ANSI code page of "
-                               "the user's Windows");
-                }
-                std::string key = PathKey(full);
-                if (!fileDests_.insert(key).second) {
-                    WarnAt(line->number,
-                           line->name + ": " + Quote(dest) +
-                               " is already a file entry of this component; the tree's "
-                               "copy is left out");
-                    continue;
-                }
-                std::error_code sec;
-                uint64_t size = fs::file_size(path, sec);
-                if (sec) {
-                    ErrorAt(line->number,
-                            line->name + ": cannot read the size of " + PathText(path));
-                    continue;
-                }
-                if (size > inputs_.limits.max32) {
-                    ErrorAt(line->number, line->name + ": " + PathText(path) + " is " +
-                                              std::to_string(size) +
-                                              " bytes, beyond the installer's 32-bit sizes");
-                    continue;
-                }
-                AddParents(full, false);
-                if (next > InfoOf(Family::kFile).maxIndex) {
-                    if (!reportedFileOverflow_) {
-                        reportedFileOverflow_ = true;
-                        ErrorAt(line->number,
-                                line->name + ": too many file entries; the " + "installer reads " +
-                                    EntryKeyName(Family::kFile, 0) + " to " +
-                                    EntryKeyName(Family::kFile, InfoOf(Family::kFile).maxIndex) +
-                                    " only");
-                    }
-                    continue;
-                }
-                treeFiles_.push_back({next, line->number, dest, path, size});
-                ++next;
-            }
+            PlanTree(*line, next);
         }
+    }
+
+    // One treeNN entry: its folder listed, its folders made needed, and each file turned into
+    // the next free file entry.
+    void PlanTree(const IniLine& line, int& next) {
+        const TreeValue tree = ParseTreeValue(ProfileValue(line.value));
+        const std::string& srcText = tree.source;
+        const std::string& destText = tree.destination;
+        if (srcText.empty()) {
+            ErrorAt(line.number, line.name + " names no source folder");
+            return;
+        }
+        fs::path root = ResolveSource(inputs_.sourceDir, srcText);
+        if (!tree.hasDestination && fs::path(srcText).is_absolute()) {
+            ErrorAt(line.number, line.name + ": an absolute source folder needs a " +
+                                     "destination: " + line.name + "=" + srcText + ">FOLDER");
+            return;
+        }
+        // An empty destination is the target folder itself.
+        if (!(tree.hasDestination && destText.empty()) && !CheckPath(line, line.name, destText)) {
+            return;
+        }
+        std::error_code ec;
+        if (!fs::is_directory(root, ec)) {
+            ErrorAt(line.number, line.name + ": source folder " + PathText(root) + " not found");
+            return;
+        }
+        TreeListing listing;
+        std::string error;
+        const auto leftOut = [this, &line](const std::string& why) {
+            WarnAt(line.number, line.name + ": " + why);
+        };
+        if (!ListTree(root, inputs_.outputPath, leftOut, listing, &error)) {
+            ErrorAt(line.number, line.name + ": " + error);
+            return;
+        }
+        // File names come from the file system in UTF-8; the installer reads them in the
+        // script's code page.
+        for (auto& [rel, path] : listing.files) {
+            ToScriptCodePage(rel);
+        }
+        for (Parts& rel : listing.dirs) {
+            ToScriptCodePage(rel);
+        }
+        Parts destParts = SplitPath(destText);
+        AddParents(destParts, true);
+        for (const Parts& rel : listing.dirs) {
+            Parts full = destParts;
+            full.insert(full.end(), rel.begin(), rel.end());
+            AddParents(full, true);
+        }
+        bool warnedAscii = false;
+        for (const auto& [rel, path] : listing.files) {
+            Parts full = destParts;
+            full.insert(full.end(), rel.begin(), rel.end());
+            PlanTreeFile(line, full, path, warnedAscii, next);
+        }
+    }
+
+    // A file of a tree at its destination `full`, checked like an explicit entry.
+    void PlanTreeFile(const IniLine& line, const Parts& full, const fs::path& path,
+                      bool& warnedAscii, int& next) {
+        std::string dest = JoinBackslash(full, full.size());
+        std::string why = CheckEntryPath(dest);
+        if (why.empty() && dest.size() > kMaxValueLength) {
+            why = "is " + std::to_string(dest.size()) +
+                  " characters long; the installer reads at most " +
+                  std::to_string(kMaxValueLength);
+        }
+        if (!why.empty()) {
+            ErrorAt(line.number, line.name + ": " + Quote(dest) + " " + why);
+            return;
+        }
+        // Still UTF-8: a character that the code page has no place for.
+        if (!warnedAscii && IsUtf8WithNonAscii(dest)) {
+            warnedAscii = true;
+            WarnAt(line.number, line.name + ": " + Quote(dest) +
+                                    " has non-ASCII characters that the script's code page "
+                                    "cannot hold; the installer reads the script in the ANSI "
+                                    "code page of the user's Windows");
+        }
+        if (!fileDests_.insert(PathKey(full)).second) {
+            WarnAt(line.number, line.name + ": " + Quote(dest) +
+                                    " is already a file entry of this component; the tree's "
+                                    "copy is left out");
+            return;
+        }
+        std::error_code ec;
+        uint64_t size = fs::file_size(path, ec);
+        if (ec) {
+            ErrorAt(line.number, line.name + ": cannot read the size of " + PathText(path));
+            return;
+        }
+        if (size > inputs_.limits.max32) {
+            ErrorAt(line.number, line.name + ": " + PathText(path) + " is " +
+                                     std::to_string(size) +
+                                     " bytes, beyond the installer's 32-bit sizes");
+            return;
+        }
+        AddParents(full, false);
+        const int maxFile = InfoOf(Family::kFile).maxIndex;
+        if (next > maxFile) {
+            if (!reportedFileOverflow_) {
+                reportedFileOverflow_ = true;
+                ErrorAt(line.number, line.name + ": too many file entries; the installer reads " +
+                                         EntryKeyName(Family::kFile, 0) + " to " +
+                                         EntryKeyName(Family::kFile, maxFile) + " only");
+            }
+            return;
+        }
+        treeFiles_.push_back({next, line.number, dest, path, size});
+        ++next;
     }
 
     void PlanDirs() {
