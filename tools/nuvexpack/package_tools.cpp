@@ -98,10 +98,8 @@ fs::path SafeJoin(const fs::path& dir, Family family, const std::string& dest, s
 
 std::string EntryLabel(const PackageEntry& e) { return e.Name() + " (" + e.dest + ")"; }
 
-}  // namespace
-
-void ListPackage(const PackageInfo& p, std::ostream& out) {
-    const IniDocument& doc = p.doc;
+// Where the script and payload lie, how they are packed and signed.
+void ListLayout(const PackageInfo& p, std::ostream& out) {
     out << "package      " << Printable(PathText(p.path)) << ", " << p.fileSize << " bytes\n";
     out << "script       offset " << p.scriptOffset << ", " << (p.payloadBase - p.scriptOffset)
         << " bytes up to the end marker\n";
@@ -121,8 +119,11 @@ void ListPackage(const PackageInfo& p, std::ostream& out) {
         out << "stub         signed, certificate table at " << *p.stubCertOffset << ", "
             << *p.stubCertSize << " bytes\n";
     }
+}
+
+// What the installer makes of the switches: the words as it reads them, not as written.
+void ListSwitches(const IniDocument& doc, std::ostream& out) {
     out << "product      " << Printable(Get(doc, "Wizard", "szInstallAppName")) << "\n";
-    // What the installer makes of the switches: the words as it reads them, not as written.
     auto lang = doc.Get("Wizard", "defaultlang");
     out << "splash       " << (lang && !EqualsNoCase(*lang, "cz") ? "English" : "Czech")
         << " (defaultlang " << (lang ? Printable(*lang) : std::string("missing")) << ")\n";
@@ -139,66 +140,71 @@ void ListPackage(const PackageInfo& p, std::ostream& out) {
         << ", go on when refused " << OnOff(FlagValue(doc, "Wizard", "allowbadwindows", true)) << "\n";
     std::string count = Get(doc, "Components", "NumberOfComponents");
     out << "components   NumberOfComponents=" << (count.empty() ? "(missing)" : Printable(count)) << "\n";
+}
 
-    for (int slot = 0; slot < layout::kComponentSlots; ++slot) {
-        std::string name = layout::kComponentSectionPrefix + std::to_string(slot);
-        if (doc.FindSection(name) == nullptr) {
-            continue;
-        }
-        std::string types;
-        for (int t = 0; t < kInstallTypes; ++t) {
-            if (FlagValue(doc, name, "UseInInstType" + std::to_string(t))) {
-                types += " " + std::to_string(t);
-            }
-        }
-        out << "  [" << name << "] \"" << Printable(Get(doc, name, "Title")) << "\""
-            << (FlagValue(doc, name, "Requied") ? ", required" : "")
-            << (FlagValue(doc, name, "UseInInstType5") ? ", ticked" : "")
-            << (slot < p.componentsRead ? "" : ", never read (beyond NumberOfComponents)")
-            << ", requiedspace " << Printable(Get(doc, name, "requiedspace"))
-            << ", in types" << (types.empty() ? " none" : types) << "\n";
-        for (const PackageDir& d : p.dirs) {
-            if (d.slot == slot) {
-                out << "    " << Pad(EntryKeyName(Family::kDir, d.index), 10) << Printable(d.dest) << "\n";
-            }
-        }
-        for (const PackageEntry& e : p.entries) {
-            if (e.slot != slot) {
-                continue;
-            }
-            out << "    " << Pad(EntryKeyName(e.family, e.index), 10) << Pad(Printable(e.dest), 28) << " ";
-            if (!e.problem.empty()) {
-                out << "(" << e.problem << ")";
-            } else {
-                out << e.origlen << " -> " << e.length << " bytes at " << e.offset << ", crc "
-                    << e.crc;
-            }
-            out << (e.reachable ? "" : "  [after a gap: never installed]") << "\n";
-        }
-        for (const auto& [index, folder] : ReadFamily(doc, name, Family::kStartDir)) {
-            out << "    " << Pad(EntryKeyName(Family::kStartDir, index) + " ", 10) << "Start menu group\\"
-                << Printable(folder) << "\n";
-        }
-        const struct {
-            Family family;
-            const char* where;
-        } shortcuts[] = {{Family::kStart, "Start menu group"},
-                         {Family::kDesktop, "desktop"},
-                         {Family::kQuickl, "Quick Launch"}};
-        for (const auto& sc : shortcuts) {
-            for (const auto& [index, target] : ReadFamily(doc, name, sc.family)) {
-                std::string args = Get(doc, name, EntryKeyName(sc.family, index, "args"));
-                out << "    " << Pad(EntryKeyName(sc.family, index) + " ", 10) << sc.where << "\\"
-                    << Printable(Get(doc, name, EntryKeyName(sc.family, index, "title"))) << ".lnk -> "
-                    << "target folder\\" << Printable(target)
-                    << (args.empty() ? "" : " " + Printable(args)) << "\n";
-            }
-        }
-        for (const auto& [index, target] : ReadFamily(doc, name, Family::kRun)) {
-            out << "    " << Pad(EntryKeyName(Family::kRun, index), 10) << "opens target folder\\"
-                << Printable(target) << " at the end\n";
+// A component section: its flags, entries, folders, shortcuts and run entries.
+void ListComponent(const PackageInfo& p, int slot, std::ostream& out) {
+    const IniDocument& doc = p.doc;
+    std::string name = layout::kComponentSectionPrefix + std::to_string(slot);
+    if (doc.FindSection(name) == nullptr) {
+        return;
+    }
+    std::string types;
+    for (int t = 0; t < kInstallTypes; ++t) {
+        if (FlagValue(doc, name, "UseInInstType" + std::to_string(t))) {
+            types += " " + std::to_string(t);
         }
     }
+    out << "  [" << name << "] \"" << Printable(Get(doc, name, "Title")) << "\""
+        << (FlagValue(doc, name, "Requied") ? ", required" : "")
+        << (FlagValue(doc, name, "UseInInstType5") ? ", ticked" : "")
+        << (slot < p.componentsRead ? "" : ", never read (beyond NumberOfComponents)")
+        << ", requiedspace " << Printable(Get(doc, name, "requiedspace"))
+        << ", in types" << (types.empty() ? " none" : types) << "\n";
+    for (const PackageDir& d : p.dirs) {
+        if (d.slot == slot) {
+            out << "    " << Pad(EntryKeyName(Family::kDir, d.index), 10) << Printable(d.dest) << "\n";
+        }
+    }
+    for (const PackageEntry& e : p.entries) {
+        if (e.slot != slot) {
+            continue;
+        }
+        out << "    " << Pad(EntryKeyName(e.family, e.index), 10) << Pad(Printable(e.dest), 28) << " ";
+        if (!e.problem.empty()) {
+            out << "(" << e.problem << ")";
+        } else {
+            out << e.origlen << " -> " << e.length << " bytes at " << e.offset << ", crc "
+                << e.crc;
+        }
+        out << (e.reachable ? "" : "  [after a gap: never installed]") << "\n";
+    }
+    for (const auto& [index, folder] : ReadFamily(doc, name, Family::kStartDir)) {
+        out << "    " << Pad(EntryKeyName(Family::kStartDir, index) + " ", 10) << "Start menu group\\"
+            << Printable(folder) << "\n";
+    }
+    const struct {
+        Family family;
+        const char* where;
+    } shortcuts[] = {{Family::kStart, "Start menu group"},
+                     {Family::kDesktop, "desktop"},
+                     {Family::kQuickl, "Quick Launch"}};
+    for (const auto& sc : shortcuts) {
+        for (const auto& [index, target] : ReadFamily(doc, name, sc.family)) {
+            std::string args = Get(doc, name, EntryKeyName(sc.family, index, "args"));
+            out << "    " << Pad(EntryKeyName(sc.family, index) + " ", 10) << sc.where << "\\"
+                << Printable(Get(doc, name, EntryKeyName(sc.family, index, "title"))) << ".lnk -> "
+                << "target folder\\" << Printable(target)
+                << (args.empty() ? "" : " " + Printable(args)) << "\n";
+        }
+    }
+    for (const auto& [index, target] : ReadFamily(doc, name, Family::kRun)) {
+        out << "    " << Pad(EntryKeyName(Family::kRun, index), 10) << "opens target folder\\"
+            << Printable(target) << " at the end\n";
+    }
+}
+
+void ListInstallTypes(const IniDocument& doc, std::ostream& out) {
     out << "install types\n";
     for (int t = 0; t < kInstallTypes; ++t) {
         std::string key = "Type" + std::to_string(t);
@@ -210,6 +216,17 @@ void ListPackage(const PackageInfo& p, std::ostream& out) {
         out << "  " << key << "  " << Pad(Printable(typeName), 20) << (enabled ? "enabled" : "disabled")
             << (t == kInstallTypes - 1 ? " (custom)" : "") << "\n";
     }
+}
+
+}  // namespace
+
+void ListPackage(const PackageInfo& p, std::ostream& out) {
+    ListLayout(p, out);
+    ListSwitches(p.doc, out);
+    for (int slot = 0; slot < layout::kComponentSlots; ++slot) {
+        ListComponent(p, slot, out);
+    }
+    ListInstallTypes(p.doc, out);
 }
 
 namespace {
@@ -483,11 +500,81 @@ std::size_t ExtractLzmaBlocks(const PackageInfo& p, File& package,
     return sink.written;
 }
 
+// What the installer never reads, it never writes: true, with the reason as a warning, for
+// a directory or entry that is left out.
+bool LeftOut(const PackageInfo& p, int slot, bool reachable, const std::string& name,
+             Diagnostics& diag) {
+    const std::string where = PathText(p.path);
+    if (slot >= p.componentsRead) {
+        diag.Warn(where, 0, name + " is left out: the installer reads only " +
+                                std::to_string(p.componentsRead) + " components");
+        return true;
+    }
+    if (!reachable) {
+        diag.Warn(where, 0, name + " is left out: it comes after a gap in the numbering, "
+                            "where the installer stops reading");
+        return true;
+    }
+    return false;
+}
+
+void ExtractDirs(const PackageInfo& p, const fs::path& dir, Diagnostics& diag) {
+    const std::string where = PathText(p.path);
+    for (const PackageDir& d : p.dirs) {
+        std::string why;
+        fs::path target = SafeJoin(dir, Family::kDir, d.dest, &why);
+        std::string name = "[Component" + std::to_string(d.slot) + "] " + EntryKeyName(Family::kDir, d.index);
+        if (LeftOut(p, d.slot, d.reachable, name, diag)) {
+            continue;
+        }
+        if (target.empty()) {
+            diag.Error(where, 0, name + " \"" + d.dest + "\" " + why + "; refused");
+            continue;
+        }
+        std::error_code ec;
+        fs::create_directories(target, ec);
+        if (ec) {
+            diag.Error(where, 0, name + ": cannot create " + PathText(target) + ": " + ec.message());
+        }
+    }
+}
+
+std::size_t ExtractZlibEntries(const PackageInfo& p, File& package,
+                               const std::function<fs::path(const PackageEntry&)>& targetOf,
+                               Diagnostics& diag) {
+    const std::string where = PathText(p.path);
+    std::size_t written = 0;
+    for (const PackageEntry& e : p.entries) {
+        std::string name = EntryLabel(e);
+        fs::path target = targetOf(e);
+        if (target.empty()) {
+            continue;
+        }
+        try {
+            std::error_code ec;
+            fs::create_directories(target.parent_path(), ec);
+            TempOutput out(target);
+            std::string bad = InflateStream(package, p.payloadBase + e.offset, e.length, e.origlen,
+                                            e.crc, [&](const unsigned char* data, std::size_t n) {
+                                                out.file().Write(data, n);
+                                            });
+            if (!bad.empty()) {
+                diag.Error(where, 0, name + ": " + bad + "; not written");
+                continue;
+            }
+            out.Commit();
+            ++written;
+        } catch (const PackError& err) {
+            diag.Error(where, 0, name + ": " + err.what());
+        }
+    }
+    return written;
+}
+
 }  // namespace
 
 bool ExtractPackage(const PackageInfo& p, const fs::path& dir, Diagnostics& diag,
                     std::size_t* filesWritten) {
-    std::size_t written = 0;
     if (filesWritten != nullptr) {
         *filesWritten = 0;
     }
@@ -509,41 +596,12 @@ bool ExtractPackage(const PackageInfo& p, const fs::path& dir, Diagnostics& diag
         diag.Error(PathText(dir), 0, "cannot create the folder: " + ec.message());
         return false;
     }
-    // What the installer never reads, it never writes.
-    auto skipped = [&](int slot, bool reachable, const std::string& name) {
-        if (slot >= p.componentsRead) {
-            diag.Warn(where, 0, name + " is left out: the installer reads only " +
-                                    std::to_string(p.componentsRead) + " components");
-            return true;
-        }
-        if (!reachable) {
-            diag.Warn(where, 0, name + " is left out: it comes after a gap in the numbering, "
-                                "where the installer stops reading");
-            return true;
-        }
-        return false;
-    };
-    for (const PackageDir& d : p.dirs) {
-        std::string why;
-        fs::path target = SafeJoin(dir, Family::kDir, d.dest, &why);
-        std::string name = "[Component" + std::to_string(d.slot) + "] " + EntryKeyName(Family::kDir, d.index);
-        if (skipped(d.slot, d.reachable, name)) {
-            continue;
-        }
-        if (target.empty()) {
-            diag.Error(where, 0, name + " \"" + d.dest + "\" " + why + "; refused");
-            continue;
-        }
-        fs::create_directories(target, ec);
-        if (ec) {
-            diag.Error(where, 0, name + ": cannot create " + PathText(target) + ": " + ec.message());
-        }
-    }
+    ExtractDirs(p, dir, diag);
     File package = File::OpenRead(p.path);
     // Where entry `e` goes; empty when it is left out or refused.
     auto targetOf = [&](const PackageEntry& e) -> fs::path {
         std::string name = EntryLabel(e);
-        if (skipped(e.slot, e.reachable, name)) {
+        if (LeftOut(p, e.slot, e.reachable, name, diag)) {
             return {};
         }
         if (!e.problem.empty()) {
@@ -557,36 +615,8 @@ bool ExtractPackage(const PackageInfo& p, const fs::path& dir, Diagnostics& diag
         }
         return target;
     };
-    if (IsLzmaPackage(p)) {
-        written = ExtractLzmaBlocks(p, package, targetOf, diag);
-        if (filesWritten != nullptr) {
-            *filesWritten = written;
-        }
-        return !diag.HasErrors();
-    }
-    for (const PackageEntry& e : p.entries) {
-        std::string name = EntryLabel(e);
-        fs::path target = targetOf(e);
-        if (target.empty()) {
-            continue;
-        }
-        try {
-            fs::create_directories(target.parent_path(), ec);
-            TempOutput out(target);
-            std::string bad = InflateStream(package, p.payloadBase + e.offset, e.length, e.origlen,
-                                            e.crc, [&](const unsigned char* data, std::size_t n) {
-                                                out.file().Write(data, n);
-                                            });
-            if (!bad.empty()) {
-                diag.Error(where, 0, name + ": " + bad + "; not written");
-                continue;
-            }
-            out.Commit();
-            ++written;
-        } catch (const PackError& err) {
-            diag.Error(where, 0, name + ": " + err.what());
-        }
-    }
+    const std::size_t written = IsLzmaPackage(p) ? ExtractLzmaBlocks(p, package, targetOf, diag)
+                                                 : ExtractZlibEntries(p, package, targetOf, diag);
     if (filesWritten != nullptr) {
         *filesWritten = written;
     }
