@@ -225,6 +225,96 @@ std::vector<std::vector<std::size_t>> PlanLzmaBlocks(const std::vector<PayloadIt
     return blocks;
 }
 
+namespace {
+
+// Encodes the blocks in order on `jobs` threads and hands them out in order. A thread takes
+// a block only while fewer than 2 x jobs blocks are taken and not yet handed out, which
+// bounds the memory whatever the number of blocks.
+class OrderedBlockEncoder {
+public:
+    OrderedBlockEncoder(const std::vector<PayloadItem>& items,
+                        const std::vector<std::vector<std::size_t>>& blocks, int level,
+                        unsigned jobs)
+        : items_(items), blocks_(blocks), level_(level), jobs_(jobs), encoded_(blocks.size()) {
+        try {
+            for (unsigned k = 0; k < std::min<std::size_t>(jobs, blocks.size()); ++k) {
+                threads_.emplace_back([this] { Work(); });
+            }
+        } catch (...) {
+            Stop();  // a thread that could not start: the others must not outlive the throw
+            throw;
+        }
+    }
+    ~OrderedBlockEncoder() { Stop(); }
+    OrderedBlockEncoder(const OrderedBlockEncoder&) = delete;
+    OrderedBlockEncoder& operator=(const OrderedBlockEncoder&) = delete;
+
+    // Block `index`, once encoded; blocks are taken in order, each once.
+    std::unique_ptr<EncodedBlock> Take(std::size_t index) {
+        std::unique_ptr<EncodedBlock> block;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return encoded_[index] != nullptr; });
+            block = std::move(encoded_[index]);
+            handedOut_ = index + 1;
+        }
+        changed_.notify_all();
+        return block;
+    }
+
+private:
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            abort_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread& t : threads_) {
+            t.join();
+        }
+        threads_.clear();
+    }
+
+    void Work() {
+        for (;;) {
+            std::size_t index;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [&] {
+                    return abort_ || next_ == blocks_.size() || next_ < handedOut_ + 2 * jobs_;
+                });
+                if (abort_ || next_ == blocks_.size()) {
+                    return;
+                }
+                index = next_++;
+            }
+            auto block = std::make_unique<EncodedBlock>();
+            try {
+                EncodeBlock(items_, blocks_[index], level_, *block);
+            } catch (const std::exception& e) {
+                block->error = e.what();
+            }
+            std::lock_guard<std::mutex> lock(mutex_);
+            encoded_[index] = std::move(block);
+            changed_.notify_all();
+        }
+    }
+
+    const std::vector<PayloadItem>& items_;
+    const std::vector<std::vector<std::size_t>>& blocks_;
+    const int level_;
+    const std::size_t jobs_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::unique_ptr<EncodedBlock>> encoded_;
+    std::size_t next_ = 0;
+    std::size_t handedOut_ = 0;
+    bool abort_ = false;
+    std::vector<std::thread> threads_;  // last: started when everything above is set
+};
+
+}  // namespace
+
 PayloadResult WriteLzmaPayload(const std::vector<PayloadItem>& items, File& out,
                                const PipelineOptions& options, uint64_t blockTarget) {
     if (items.empty()) {
@@ -234,91 +324,34 @@ PayloadResult WriteLzmaPayload(const std::vector<PayloadItem>& items, File& out,
     PayloadResult payload;
     payload.method = layout::kCompressionLzma;
     payload.streams.resize(items.size());
-    const unsigned jobs = std::max(1u, options.jobs);
     std::size_t filesDone = 0;
     uint64_t bytesDone = 0;
-    // Blocks are taken in order by `jobs` threads and written in order by this one. A
-    // thread takes a block only while fewer than 2 x jobs blocks are taken and not yet
-    // written, which bounds the memory whatever the number of blocks.
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<std::unique_ptr<EncodedBlock>> encoded(blocks.size());
-    std::size_t next = 0, written = 0;
-    bool abort = false;
-    auto work = [&] {
-        for (;;) {
-            std::size_t index;
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                changed.wait(lock, [&] {
-                    return abort || next == blocks.size() || next < written + 2 * jobs;
-                });
-                if (abort || next == blocks.size()) {
-                    return;
-                }
-                index = next++;
-            }
-            auto block = std::make_unique<EncodedBlock>();
-            try {
-                EncodeBlock(items, blocks[index], options.compression.level, *block);
-            } catch (const std::exception& e) {
-                block->error = e.what();
-            }
-            std::lock_guard<std::mutex> lock(mutex);
-            encoded[index] = std::move(block);
-            changed.notify_all();
+    OrderedBlockEncoder encoder(items, blocks, options.compression.level,
+                                std::max(1u, options.jobs));
+    for (std::size_t index = 0; index < blocks.size(); ++index) {
+        const std::unique_ptr<EncodedBlock> block = encoder.Take(index);
+        if (!block->error.empty()) {
+            throw PackError(block->error);
         }
-    };
-    std::vector<std::thread> threads;
-    auto stop = [&] {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            abort = true;
+        // Every member of a block shares its offset and length; each keeps its own size and
+        // checksum.
+        const std::vector<std::size_t>& members = blocks[index];
+        for (std::size_t m = 0; m < members.size(); ++m) {
+            StreamInfo& info = payload.streams[members[m]];
+            info.offset = payload.size;
+            info.length = block->bytes.size();
+            info.origlen = items[members[m]].size;
+            info.adler = block->adlers[m];
+            bytesDone += info.origlen;
         }
-        changed.notify_all();
-        for (std::thread& t : threads) {
-            t.join();
+        out.Write(block->bytes.data(), block->bytes.size());
+        payload.crc32 = Crc32(payload.crc32, block->bytes.data(), block->bytes.size());
+        payload.size += block->bytes.size();
+        filesDone += members.size();
+        if (options.onProgress) {
+            options.onProgress(filesDone, bytesDone);
         }
-        threads.clear();
-    };
-    try {
-        for (unsigned k = 0; k < std::min<std::size_t>(jobs, blocks.size()); ++k) {
-            threads.emplace_back(work);
-        }
-        for (std::size_t index = 0; index < blocks.size(); ++index) {
-            std::unique_ptr<EncodedBlock> block;
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                changed.wait(lock, [&] { return encoded[index] != nullptr; });
-                block = std::move(encoded[index]);
-                written = index + 1;
-            }
-            changed.notify_all();
-            if (!block->error.empty()) {
-                throw PackError(block->error);
-            }
-            const std::vector<std::size_t>& members = blocks[index];
-            for (std::size_t m = 0; m < members.size(); ++m) {
-                StreamInfo& info = payload.streams[members[m]];
-                info.offset = payload.size;
-                info.length = block->bytes.size();
-                info.origlen = items[members[m]].size;
-                info.adler = block->adlers[m];
-                bytesDone += info.origlen;
-            }
-            out.Write(block->bytes.data(), block->bytes.size());
-            payload.crc32 = Crc32(payload.crc32, block->bytes.data(), block->bytes.size());
-            payload.size += block->bytes.size();
-            filesDone += members.size();
-            if (options.onProgress) {
-                options.onProgress(filesDone, bytesDone);
-            }
-        }
-    } catch (...) {
-        stop();
-        throw;
     }
-    stop();
     return payload;
 }
 
