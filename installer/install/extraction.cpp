@@ -209,6 +209,27 @@ Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
     return StopIfCancelled();
 }
 
+// The payload entries of one slot, family by family. An empty value does not end a family
+// here, unlike the count: it names no file and is passed over. False when the installation
+// stops.
+bool ExtractComponent(ExtractionState& state, int slot) {
+    for (Family family : kFamilyOrder) {
+        const char* name = kFamilyNames[static_cast<int>(family)];
+        const bool completed =
+            ForEachEntry(slot, name, EntryEnd::kAtAbsentKey, [&](int index, const char* value) {
+                if (ExtractPayloadEntry(state, {slot, family, index, value}) == Flow::kStop) {
+                    return false;
+                }
+                ++state.n;
+                return true;
+            });
+        if (!completed) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 Flow ExtractPayload(int total) {
@@ -237,29 +258,15 @@ Flow ExtractPayload(int total) {
         state.systemFolder[0] = '\0';
     }
 
-    for (int slot = 0; slot < kComponentCount; ++slot) {
-        if (!SlotSelected(slot)) {
-            continue;
-        }
+    const bool completed = ForEachSelectedSlot([&](int slot) {
         char status[2048];
         ComposeComponentStatus(status, sizeof status, s.szInstallerInstallingPart, s.Title[slot]);
         SetStatusLine(status);
         state.lzma.StartComponent();
-
-        for (Family family : kFamilyOrder) {
-            const char* name = kFamilyNames[static_cast<int>(family)];
-            for (int index = 0; index <= layout::kMaxEntries4; ++index) {
-                EntryValue value;
-                ReadEntry(slot, name, index, "*", value);
-                if (value[0] == '*') {
-                    break;
-                }
-                if (ExtractPayloadEntry(state, {slot, family, index, value}) == Flow::kStop) {
-                    return Flow::kStop;
-                }
-                ++state.n;
-            }
-        }
+        return ExtractComponent(state, slot);
+    });
+    if (!completed) {
+        return Flow::kStop;
     }
 
     ClosePackageFile();
