@@ -230,7 +230,7 @@ Flow RunInstallation() {
     if (!CloseCancel()) {
         return Flow::kStop;
     }
-    SetProgress(100);
+    SetProgress(kProgressComplete);
     if (s.includeuninst) {
         WriteEstimatedSize();
     }

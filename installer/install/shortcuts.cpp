@@ -6,6 +6,7 @@
 
 #include "app_state.h"
 #include "component_entries.h"
+#include "install_rules.h"
 #include "shortcut_rules.h"
 #include "text_rules.h"
 #include "uninstall_log_writer.h"
@@ -193,25 +194,25 @@ Flow CreateShortcutsAndFolders() {
     if (CreateStartMenuFolders(group) == Flow::kStop) {
         return Flow::kStop;
     }
-    SetProgress(96);
+    SetProgress(kProgressAfterStartMenuFolders);
     if (CreateShortcutFamily("start", [&] { return group.Get(); }) == Flow::kStop) {
         return Flow::kStop;
     }
-    SetProgress(97);
+    SetProgress(kProgressAfterStartMenuShortcuts);
     char desktop[MAX_PATH];
     const bool hasDesktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY, desktop);
     if (CreateShortcutFamily("desktop", [&] { return hasDesktop ? desktop : nullptr; }) ==
         Flow::kStop) {
         return Flow::kStop;
     }
-    SetProgress(98);
+    SetProgress(kProgressAfterDesktopShortcuts);
     char quickLaunch[MAX_PATH];
     const bool hasQuickLaunch = QuickLaunchFolder(quickLaunch);
     if (CreateShortcutFamily("quickl", [&] { return hasQuickLaunch ? quickLaunch : nullptr; }) ==
         Flow::kStop) {
         return Flow::kStop;
     }
-    SetProgress(99);
+    SetProgress(kProgressAfterQuickLaunchShortcuts);
     return Flow::kGoOn;
 }
 
