@@ -24,7 +24,7 @@ constexpr uint64_t kOutputSlack = 2048;
 constexpr uint64_t kCapacitySlack = 1024;
 
 enum class Family { kFile, kWin, kSys };
-constexpr const char* kFamilyNames[] = {"file", "win", "sys"};
+constexpr const auto& kFamilyNames = layout::kPayloadFamilies;
 constexpr Family kFamilyOrder[] = {Family::kFile, Family::kWin, Family::kSys};
 
 struct ExtractionState {
@@ -152,10 +152,13 @@ Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
     const bool destinationFits =
         folder[0] != '\0' && JoinPath(destination, sizeof destination, folder, entry.value);
 
-    const uint32_t length = ReadEntryAttribute(entry.slot, family, entry.index, "length");
-    const uint32_t origlen = ReadEntryAttribute(entry.slot, family, entry.index, "origlen");
-    const uint32_t crc = ReadEntryAttribute(entry.slot, family, entry.index, "crc");
-    const uint32_t offset = ReadEntryAttribute(entry.slot, family, entry.index, "offset");
+    const auto attribute = [&](const char* suffix) {
+        return ReadEntryAttribute(entry.slot, family, entry.index, suffix);
+    };
+    const uint32_t length = attribute(layout::kSuffixLength);
+    const uint32_t origlen = attribute(layout::kSuffixOrigLen);
+    const uint32_t crc = attribute(layout::kSuffixCrc);
+    const uint32_t offset = attribute(layout::kSuffixOffset);
 
     SetProgress(ExtractionProgress(state.n, state.total, EntryStage::kStart));
     // The package builder writes neither: a value that leads out of its folder, or a stream
