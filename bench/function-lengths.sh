@@ -6,6 +6,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+if ! ctags --version 2>/dev/null | grep -q 'Universal Ctags'; then
+  echo "function-lengths: needs Universal Ctags (Debian package universal-ctags)" >&2
+  exit 1
+fi
+
 count=5
 if [[ ${1:-} == -n ]]; then
   count=$2
