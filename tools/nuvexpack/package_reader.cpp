@@ -265,8 +265,8 @@ PackageInfo ReadPackage(const fs::path& path) {
         }
     }
     long long count = ProfileInt(info.doc.Get("Components", "NumberOfComponents").value_or(""));
-    info.componentsRead =
-        ComponentsToRead(static_cast<int>(std::clamp<long long>(count, 0, layout::kComponentSlots)));
+    info.componentsRead = ComponentsToRead(
+        static_cast<int>(std::clamp<long long>(count, 0, layout::kComponentSlots)));
     for (int slot = 0; slot < layout::kComponentSlots; ++slot) {
         const IniSection* section =
             info.doc.FindSection(layout::kComponentSectionPrefix + std::to_string(slot));
