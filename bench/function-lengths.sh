@@ -21,7 +21,7 @@ git ls-files -- '*.c' '*.cpp' '*.h' ':!third_party' ':!tests' |
   ctags -L - -x --_xformat='%{input} %n %{end} %N' --fields=+ne --kinds-C++=f --kinds-C=f \
     --language-force=C++ |
   awk '$4 !~ /^__anon/ && $3 >= $2 { printf "%d %s:%d-%d %s\n", $3 - $2 + 1, $1, $2, $3, $4 }' |
-  sort -k1,1nr -k2,2 | head -n "$count"
+  sort -k1,1nr -k2,2 | sed -n "1,${count}p"  # reads all, so that sort never meets a closed pipe
 
 for file in "$@"; do
   printf '%s: %d lines\n' "$file" "$(wc -l <"$file")"
