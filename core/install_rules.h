@@ -47,6 +47,15 @@ inline constexpr int kProgressAfterSpaceCheck = 1;
 inline constexpr int kProgressAfterCount = 12;
 inline constexpr int kProgressExtractionLast = 94;
 inline constexpr int kProgressAfterExtraction = 95;
+// The steps after the extraction, one percent each, set when the step is done: the folders
+// of the Start menu group, then the Start menu, desktop and Quick Launch shortcuts. The bar
+// is full only once the last cancel check has passed and everything is in place; the run
+// entries open and the uninstaller's size is written after that.
+inline constexpr int kProgressAfterStartMenuFolders = 96;
+inline constexpr int kProgressAfterStartMenuShortcuts = 97;
+inline constexpr int kProgressAfterDesktopShortcuts = 98;
+inline constexpr int kProgressAfterQuickLaunchShortcuts = 99;
+inline constexpr int kProgressComplete = 100;
 
 // Where the progress window and its parts go, for the framed window style and the strip
 // across the screen of the bar style. Child rectangles are in client coordinates.

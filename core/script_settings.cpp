@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "package_layout.h"
 #include "script_keys.h"
 #include "text_rules.h"
 
@@ -77,7 +78,7 @@ void ReadComponents(const ProfileReader& script, Settings& s, SettingsReadEvents
     const int count = ComponentsToRead(s.NumberOfComponents);
     for (int i = 0; i < count; ++i) {
         char section[32];
-        std::snprintf(section, sizeof section, "%s%d", "Component", i);
+        std::snprintf(section, sizeof section, "%s%d", layout::kComponentSectionPrefix, i);
         script.Text(section, "Title", "", s.Title[i], sizeof s.Title[i]);
         s.Requied[i] = ReadFlag(script, section, "Requied", "false");
         s.customDefault[i] = ReadFlag(script, section, "UseInInstType5", "false");

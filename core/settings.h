@@ -4,11 +4,13 @@
 
 #include <cstdint>
 
+#include "package_layout.h"
+
 namespace nuvex {
 
 inline constexpr int kInstallTypes = 6;  // types 0..4 are presets, 5 is the custom type
 inline constexpr int kPresetTypes = 5;
-inline constexpr int kComponentCount = 10;
+inline constexpr int kComponentCount = layout::kComponentSlots;
 
 using Colour = uint32_t;  // 0x00BBGGRR, as Win32 COLORREF
 

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "package_layout.h"
+
 namespace nuvex {
 
 namespace {
@@ -138,7 +140,7 @@ int ComponentsToRead(int numberOfComponents) {
     if (numberOfComponents < 1) {
         return 0;
     }
-    return numberOfComponents > 10 ? 10 : numberOfComponents;
+    return std::min(numberOfComponents, layout::kComponentSlots);
 }
 
 bool ComponentCountValid(int numberOfComponents) {

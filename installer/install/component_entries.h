@@ -26,16 +26,22 @@ uint32_t ReadEntryAttribute(int slot, const char* family, int index, const char*
 void ReadEntryText(int slot, const char* family, int index, const char* suffix,
                    EntryValue& value);
 
+// Where a run of numbered entries ends: at the first empty value, or only at the first
+// absent key, so that an empty value within the run is visited too. The absent key is told
+// by a "*" fallback, and a value that begins with "*" ends the run in the same way.
+enum class EntryEnd { kAtEmptyValue, kAtAbsentKey };
+
 // Calls `visit(index, value)` for the entries of `family` in slot `slot`, from index 0 up to
-// the family's last index, stopping at the first empty value or when `visit` returns false.
+// the family's last index, stopping where `end` says or when `visit` returns false.
 // Returns false when `visit` stopped it.
 template <typename Visit>
-bool ForEachEntry(int slot, const char* family, Visit visit) {
+bool ForEachEntry(int slot, const char* family, EntryEnd end, Visit visit) {
+    const char* fallback = end == EntryEnd::kAtAbsentKey ? "*" : "";
     const int last = FamilyMaxIndex(family);
     for (int index = 0; index <= last; ++index) {
         EntryValue value;
-        ReadEntry(slot, family, index, "", value);
-        if (value[0] == '\0') {
+        ReadEntry(slot, family, index, fallback, value);
+        if (value[0] == fallback[0]) {
             return true;
         }
         if (!visit(index, static_cast<const char*>(value))) {
@@ -43,6 +49,34 @@ bool ForEachEntry(int slot, const char* family, Visit visit) {
         }
     }
     return true;
+}
+
+template <typename Visit>
+bool ForEachEntry(int slot, const char* family, Visit visit) {
+    return ForEachEntry(slot, family, EntryEnd::kAtEmptyValue, visit);
+}
+
+// Calls `visit(slot)` for every selected slot, in slot order, until it returns false.
+// Returns false when `visit` stopped it.
+template <typename Visit>
+bool ForEachSelectedSlot(Visit visit) {
+    for (int slot = 0; slot < layout::kComponentSlots; ++slot) {
+        if (SlotSelected(slot) && !visit(slot)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Calls `visit(slot, index, value)` for the entries of `family` in every selected slot, each
+// slot's run ending at its first empty value, until `visit` returns false. Returns false when
+// `visit` stopped it.
+template <typename Visit>
+bool ForEachSelectedEntry(const char* family, Visit visit) {
+    return ForEachSelectedSlot([&](int slot) {
+        return ForEachEntry(
+            slot, family, [&](int index, const char* value) { return visit(slot, index, value); });
+    });
 }
 
 }  // namespace nuvex

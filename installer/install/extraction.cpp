@@ -24,7 +24,7 @@ constexpr uint64_t kOutputSlack = 2048;
 constexpr uint64_t kCapacitySlack = 1024;
 
 enum class Family { kFile, kWin, kSys };
-constexpr const char* kFamilyNames[] = {"file", "win", "sys"};
+constexpr const auto& kFamilyNames = layout::kPayloadFamilies;
 constexpr Family kFamilyOrder[] = {Family::kFile, Family::kWin, Family::kSys};
 
 struct ExtractionState {
@@ -152,10 +152,13 @@ Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
     const bool destinationFits =
         folder[0] != '\0' && JoinPath(destination, sizeof destination, folder, entry.value);
 
-    const uint32_t length = ReadEntryAttribute(entry.slot, family, entry.index, "length");
-    const uint32_t origlen = ReadEntryAttribute(entry.slot, family, entry.index, "origlen");
-    const uint32_t crc = ReadEntryAttribute(entry.slot, family, entry.index, "crc");
-    const uint32_t offset = ReadEntryAttribute(entry.slot, family, entry.index, "offset");
+    const auto attribute = [&](const char* suffix) {
+        return ReadEntryAttribute(entry.slot, family, entry.index, suffix);
+    };
+    const uint32_t length = attribute(layout::kSuffixLength);
+    const uint32_t origlen = attribute(layout::kSuffixOrigLen);
+    const uint32_t crc = attribute(layout::kSuffixCrc);
+    const uint32_t offset = attribute(layout::kSuffixOffset);
 
     SetProgress(ExtractionProgress(state.n, state.total, EntryStage::kStart));
     // The package builder writes neither: a value that leads out of its folder, or a stream
@@ -209,6 +212,27 @@ Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
     return StopIfCancelled();
 }
 
+// The payload entries of one slot, family by family. An empty value does not end a family
+// here, unlike the count: it names no file and is passed over. False when the installation
+// stops.
+bool ExtractComponent(ExtractionState& state, int slot) {
+    for (Family family : kFamilyOrder) {
+        const char* name = kFamilyNames[static_cast<int>(family)];
+        const bool completed =
+            ForEachEntry(slot, name, EntryEnd::kAtAbsentKey, [&](int index, const char* value) {
+                if (ExtractPayloadEntry(state, {slot, family, index, value}) == Flow::kStop) {
+                    return false;
+                }
+                ++state.n;
+                return true;
+            });
+        if (!completed) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 Flow ExtractPayload(int total) {
@@ -237,29 +261,15 @@ Flow ExtractPayload(int total) {
         state.systemFolder[0] = '\0';
     }
 
-    for (int slot = 0; slot < kComponentCount; ++slot) {
-        if (!SlotSelected(slot)) {
-            continue;
-        }
+    const bool completed = ForEachSelectedSlot([&](int slot) {
         char status[2048];
         ComposeComponentStatus(status, sizeof status, s.szInstallerInstallingPart, s.Title[slot]);
         SetStatusLine(status);
         state.lzma.StartComponent();
-
-        for (Family family : kFamilyOrder) {
-            const char* name = kFamilyNames[static_cast<int>(family)];
-            for (int index = 0; index <= layout::kMaxEntries4; ++index) {
-                EntryValue value;
-                ReadEntry(slot, name, index, "*", value);
-                if (value[0] == '*') {
-                    break;
-                }
-                if (ExtractPayloadEntry(state, {slot, family, index, value}) == Flow::kStop) {
-                    return Flow::kStop;
-                }
-                ++state.n;
-            }
-        }
+        return ExtractComponent(state, slot);
+    });
+    if (!completed) {
+        return Flow::kStop;
     }
 
     ClosePackageFile();

@@ -132,31 +132,23 @@ Flow CreateTargetFolder() {
 // target folder, which the package builder never writes, is reported as a damaged package.
 Flow CreateComponentFolders() {
     const char* target = AppSettings().targetFolder;
-    for (int slot = 0; slot < kComponentCount; ++slot) {
-        if (!SlotSelected(slot)) {
-            continue;
-        }
-        bool climbsOut = false;
-        const bool completed = ForEachEntry(slot, "dir", [&](int, const char* value) {
-            climbsOut = ClimbsOutOfFolder(value);
-            if (climbsOut) {
-                return false;
-            }
-            char path[layout::kEntryValueSize];
-            if (JoinPath(path, sizeof path, target, value)) {
-                CreateDirectoryA(path, nullptr);
-                InstallLog().Record(LogFamily::kDir, path);
-            }
-            return !CancelRequested();
-        });
+    bool climbsOut = false;
+    const bool completed = ForEachSelectedEntry("dir", [&](int, int, const char* value) {
+        climbsOut = ClimbsOutOfFolder(value);
         if (climbsOut) {
-            return ReportInstallError(AppSettings().szErrorCRC);
+            return false;
         }
-        if (!completed) {
-            return Flow::kStop;
+        char path[layout::kEntryValueSize];
+        if (JoinPath(path, sizeof path, target, value)) {
+            CreateDirectoryA(path, nullptr);
+            InstallLog().Record(LogFamily::kDir, path);
         }
+        return !CancelRequested();
+    });
+    if (climbsOut) {
+        return ReportInstallError(AppSettings().szErrorCRC);
     }
-    return Flow::kGoOn;
+    return completed ? Flow::kGoOn : Flow::kStop;
 }
 
 // The payload entries of the selected slots, for the progress arithmetic. Every slot adds 1
@@ -183,32 +175,22 @@ Flow CountPayloadEntries(int* total) {
 
 // Registry entries are read and passed over: what one would describe is not settled.
 Flow ReadRegistryEntries() {
-    for (int slot = 0; slot < kComponentCount; ++slot) {
-        if (SlotSelected(slot) &&
-            !ForEachEntry(slot, "reg", [](int, const char*) { return !CancelRequested(); })) {
-            return Flow::kStop;
-        }
-    }
-    return Flow::kGoOn;
+    return ForEachSelectedEntry("reg", [](int, int, const char*) { return !CancelRequested(); })
+               ? Flow::kGoOn
+               : Flow::kStop;
 }
 
 // Runs once the installation is complete and Cancel no longer counts: a program opened here
 // belongs to a finished installation.
 void OpenRunEntries() {
     const char* target = AppSettings().targetFolder;
-    for (int slot = 0; slot < kComponentCount; ++slot) {
-        if (!SlotSelected(slot)) {
-            continue;
+    ForEachSelectedEntry("run", [&](int, int, const char* value) {
+        char path[layout::kEntryValueSize];
+        if (JoinPath(path, sizeof path, target, value)) {
+            ShellExecuteA(App().progressWindow, "open", path, nullptr, target, SW_SHOWDEFAULT);
         }
-        ForEachEntry(slot, "run", [&](int, const char* value) {
-            char path[layout::kEntryValueSize];
-            if (JoinPath(path, sizeof path, target, value)) {
-                ShellExecuteA(App().progressWindow, "open", path, nullptr, target,
-                              SW_SHOWDEFAULT);
-            }
-            return true;
-        });
-    }
+        return true;
+    });
 }
 
 }  // namespace
@@ -248,7 +230,7 @@ Flow RunInstallation() {
     if (!CloseCancel()) {
         return Flow::kStop;
     }
-    SetProgress(100);
+    SetProgress(kProgressComplete);
     if (s.includeuninst) {
         WriteEstimatedSize();
     }

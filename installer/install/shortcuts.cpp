@@ -6,6 +6,7 @@
 
 #include "app_state.h"
 #include "component_entries.h"
+#include "install_rules.h"
 #include "shortcut_rules.h"
 #include "text_rules.h"
 #include "uninstall_log_writer.h"
@@ -138,65 +139,52 @@ private:
 // Folders inside the group, from the startdir entries; one that would lead out of the group
 // is passed over like a folder that cannot be made.
 Flow CreateStartMenuFolders(StartMenuGroup& group) {
-    for (int slot = 0; slot < kComponentCount; ++slot) {
-        if (!SlotSelected(slot)) {
-            continue;
+    const bool completed = ForEachSelectedEntry("startdir", [&](int, int, const char* value) {
+        const char* groupPath = group.Get();
+        char folder[kPathSize];
+        if (groupPath && !ClimbsOutOfFolder(value) &&
+            JoinPath(folder, sizeof folder, groupPath, value)) {
+            CreateDirectoryA(folder, nullptr);
+            InstallLog().Record(LogFamily::kStartDir, folder);
         }
-        const bool completed = ForEachEntry(slot, "startdir", [&](int, const char* value) {
-            const char* groupPath = group.Get();
-            char folder[kPathSize];
-            if (groupPath && !ClimbsOutOfFolder(value) &&
-                JoinPath(folder, sizeof folder, groupPath, value)) {
-                CreateDirectoryA(folder, nullptr);
-                InstallLog().Record(LogFamily::kStartDir, folder);
-            }
-            return !CancelRequested();
-        });
-        if (!completed) {
-            return Flow::kStop;
-        }
-    }
-    return Flow::kGoOn;
+        return !CancelRequested();
+    });
+    return completed ? Flow::kGoOn : Flow::kStop;
 }
 
-// The shortcuts of one family in `folder` (nullptr: the folder is unknown and none is
-// made). `folderFor` gives it lazily, so that the Start menu group is made only when a
-// start entry needs it.
+// The shortcut of entry `index` of `family` in slot `slot`, whose value is `value`, made in
+// `folder` (nullptr: the folder is unknown and none is made).
+void CreateShortcutEntry(const char* family, int slot, int index, const char* value,
+                         const char* folder) {
+    ShortcutRequest request = {};
+    EntryValue title, arguments;
+    ReadEntryText(slot, family, index, "title", title);
+    ReadEntryText(slot, family, index, "args", arguments);
+    CopyCut(request.description, sizeof request.description, title);
+    CopyCut(request.arguments, sizeof request.arguments, arguments);
+    char link[kPathSize];
+    // A target or link path too long for its field is not made and not recorded, nor
+    // is a link whose title would lead out of its folder.
+    if (folder && !ClimbsOutOfFolder(title) &&
+        JoinPath(request.target, sizeof request.target, AppSettings().targetFolder, value) &&
+        LinkPath(link, sizeof link, folder, title)) {
+        WorkingFolder(request.workingFolder, sizeof request.workingFolder, request.target);
+        CreateShortcut(link, request);
+        // Recorded whether or not the save worked: deleting a missing file is
+        // harmless, forgetting a made one is not.
+        InstallLog().Record(LogFamily::kStartFile, link);
+    }
+}
+
+// The shortcuts of one family. `folderFor` gives their folder lazily, so that the Start
+// menu group is made only when a start entry needs it.
 template <typename FolderFor>
 Flow CreateShortcutFamily(const char* family, FolderFor folderFor) {
-    for (int slot = 0; slot < kComponentCount; ++slot) {
-        if (!SlotSelected(slot)) {
-            continue;
-        }
-        const bool completed = ForEachEntry(slot, family, [&](int index, const char* value) {
-            const char* folder = folderFor();
-            ShortcutRequest request = {};
-            EntryValue title, arguments;
-            ReadEntryText(slot, family, index, "title", title);
-            ReadEntryText(slot, family, index, "args", arguments);
-            CopyCut(request.description, sizeof request.description, title);
-            CopyCut(request.arguments, sizeof request.arguments, arguments);
-            char link[kPathSize];
-            // A target or link path too long for its field is not made and not recorded, nor
-            // is a link whose title would lead out of its folder.
-            if (folder && !ClimbsOutOfFolder(title) &&
-                JoinPath(request.target, sizeof request.target, AppSettings().targetFolder,
-                         value) &&
-                LinkPath(link, sizeof link, folder, title)) {
-                WorkingFolder(request.workingFolder, sizeof request.workingFolder,
-                              request.target);
-                CreateShortcut(link, request);
-                // Recorded whether or not the save worked: deleting a missing file is
-                // harmless, forgetting a made one is not.
-                InstallLog().Record(LogFamily::kStartFile, link);
-            }
-            return !CancelRequested();
-        });
-        if (!completed) {
-            return Flow::kStop;
-        }
-    }
-    return Flow::kGoOn;
+    const bool completed = ForEachSelectedEntry(family, [&](int slot, int index, const char* v) {
+        CreateShortcutEntry(family, slot, index, v, folderFor());
+        return !CancelRequested();
+    });
+    return completed ? Flow::kGoOn : Flow::kStop;
 }
 
 }  // namespace
@@ -206,25 +194,25 @@ Flow CreateShortcutsAndFolders() {
     if (CreateStartMenuFolders(group) == Flow::kStop) {
         return Flow::kStop;
     }
-    SetProgress(96);
+    SetProgress(kProgressAfterStartMenuFolders);
     if (CreateShortcutFamily("start", [&] { return group.Get(); }) == Flow::kStop) {
         return Flow::kStop;
     }
-    SetProgress(97);
+    SetProgress(kProgressAfterStartMenuShortcuts);
     char desktop[MAX_PATH];
     const bool hasDesktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY, desktop);
     if (CreateShortcutFamily("desktop", [&] { return hasDesktop ? desktop : nullptr; }) ==
         Flow::kStop) {
         return Flow::kStop;
     }
-    SetProgress(98);
+    SetProgress(kProgressAfterDesktopShortcuts);
     char quickLaunch[MAX_PATH];
     const bool hasQuickLaunch = QuickLaunchFolder(quickLaunch);
     if (CreateShortcutFamily("quickl", [&] { return hasQuickLaunch ? quickLaunch : nullptr; }) ==
         Flow::kStop) {
         return Flow::kStop;
     }
-    SetProgress(99);
+    SetProgress(kProgressAfterQuickLaunchShortcuts);
     return Flow::kGoOn;
 }
 

@@ -7,7 +7,8 @@
 namespace nuvex {
 
 // Start menu folders, then the Start menu, desktop and Quick Launch shortcuts, with the
-// progress at 96, 97, 98 and 99 after each. kStop when the user has cancelled.
+// progress at its kProgressAfter... step (96 to 99) after each. kStop when the user has
+// cancelled.
 Flow CreateShortcutsAndFolders();
 
 }  // namespace nuvex

@@ -113,47 +113,144 @@ bool IsInput(const fs::path& output, const fs::path& input, const std::string& w
     return true;
 }
 
+// The engine must be built in and the level within its range.
+bool CheckCompression(const CompressionSettings& compression, Diagnostics& diag) {
+    if (!EngineAvailable(compression.engine)) {
+        diag.Error("", 0, std::string(EngineName(compression.engine)) + " is not built in");
+        return false;
+    }
+    if (compression.level < 0 || compression.level > MaxLevel(compression.engine)) {
+        diag.Error("", 0,
+                   "level " + std::to_string(compression.level) + " is outside 0.." +
+                       std::to_string(MaxLevel(compression.engine)) + " for " +
+                       EngineName(compression.engine));
+        return false;
+    }
+    return true;
+}
+
+// The stub's bytes, reported at most once: the first of its faults is the one that counts.
+void CheckStubFile(const std::string& stub, const BuildOptions& options, Diagnostics& diag) {
+    if (std::string why = CheckStub(stub); !why.empty()) {
+        diag.Error(PathText(options.stub), 0, why);
+    } else if (std::string why = CheckStubProgram(stub); !why.empty()) {
+        diag.Error(PathText(options.stub), 0, why);
+    } else if (stub.size() > options.limits.max32) {
+        diag.Error(PathText(options.stub), 0, "the stub is larger than 32-bit offsets allow");
+    }
+}
+
+PlanInputs MakePlanInputs(const BuildOptions& options, const std::string& scriptName) {
+    PlanInputs inputs;
+    inputs.scriptName = scriptName;
+    inputs.sourceDir = options.sourceDir.empty() ? options.script.parent_path() : options.sourceDir;
+    if (inputs.sourceDir.empty()) {
+        inputs.sourceDir = ".";
+    }
+    inputs.outputPath = options.output;
+    inputs.limits = options.limits;
+    inputs.codePage = options.codePage;
+    return inputs;
+}
+
+// True, with an error, when the output is one of the files the payload is made of.
+bool OutputIsPayloadSource(const PackagePlan& plan, const BuildOptions& options,
+                           Diagnostics& diag) {
+    for (const PayloadItem& item : plan.payload) {
+        if (IsInput(options.output, item.source, "payload source of " + EntryName(item), diag)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A memory setting of the build replaces the pipeline's default only when it is given.
+void TakeIfSet(uint64_t& setting, uint64_t given) {
+    if (given > 0) {
+        setting = given;
+    }
+}
+
+PipelineOptions MakePipelineOptions(const BuildOptions& options) {
+    PipelineOptions pipeline;
+    pipeline.compression = options.compression;
+    pipeline.jobs =
+        options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+    TakeIfSet(pipeline.inFlightBytes, options.inFlightBytes);
+    TakeIfSet(pipeline.wholeFileLimit, options.wholeFileLimit);
+    TakeIfSet(pipeline.pieceSize, options.pieceSize);
+    return pipeline;
+}
+
+// The compressed streams of every payload item, end to end in `out`, with a progress bar
+// on the terminal while they are made.
+PayloadResult WritePlannedPayload(const PackagePlan& plan, const BuildOptions& options, File& out,
+                                  uint64_t sourceBytes) {
+    std::vector<PayloadSource> sources;
+    for (const PayloadItem& item : plan.payload) {
+        sources.push_back({item.source, item.size});
+    }
+    PipelineOptions pipeline = MakePipelineOptions(options);
+    ProgressBar progress(options.progress, sources.size(), sourceBytes);
+    pipeline.onProgress = [&](std::size_t files, uint64_t bytes) { progress.Update(files, bytes); };
+    PayloadResult payload =
+        options.compression.engine == Engine::kLzma
+            ? WriteLzmaPayload(
+                  plan.payload, out, pipeline,
+                  options.lzmaBlockTarget > 0 ? options.lzmaBlockTarget : kLzmaBlockTarget)
+            : WritePayload(sources, out, pipeline);
+    out.Close();
+    progress.Finish();
+    return payload;
+}
+
+// True, with an error, when the composed script is longer than nuvexpack reads back.
+bool ScriptTooLong(const std::string& script, const BuildOptions& options,
+                   const std::string& scriptName, Diagnostics& diag) {
+    if (script.size() <= options.limits.maxScript) {
+        return false;
+    }
+    diag.Error(scriptName, 0,
+               "the package's script would be " + std::to_string(script.size()) +
+                   " bytes, more than the " + std::to_string(options.limits.maxScript) +
+                   " that nuvexpack reads back; the installer reads every setting "
+                   "through the profile functions, which crawl on so long a script");
+    return true;
+}
+
+// Stub, script and the payload bytes of `payloadPath`, under the output's name at last.
+void WritePackageFile(const fs::path& output, const std::string& stub, const std::string& script,
+                      const fs::path& payloadPath, uint64_t payloadBytes) {
+    TempOutput package(output);
+    package.file().Write(stub);
+    package.file().Write(script);
+    File payloadCopy = File::OpenRead(payloadPath);
+    CopyBytes(payloadCopy, package.file(), payloadBytes);
+    package.Commit();
+}
+
+uint64_t SourceBytes(const PackagePlan& plan) {
+    uint64_t bytes = 0;
+    for (const PayloadItem& item : plan.payload) {
+        bytes += item.size;
+    }
+    return bytes;
+}
+
 bool BuildChecked(const BuildOptions& options, Diagnostics& diag, BuildSummary* summary,
                   bool* outputIsInput) {
     const std::string scriptName = PathText(options.script);
     try {
-        CompressionSettings compression = options.compression;
-        if (!EngineAvailable(compression.engine)) {
-            diag.Error("", 0, std::string(EngineName(compression.engine)) + " is not built in");
+        if (!CheckCompression(options.compression, diag)) {
             return false;
         }
-        if (compression.level < 0 || compression.level > MaxLevel(compression.engine)) {
-            diag.Error("", 0, "level " + std::to_string(compression.level) + " is outside 0.." +
-                                  std::to_string(MaxLevel(compression.engine)) + " for " +
-                                  EngineName(compression.engine));
-            return false;
-        }
-
         std::string scriptText = ReadScript(options.script, options.limits.maxScript);
         std::string stub = ReadWholeFile(options.stub);
-        if (std::string why = CheckStub(stub); !why.empty()) {
-            diag.Error(PathText(options.stub), 0, why);
-        } else if (std::string why = CheckStubProgram(stub); !why.empty()) {
-            diag.Error(PathText(options.stub), 0, why);
-        } else if (stub.size() > options.limits.max32) {
-            diag.Error(PathText(options.stub), 0, "the stub is larger than 32-bit offsets allow");
-        }
-
-        PlanInputs inputs;
-        inputs.scriptName = scriptName;
-        inputs.sourceDir = options.sourceDir.empty() ? options.script.parent_path() : options.sourceDir;
-        if (inputs.sourceDir.empty()) {
-            inputs.sourceDir = ".";
-        }
-        inputs.outputPath = options.output;
-        inputs.limits = options.limits;
-        inputs.codePage = options.codePage;
-        PackagePlan plan = MakePlan(scriptText, inputs, diag);
-        for (const PayloadItem& item : plan.payload) {
-            if (IsInput(options.output, item.source, "payload source of " + EntryName(item), diag)) {
-                *outputIsInput = true;
-                return false;
-            }
+        CheckStubFile(stub, options, diag);
+        PackagePlan plan = MakePlan(scriptText, MakePlanInputs(options, scriptName), diag);
+        if (OutputIsPayloadSource(plan, options, diag)) {
+            *outputIsInput = true;
+            return false;
         }
         if (diag.HasErrors()) {
             return false;
@@ -162,67 +259,28 @@ bool BuildChecked(const BuildOptions& options, Diagnostics& diag, BuildSummary* 
         // The payload goes to a file of its own first: the script, which comes before it,
         // needs every stream's length.
         TempOutput payloadFile(options.output);
-        std::vector<PayloadSource> sources;
-        uint64_t sourceBytes = 0;
-        for (const PayloadItem& item : plan.payload) {
-            sources.push_back({item.source, item.size});
-            sourceBytes += item.size;
-        }
-        PipelineOptions pipeline;
-        pipeline.compression = compression;
-        pipeline.jobs = options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
-        if (options.inFlightBytes > 0) {
-            pipeline.inFlightBytes = options.inFlightBytes;
-        }
-        if (options.wholeFileLimit > 0) {
-            pipeline.wholeFileLimit = options.wholeFileLimit;
-        }
-        if (options.pieceSize > 0) {
-            pipeline.pieceSize = options.pieceSize;
-        }
-        ProgressBar progress(options.progress, sources.size(), sourceBytes);
-        pipeline.onProgress = [&](std::size_t files, uint64_t bytes) { progress.Update(files, bytes); };
-        PayloadResult payload =
-            compression.engine == Engine::kLzma
-                ? WriteLzmaPayload(plan.payload, payloadFile.file(), pipeline,
-                                   options.lzmaBlockTarget > 0 ? options.lzmaBlockTarget
-                                                               : kLzmaBlockTarget)
-                : WritePayload(sources, payloadFile.file(), pipeline);
-        const std::vector<StreamInfo>& streams = payload.streams;
-        payloadFile.file().Close();
-        progress.Finish();
+        const uint64_t sourceBytes = SourceBytes(plan);
+        PayloadResult payload = WritePlannedPayload(plan, options, payloadFile.file(), sourceBytes);
 
         std::string script = ComposeScript(plan, payload, scriptName, diag);
-        if (script.size() > options.limits.maxScript) {
-            diag.Error(scriptName, 0,
-                       "the package's script would be " + std::to_string(script.size()) +
-                           " bytes, more than the " + std::to_string(options.limits.maxScript) +
-                           " that nuvexpack reads back; the installer reads every setting "
-                           "through the profile functions, which crawl on so long a script");
+        if (ScriptTooLong(script, options, scriptName, diag)) {
             return false;
         }
         uint64_t scriptOffset = stub.size();
         uint64_t payloadBase = scriptOffset + script.size();
-        CheckStreamLimits(plan.payload, streams, payloadBase, options, scriptName, diag);
+        CheckStreamLimits(plan.payload, payload.streams, payloadBase, options, scriptName, diag);
         if (diag.HasErrors()) {
             return false;
         }
 
-        uint64_t payloadBytes = payload.size;
-        TempOutput package(options.output);
-        package.file().Write(stub);
-        package.file().Write(script);
-        File payloadCopy = File::OpenRead(payloadFile.TempPath());
-        CopyBytes(payloadCopy, package.file(), payloadBytes);
-        package.Commit();
-
+        WritePackageFile(options.output, stub, script, payloadFile.TempPath(), payload.size);
         if (summary != nullptr) {
             summary->scriptOffset = scriptOffset;
             summary->payloadBase = payloadBase;
-            summary->packageSize = payloadBase + payloadBytes;
-            summary->files = sources.size();
+            summary->packageSize = payloadBase + payload.size;
+            summary->files = plan.payload.size();
             summary->sourceBytes = sourceBytes;
-            summary->payloadBytes = payloadBytes;
+            summary->payloadBytes = payload.size;
         }
         return true;
     } catch (const PackError& e) {

@@ -213,7 +213,8 @@ Diagnostics StderrDiagnostics() {
     return diag;
 }
 
-int Build(Args& args) {
+// What "nuvexpack build" was asked for, before the choices are checked against each other.
+struct BuildRequest {
     BuildOptions options;
     bool quiet = false;
     bool best = false;
@@ -223,120 +224,197 @@ int Build(Args& args) {
     bool sign = false;
     SignOptions signOptions;
     bool strict = false;
+};
+
+// The options of build that take no value, each turning one choice on.
+const struct {
+    const char* name;
+    bool BuildRequest::*choice;
+} kBuildFlags[] = {{"--best", &BuildRequest::best},   {"--zlib", &BuildRequest::zlibOnly},
+                   {"--quiet", &BuildRequest::quiet}, {"-q", &BuildRequest::quiet},
+                   {"--sign", &BuildRequest::sign},   {"--strict", &BuildRequest::strict}};
+
+// The options of build that name a file or folder.
+const struct {
+    const char* name;
+    fs::path BuildOptions::*path;
+} kBuildPaths[] = {{"-o", &BuildOptions::output},
+                   {"--output", &BuildOptions::output},
+                   {"--stub", &BuildOptions::stub},
+                   {"--source", &BuildOptions::sourceDir}};
+
+template <typename Table>
+std::vector<std::string> OptionNames(const Table& table) {
+    std::vector<std::string> names;
+    for (const auto& entry : table) {
+        names.emplace_back(entry.name);
+    }
+    return names;
+}
+
+// The build options that take a value other than a path.
+void TakeBuildValue(const std::string& opt, const std::string& v, BuildRequest& request) {
+    BuildOptions& options = request.options;
+    if (opt == "--codepage") {
+        options.codePage = static_cast<unsigned>(ParseNumber(opt, v, 1, 65535));
+    } else if (opt == "--level") {
+        request.level = ParseNumber(opt, v, 0, 12);
+    } else if (opt == "--jobs" || opt == "-j") {
+        options.jobs = static_cast<unsigned>(ParseNumber(opt, v, 1, 1024));
+    } else {  // --compression
+        if (v != "zlib" && v != "lzma") {
+            throw UsageError{"--compression takes zlib or lzma, not \"" + v + "\""};
+        }
+        request.lzma = v == "lzma";
+    }
+}
+
+// Any option of build: the signing options, the switches, the paths, then the rest.
+void TakeBuildOption(const std::string& opt, const std::string& v, BuildRequest& request) {
+    if (TakeSignOption(opt, v, request.signOptions)) {
+        return;
+    }
+    for (const auto& flag : kBuildFlags) {
+        if (opt == flag.name) {
+            request.*flag.choice = true;
+            return;
+        }
+    }
+    for (const auto& path : kBuildPaths) {
+        if (opt == path.name) {
+            request.options.*path.path = v;
+            return;
+        }
+    }
+    TakeBuildValue(opt, v, request);
+}
+
+BuildRequest ParseBuildArgs(Args& args) {
+    BuildRequest request;
+    const std::vector<std::string> withValue =
+        Joined(Joined(OptionNames(kBuildPaths),
+                      {"--level", "--jobs", "-j", "--codepage", "--compression"}),
+               kSignOptions);
     std::vector<std::string> operands = args.Parse(
-        Joined({"-o", "--output", "--stub", "--source", "--level", "--jobs", "-j", "--codepage",
-                "--compression"},
-               kSignOptions),
-        {"--best", "--zlib", "--quiet", "-q", "--sign", "--strict"}, [&](const std::string& opt, const std::string& v) {
-            if (TakeSignOption(opt, v, signOptions)) {
-                return;
-            }
-            if (opt == "--strict") {
-                strict = true;
-            } else if (opt == "--codepage") {
-                options.codePage = static_cast<unsigned>(ParseNumber(opt, v, 1, 65535));
-            } else if (opt == "--sign") {
-                sign = true;
-            } else if (opt == "-o" || opt == "--output") {
-                options.output = v;
-            } else if (opt == "--stub") {
-                options.stub = v;
-            } else if (opt == "--source") {
-                options.sourceDir = v;
-            } else if (opt == "--level") {
-                level = ParseNumber(opt, v, 0, 12);
-            } else if (opt == "--jobs" || opt == "-j") {
-                options.jobs = static_cast<unsigned>(ParseNumber(opt, v, 1, 1024));
-            } else if (opt == "--best") {
-                best = true;
-            } else if (opt == "--zlib") {
-                zlibOnly = true;
-            } else if (opt == "--compression") {
-                if (v != "zlib" && v != "lzma") {
-                    throw UsageError{"--compression takes zlib or lzma, not \"" + v + "\""};
-                }
-                lzma = v == "lzma";
-            } else {
-                quiet = true;
-            }
-        });
+        withValue, OptionNames(kBuildFlags),
+        [&](const std::string& opt, const std::string& v) { TakeBuildOption(opt, v, request); });
     ExpectOperands(operands, 1, "one SCRIPT");
-    options.script = operands[0];
-    if (options.output.empty()) {
+    request.options.script = operands[0];
+    if (request.options.output.empty()) {
         throw UsageError{"-o OUT.exe is required"};
     }
-    if (best && level >= 0) {
+    return request;
+}
+
+// The engine and level that --level, --best, --zlib and --compression settle on together.
+CompressionSettings ChosenCompression(const BuildRequest& request) {
+    if (request.best && request.level >= 0) {
         throw UsageError{"--level and --best exclude each other"};
     }
-    if (lzma && zlibOnly) {
+    if (request.lzma && request.zlibOnly) {
         throw UsageError{"--zlib and --compression lzma exclude each other"};
     }
-    options.compression.engine = lzma ? Engine::kLzma : zlibOnly ? Engine::kZlib : PreferredEngine();
-    Engine engine = options.compression.engine;
-    if (level > MaxLevel(engine)) {
+    CompressionSettings compression;
+    compression.engine = request.lzma       ? Engine::kLzma
+                         : request.zlibOnly ? Engine::kZlib
+                                            : PreferredEngine();
+    Engine engine = compression.engine;
+    if (request.level > MaxLevel(engine)) {
         throw UsageError{std::string("--level goes up to ") + std::to_string(MaxLevel(engine)) +
                          " with " + EngineName(engine)};
     }
-    options.compression.level = best ? MaxLevel(engine) : level >= 0 ? level : DefaultLevel(engine);
-    if (options.stub.empty()) {
-        fs::path self = ExecutablePath();
-        fs::path beside = self.empty() ? fs::path() : self.parent_path() / kStubName;
-        std::error_code ec;
-        if (beside.empty() || !fs::is_regular_file(beside, ec)) {
-            throw UsageError{std::string("no ") + kStubName +
-                             " beside nuvexpack; name the stub with --stub FILE"};
-        }
-        options.stub = beside;
+    compression.level = request.best         ? MaxLevel(engine)
+                        : request.level >= 0 ? request.level
+                                             : DefaultLevel(engine);
+    return compression;
+}
+
+// The stub when --stub names none: the nuvex.exe installed beside nuvexpack.
+fs::path StubBesideNuvexpack() {
+    fs::path self = ExecutablePath();
+    fs::path beside = self.empty() ? fs::path() : self.parent_path() / kStubName;
+    std::error_code ec;
+    if (beside.empty() || !fs::is_regular_file(beside, ec)) {
+        throw UsageError{std::string("no ") + kStubName +
+                         " beside nuvexpack; name the stub with --stub FILE"};
     }
-    if (!sign && (!signOptions.cert.empty() || !signOptions.key.empty() ||
-                  !signOptions.passFile.empty() || !signOptions.timestamp.empty())) {
+    return beside;
+}
+
+int NoPackageWritten(const PackError& e) {
+    std::fprintf(stderr, "nuvexpack: %s\nnuvexpack: no package written\n", e.what());
+    return kExitFailed;
+}
+
+// Signs the built package in place and points the summary at the signed bytes. False, with
+// the package removed and the reason printed, when signing fails.
+bool SignBuiltPackage(const fs::path& package, const SignOptions& signOptions,
+                      BuildSummary& summary) {
+    try {
+        SignPackage(package, package, signOptions);
+        PackageInfo signedPackage = ReadPackage(package);
+        summary.scriptOffset = signedPackage.scriptOffset;
+        summary.payloadBase = signedPackage.payloadBase;
+        return true;
+    } catch (const PackError& e) {
+        // An unsigned package must not pass for the signed one asked for.
+        std::error_code ec;
+        fs::remove(package, ec);
+        NoPackageWritten(e);
+        return false;
+    }
+}
+
+void PrintBuildSummary(const BuildRequest& request, const BuildSummary& summary) {
+    const BuildOptions& options = request.options;
+    std::fprintf(stderr,
+                 "nuvexpack: %s: %zu files, %llu bytes -> %llu bytes of payload (%s level %d); "
+                 "script at %llu, payload at %llu%s\n",
+                 Printable(PathText(options.output)).c_str(), summary.files,
+                 static_cast<unsigned long long>(summary.sourceBytes),
+                 static_cast<unsigned long long>(summary.payloadBytes),
+                 EngineName(options.compression.engine), options.compression.level,
+                 static_cast<unsigned long long>(summary.scriptOffset),
+                 static_cast<unsigned long long>(summary.payloadBase),
+                 request.sign ? "; signed, and so is its uninstaller" : "");
+}
+
+int Build(Args& args) {
+    BuildRequest request = ParseBuildArgs(args);
+    BuildOptions& options = request.options;
+    SignOptions& signOptions = request.signOptions;
+    options.compression = ChosenCompression(request);
+    if (options.stub.empty()) {
+        options.stub = StubBesideNuvexpack();
+    }
+    if (!request.sign && (!signOptions.cert.empty() || !signOptions.key.empty() ||
+                          !signOptions.passFile.empty() || !signOptions.timestamp.empty())) {
         throw UsageError{"--cert, --key, --pass-file and --timestamp go with --sign"};
     }
-    options.progress = !quiet && StderrIsTerminal();
+    options.progress = !request.quiet && StderrIsTerminal();
 
-    if (sign) {
+    if (request.sign) {
         TakeSigningTime(signOptions);
         try {
             // Before anything is built: a missing osslsigncode or key file fails at once.
             CheckSignOptions(signOptions);
         } catch (const PackError& e) {
-            std::fprintf(stderr, "nuvexpack: %s\nnuvexpack: no package written\n", e.what());
-            return kExitFailed;
+            return NoPackageWritten(e);
         }
     }
     Diagnostics diag = StderrDiagnostics();
-    diag.strict = strict;
+    diag.strict = request.strict;
     BuildSummary summary;
     if (!BuildPackage(options, diag, &summary)) {
         std::fprintf(stderr, "nuvexpack: no package written (%d error%s)\n", diag.ErrorCount(),
                      diag.ErrorCount() == 1 ? "" : "s");
         return kExitFailed;
     }
-    if (sign) {
-        try {
-            SignPackage(options.output, options.output, signOptions);
-            PackageInfo signedPackage = ReadPackage(options.output);
-            summary.scriptOffset = signedPackage.scriptOffset;
-            summary.payloadBase = signedPackage.payloadBase;
-        } catch (const PackError& e) {
-            // An unsigned package must not pass for the signed one asked for.
-            std::error_code ec;
-            fs::remove(options.output, ec);
-            std::fprintf(stderr, "nuvexpack: %s\nnuvexpack: no package written\n", e.what());
-            return kExitFailed;
-        }
+    if (request.sign && !SignBuiltPackage(options.output, signOptions, summary)) {
+        return kExitFailed;
     }
-    if (!quiet) {
-        std::fprintf(stderr,
-                     "nuvexpack: %s: %zu files, %llu bytes -> %llu bytes of payload (%s level %d); "
-                     "script at %llu, payload at %llu%s\n",
-                     Printable(PathText(options.output)).c_str(), summary.files,
-                     static_cast<unsigned long long>(summary.sourceBytes),
-                     static_cast<unsigned long long>(summary.payloadBytes),
-                     EngineName(options.compression.engine), options.compression.level,
-                     static_cast<unsigned long long>(summary.scriptOffset),
-                     static_cast<unsigned long long>(summary.payloadBase),
-                     sign ? "; signed, and so is its uninstaller" : "");
+    if (!request.quiet) {
+        PrintBuildSummary(request, summary);
     }
     return kExitOk;
 }

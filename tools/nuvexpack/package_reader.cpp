@@ -265,7 +265,8 @@ PackageInfo ReadPackage(const fs::path& path) {
         }
     }
     long long count = ProfileInt(info.doc.Get("Components", "NumberOfComponents").value_or(""));
-    info.componentsRead = ComponentsToRead(count < 0 ? 0 : count > 10 ? 10 : static_cast<int>(count));
+    info.componentsRead = ComponentsToRead(
+        static_cast<int>(std::clamp<long long>(count, 0, layout::kComponentSlots)));
     for (int slot = 0; slot < layout::kComponentSlots; ++slot) {
         const IniSection* section =
             info.doc.FindSection(layout::kComponentSectionPrefix + std::to_string(slot));

@@ -1,5 +1,6 @@
 #include "script_checks.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <vector>
@@ -84,7 +85,8 @@ void CheckComponents(const IniDocument& doc, const std::string& file, Diagnostic
                   what + "; the installer accepts 1 to 9 and stops with its "
                          "\"Error in number of installable components\" message");
     }
-    int read = ComponentsToRead(n < 0 ? 0 : n > 10 ? 10 : static_cast<int>(n));
+    int read =
+        ComponentsToRead(static_cast<int>(std::clamp<long long>(n, 0, layout::kComponentSlots)));
 
     for (int k = 0; k < read; ++k) {
         std::string name = layout::kComponentSectionPrefix + std::to_string(k);
