@@ -2,9 +2,12 @@
 
 #include <atomic>
 
-#include "app_state.h"
 #include "exit_codes.h"
 #include "install_rules.h"
+#include "install_state.h"
+#include "package_state.h"
+#include "process_state.h"
+#include "wizard_shared.h"
 
 namespace nuvex {
 
@@ -51,45 +54,48 @@ uint64_t BytesWritten() { return g_bytesWritten; }
 
 namespace {
 enum CancelState : int { kCancelOpen = 0, kCancelRequested = 1, kCancelClosed = 2 };
+InstallState g_install;
 }  // namespace
 
-bool CancelRequested() { return App().cancelFlag.load() == kCancelRequested; }
+InstallState& Installation() { return g_install; }
+
+bool CancelRequested() { return Installation().cancelFlag.load() == kCancelRequested; }
 
 bool RequestCancel() {
     int expected = kCancelOpen;
-    return App().cancelFlag.compare_exchange_strong(expected, kCancelRequested);
+    return Installation().cancelFlag.compare_exchange_strong(expected, kCancelRequested);
 }
 
 bool CloseCancel() {
     int expected = kCancelOpen;
-    return App().cancelFlag.compare_exchange_strong(expected, kCancelClosed);
+    return Installation().cancelFlag.compare_exchange_strong(expected, kCancelClosed);
 }
 
 Flow ReportInstallError(const char* specificText) {
-    AppState& app = App();
+    const ProcessState& app = Process();
     const Settings& s = AppSettings();
     RecordExitCode(ExitCodeOfReport(specificText));
     SendMessageA(app.wizardWindow, kPageChangeMessage, kPageError, 1);
     ComposeErrorReport(g_errorReport, sizeof g_errorReport, s.szTextError, specificText,
                        s.szTextError1);
-    SetWindowTextA(app.bodyText, g_errorReport);
+    SetWindowTextA(SharedWizard().bodyText, g_errorReport);
     return Flow::kStop;
 }
 
 Flow RequestErrorPage() {
-    AppState& app = App();
+    const ProcessState& app = Process();
     // The package could not be read (or a file was given up, recorded before this).
     RecordExitCode(kExitDamaged);
     // From the done page the page after it is the error page. When a cancellation has put the
     // wizard there already, the page after it would be the spare page, so nothing is posted.
-    if (app.currentPage.load() == kPageDone) {
+    if (SharedWizard().currentPage.load() == kPageDone) {
         PostMessageA(app.wizardWindow, kPageChangeMessage, kPageDone + 1, 1);
     }
     return Flow::kStop;
 }
 
-void SetProgress(int percent) { App().progressPercent.store(percent); }
-void AddProgress(int amount) { App().progressPercent.fetch_add(amount); }
+void SetProgress(int percent) { Installation().progressPercent.store(percent); }
+void AddProgress(int amount) { Installation().progressPercent.fetch_add(amount); }
 
 void SetStatusLineWindow(HWND statusLine) { g_statusLine = statusLine; }
 

@@ -13,6 +13,9 @@ struct UninstallState {
     HANDLE thread = nullptr;
     // Written by the thread, read by the window's timer.
     std::atomic<int> percent{0};
+    // The window's own buttons, told apart for the control painter. Main thread only.
+    HWND removeButton = nullptr;
+    HWND closeBox = nullptr;
 };
 
 UninstallState& Uninstall();

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app_state.h"
+#include "package_state.h"
 #include "text_rules.h"
 #include "wizard_state.h"
 

@@ -1,5 +1,6 @@
-// Small RAII holders for GDI and kernel objects, so that nothing leaks on an early return
-// and objects made for one drawing are gone when the drawing ends.
+// Small RAII holders for GDI objects and selections, device contexts, kernel handles and
+// registry keys, so that nothing leaks on an early return and objects made for one drawing
+// are gone when the drawing ends.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +24,29 @@ public:
 
 private:
     T obj_;
+};
+
+// An object selected into a device context for a while: the object selected before goes
+// back on scope exit, so that the one drawn with can be deleted or selected elsewhere (a
+// bitmap can be selected into one device context at a time). Declared after the holder of
+// the object it selects, so that it lets go of it first.
+class ScopedSelection {
+public:
+    ScopedSelection(HDC dc, HGDIOBJ obj) : dc_(dc), old_(SelectObject(dc, obj)) {}
+    // Selects nothing yet; keeps the object of `type` (OBJ_BITMAP, ...) selected now, for a
+    // drawing that selects several in turn.
+    ScopedSelection(HDC dc, UINT type) : dc_(dc), old_(GetCurrentObject(dc, type)) {}
+    ~ScopedSelection() {
+        if (old_) {
+            SelectObject(dc_, old_);
+        }
+    }
+    ScopedSelection(const ScopedSelection&) = delete;
+    ScopedSelection& operator=(const ScopedSelection&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
 };
 
 // A memory device context compatible with another.
@@ -78,6 +102,25 @@ public:
 
 private:
     HANDLE h_;
+};
+
+// A registry key closed on scope exit, filled by RegOpenKeyExA or RegCreateKeyExA through
+// receive().
+class ScopedRegKey {
+public:
+    ScopedRegKey() = default;
+    ~ScopedRegKey() {
+        if (key_) {
+            RegCloseKey(key_);
+        }
+    }
+    ScopedRegKey(const ScopedRegKey&) = delete;
+    ScopedRegKey& operator=(const ScopedRegKey&) = delete;
+    HKEY* receive() { return &key_; }
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
 };
 
 }  // namespace nuvex
