@@ -27,7 +27,6 @@ constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;
 
 UninstallState g_uninstall;
 DragStrip g_drag(kWidth, kHeight);
-int g_lastDrawn = 0;
 
 void Quit(HWND hwnd) {
     DestroyWindow(hwnd);
@@ -68,9 +67,9 @@ void OnEndTick(HWND hwnd) {
         Quit(hwnd);
         return;
     }
-    if (percent != g_lastDrawn) {
+    if (percent != g_uninstall.lastDrawn) {
         PaintProgressBar(hwnd, kBarX, kBarY, kBarWidth, kBarHeight, percent);
-        g_lastDrawn = percent;
+        g_uninstall.lastDrawn = percent;
     }
 }
 

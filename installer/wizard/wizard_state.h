@@ -1,5 +1,5 @@
 // What the wizard's files share: the page-enabled table, the controls, and the install type
-// choice. Main thread only; what the installation sees is in wizard_shared.h.
+// choice. Main thread only, but for `shared` (wizard_shared.h).
 #pragma once
 
 #include <windows.h>
@@ -24,6 +24,7 @@ struct WizardState {
     HWND radio[kInstallTypes] = {};  // stays empty for a disabled type
     HWND check[kComponentCount] = {};
     int selectedType = 0;
+    WizardShared shared;  // what the installation sees
 };
 
 WizardState& Wizard();

@@ -27,7 +27,6 @@ constexpr DWORD kPictureStyle = WS_CHILD | WS_DISABLED | BS_OWNERDRAW;     // 0x
 constexpr DWORD kFieldStyle = WS_CHILD | WS_BORDER | ES_AUTOHSCROLL;       // 0x40800080
 
 WizardState g_wizard;
-WizardShared g_shared;
 DragStrip g_drag(kWidth, kHeight);
 
 void PostPageChange(HWND hwnd, int page, bool backward) {
@@ -101,13 +100,13 @@ void RunLeavingAction(HWND hwnd, int page) {
 }
 
 void OnNext(HWND hwnd) {
-    const int page = g_shared.currentPage;
+    const int page = g_wizard.shared.currentPage;
     PostPageChange(hwnd, page + 1, false);
     RunLeavingAction(hwnd, page);
 }
 
 void OnBack(HWND hwnd) {
-    const int page = g_shared.currentPage;
+    const int page = g_wizard.shared.currentPage;
     if (page == kPageIntro) {
         EndInstaller(hwnd);
         return;
@@ -128,9 +127,9 @@ LRESULT OnCreate(HWND hwnd) {
                GetSystemMetrics(SM_CYMAXIMIZED) / 2 - kHeight / 2, kWidth, kHeight, TRUE);
     SetTimer(hwnd, kDragTimer, kDragTickMs, nullptr);
     InitialPageTable(s, g_wizard.pageEnabled);
-    g_shared.currentPage = kPageIntro;
+    g_wizard.shared.currentPage = kPageIntro;
 
-    g_shared.bodyText =
+    g_wizard.shared.bodyText =
         CreateControl(hwnd, "STATIC", s.szTextUvod, kTextStyle, 25, 70, 450, 80, true);
     g_wizard.heading =
         CreateControl(hwnd, "STATIC", s.szLabelUvod, kTextStyle, 65, 30, 300, 30, true);
@@ -213,7 +212,7 @@ void OnClose(HWND hwnd) {
 // Activation follows the user between applications on the pages before the confirmation;
 // from there on the installation's own windows decide.
 LRESULT OnActivateApp(HWND hwnd, bool active) {
-    const int page = g_shared.currentPage;
+    const int page = g_wizard.shared.currentPage;
     if (page > kPageCustom) {
         return 0;
     }
@@ -227,7 +226,7 @@ LRESULT OnActivateApp(HWND hwnd, bool active) {
 }  // namespace
 
 WizardState& Wizard() { return g_wizard; }
-WizardShared& SharedWizard() { return g_shared; }
+WizardShared& SharedWizard() { return g_wizard.shared; }
 
 LRESULT CALLBACK WizardWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
