@@ -1,9 +1,10 @@
-// Small RAII holders for GDI objects and selections, device contexts, kernel handles and
-// registry keys, so that nothing leaks on an early return and objects made for one drawing
-// are gone when the drawing ends.
+// Small RAII holders for GDI objects and selections, device contexts, kernel handles,
+// registry keys and shell memory, so that nothing leaks on an early return and objects made
+// for one drawing are gone when the drawing ends.
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
 namespace nuvex {
 
@@ -121,6 +122,24 @@ public:
 
 private:
     HKEY key_ = nullptr;
+};
+
+// A block from the shell's allocator (an item list, say), freed through it on scope exit.
+template <typename T>
+class ScopedCoTaskMem {
+public:
+    explicit ScopedCoTaskMem(T block) : block_(block) {}
+    ~ScopedCoTaskMem() {
+        if (block_) {
+            CoTaskMemFree(block_);
+        }
+    }
+    ScopedCoTaskMem(const ScopedCoTaskMem&) = delete;
+    ScopedCoTaskMem& operator=(const ScopedCoTaskMem&) = delete;
+    T get() const { return block_; }
+
+private:
+    T block_;
 };
 
 }  // namespace nuvex
