@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <new>
 
-#include "app_state.h"
+#include "package_state.h"
 #include "parsed_profile.h"
+#include "wizard_shared.h"
 
 namespace nuvex {
 
@@ -22,7 +23,7 @@ const ParsedProfile* g_script = nullptr;
 
 const ParsedProfile& Script() {
     if (!g_script) {
-        g_script = new (g_scriptRoom) ParsedProfile(App().scriptPath);
+        g_script = new (g_scriptRoom) ParsedProfile(Package().scriptPath);
     }
     return *g_script;
 }
@@ -34,7 +35,7 @@ void SectionName(int slot, char (&section)[32]) {
 }  // namespace
 
 bool SlotSelected(int slot) {
-    return slot >= 0 && slot < kComponentCount && App().componentSelection[slot] != 0;
+    return slot >= 0 && slot < kComponentCount && SharedWizard().componentSelection[slot] != 0;
 }
 
 void ReadEntry(int slot, const char* family, int index, const char* fallback, EntryValue& value) {

@@ -4,13 +4,14 @@
 
 #include <cstring>
 
-#include "app_state.h"
 #include "component_entries.h"
 #include "exit_codes.h"
 #include "global_buffer.h"
 #include "install_rules.h"
 #include "lzma_extraction.h"
+#include "package_state.h"
 #include "payload_inflate.h"
+#include "process_state.h"
 #include "text_rules.h"
 #include "uninstall_log_writer.h"
 
@@ -63,7 +64,7 @@ bool ReadStream(HANDLE package, uint32_t offset, uint32_t length, unsigned char*
         return false;
     }
     LARGE_INTEGER position;
-    position.QuadPart = static_cast<LONGLONG>(App().payloadBase) + offset;
+    position.QuadPart = static_cast<LONGLONG>(Package().payloadBase) + offset;
     if (!SetFilePointerEx(package, position, nullptr, FILE_BEGIN)) {
         return false;
     }
@@ -124,13 +125,13 @@ WriteResult WriteDestination(const char* path, Family family, const unsigned cha
 // file in place, so the user decides, with the progress window as the owner. True for Retry.
 bool AskToRetry(const char* file) {
     // No one is there to answer in a silent run: the file ends it with its own exit code.
-    if (App().silent.load()) {
+    if (Package().silent.load()) {
         RecordExitCode(kExitFileNotWritten);
         return false;
     }
     char text[kCannotWriteTextSize];
     ComposeCannotWriteText(text, sizeof text, file);
-    return MessageBoxA(App().progressWindow, text, kErrorCaption,
+    return MessageBoxA(Process().progressWindow, text, kErrorCaption,
                        MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
 }
 
@@ -165,7 +166,7 @@ Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
     // reaching past the end of the file (a cut download, or a damaged script).
     if (ClimbsOutOfFolder(entry.value) ||
         (state.package != INVALID_HANDLE_VALUE &&
-         !StreamInPackage(state.packageSize, App().payloadBase, offset, length))) {
+         !StreamInPackage(state.packageSize, Package().payloadBase, offset, length))) {
         return ReportInstallError(s.szErrorCRC);
     }
     {

@@ -1,23 +1,21 @@
 #include "install_flow.h"
 
-#include <atomic>
-
-#include "app_state.h"
 #include "exit_codes.h"
 #include "install_rules.h"
+#include "install_state.h"
+#include "package_state.h"
+#include "process_state.h"
+#include "wizard_shared.h"
 
 namespace nuvex {
 
 namespace {
-std::atomic<HANDLE> g_packageFile{nullptr};
-// Written by the progress window before it starts the install thread.
-HWND g_statusLine = nullptr;
-char g_errorReport[kErrorReportSize];
+InstallState g_install;
 }  // namespace
 
-namespace {
-std::atomic<int> g_exitCode{kExitInstalled};
+InstallState& Installation() { return g_install; }
 
+namespace {
 // The failure reports name their cause only by the text they show.
 int ExitCodeOfReport(const char* specificText) {
     const Settings& s = AppSettings();
@@ -36,73 +34,68 @@ int ExitCodeOfReport(const char* specificText) {
 
 void RecordExitCode(int code) {
     int expected = kExitInstalled;
-    g_exitCode.compare_exchange_strong(expected, code);
+    g_install.exitCode.compare_exchange_strong(expected, code);
 }
 
-int RecordedExitCode() { return g_exitCode.load(); }
+int RecordedExitCode() { return g_install.exitCode.load(); }
 
-namespace {
-// Written by the install thread only, read after it has ended.
-uint64_t g_bytesWritten = 0;
-}  // namespace
-
-void AddBytesWritten(uint64_t bytes) { g_bytesWritten += bytes; }
-uint64_t BytesWritten() { return g_bytesWritten; }
+void AddBytesWritten(uint64_t bytes) { g_install.bytesWritten += bytes; }
+uint64_t BytesWritten() { return g_install.bytesWritten; }
 
 namespace {
 enum CancelState : int { kCancelOpen = 0, kCancelRequested = 1, kCancelClosed = 2 };
 }  // namespace
 
-bool CancelRequested() { return App().cancelFlag.load() == kCancelRequested; }
+bool CancelRequested() { return g_install.cancelFlag.load() == kCancelRequested; }
 
 bool RequestCancel() {
     int expected = kCancelOpen;
-    return App().cancelFlag.compare_exchange_strong(expected, kCancelRequested);
+    return g_install.cancelFlag.compare_exchange_strong(expected, kCancelRequested);
 }
 
 bool CloseCancel() {
     int expected = kCancelOpen;
-    return App().cancelFlag.compare_exchange_strong(expected, kCancelClosed);
+    return g_install.cancelFlag.compare_exchange_strong(expected, kCancelClosed);
 }
 
 Flow ReportInstallError(const char* specificText) {
-    AppState& app = App();
+    const ProcessState& app = Process();
     const Settings& s = AppSettings();
     RecordExitCode(ExitCodeOfReport(specificText));
     SendMessageA(app.wizardWindow, kPageChangeMessage, kPageError, 1);
-    ComposeErrorReport(g_errorReport, sizeof g_errorReport, s.szTextError, specificText,
-                       s.szTextError1);
-    SetWindowTextA(app.bodyText, g_errorReport);
+    ComposeErrorReport(g_install.errorReport, sizeof g_install.errorReport, s.szTextError,
+                       specificText, s.szTextError1);
+    SetWindowTextA(SharedWizard().bodyText, g_install.errorReport);
     return Flow::kStop;
 }
 
 Flow RequestErrorPage() {
-    AppState& app = App();
+    const ProcessState& app = Process();
     // The package could not be read (or a file was given up, recorded before this).
     RecordExitCode(kExitDamaged);
     // From the done page the page after it is the error page. When a cancellation has put the
     // wizard there already, the page after it would be the spare page, so nothing is posted.
-    if (app.currentPage.load() == kPageDone) {
+    if (SharedWizard().currentPage.load() == kPageDone) {
         PostMessageA(app.wizardWindow, kPageChangeMessage, kPageDone + 1, 1);
     }
     return Flow::kStop;
 }
 
-void SetProgress(int percent) { App().progressPercent.store(percent); }
-void AddProgress(int amount) { App().progressPercent.fetch_add(amount); }
+void SetProgress(int percent) { g_install.progressPercent.store(percent); }
+void AddProgress(int amount) { g_install.progressPercent.fetch_add(amount); }
 
-void SetStatusLineWindow(HWND statusLine) { g_statusLine = statusLine; }
+void SetStatusLineWindow(HWND statusLine) { g_install.statusLine = statusLine; }
 
 void SetStatusLine(const char* text) {
-    if (g_statusLine) {
-        SetWindowTextA(g_statusLine, text);
+    if (g_install.statusLine) {
+        SetWindowTextA(g_install.statusLine, text);
     }
 }
 
-void SetPackageFile(HANDLE file) { g_packageFile.store(file); }
+void SetPackageFile(HANDLE file) { g_install.packageFile.store(file); }
 
 void ClosePackageFile() {
-    HANDLE file = g_packageFile.exchange(nullptr);
+    HANDLE file = g_install.packageFile.exchange(nullptr);
     if (file && file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
     }

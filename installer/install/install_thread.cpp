@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app_state.h"
 #include "component_entries.h"
 #include "extraction.h"
 #include "install_flow.h"
 #include "install_rules.h"
+#include "package_state.h"
+#include "process_state.h"
 #include "shortcuts.h"
+#include "system_libraries.h"
 #include "text_rules.h"
 #include "uninstall_log_writer.h"
 #include "uninstall_registration.h"
@@ -42,12 +44,9 @@ bool QueryFreeSpace(const char* targetFolder, uint64_t* freeBytes) {
     if (version.dwBuildNumber > kBuildWithExtendedFreeSpace) {
         // Looked up at run time: the first Windows 95 releases lack the export. kernel32 is
         // mapped into every process, so there is nothing to load.
-        HMODULE kernel = GetModuleHandleA("kernel32.dll");
-        FARPROC proc = kernel ? GetProcAddress(kernel, "GetDiskFreeSpaceExA") : nullptr;
-        if (proc) {
-            // Through void(*)() so that the compiler accepts the change of signature.
-            auto getFreeSpaceEx =
-                reinterpret_cast<GetDiskFreeSpaceExFn>(reinterpret_cast<void (*)()>(proc));
+        auto getFreeSpaceEx = ProcAddress<GetDiskFreeSpaceExFn>(GetModuleHandleA("kernel32.dll"),
+                                                                "GetDiskFreeSpaceExA");
+        if (getFreeSpaceEx) {
             ULARGE_INTEGER available, total, free;
             const bool known = getFreeSpaceEx(root, &available, &total, &free) != FALSE;
             if (known) {
@@ -187,7 +186,7 @@ void OpenRunEntries() {
     ForEachSelectedEntry("run", [&](int, int, const char* value) {
         char path[layout::kEntryValueSize];
         if (JoinPath(path, sizeof path, target, value)) {
-            ShellExecuteA(App().progressWindow, "open", path, nullptr, target, SW_SHOWDEFAULT);
+            ShellExecuteA(Process().progressWindow, "open", path, nullptr, target, SW_SHOWDEFAULT);
         }
         return true;
     });
@@ -235,7 +234,7 @@ Flow RunInstallation() {
         WriteEstimatedSize();
     }
     // A silent run opens no window, the programs' own included.
-    if (!App().silent.load()) {
+    if (!Package().silent.load()) {
         OpenRunEntries();
     }
     SHChangeNotify(kShellEvents, SHCNF_FLUSH, nullptr, nullptr);

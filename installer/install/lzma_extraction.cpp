@@ -2,11 +2,11 @@
 
 #include <zlib.h>
 
-#include "app_state.h"
 #include "branch_filter.h"
 #include "install_flow.h"
 #include "install_rules.h"
 #include "package_layout.h"
+#include "package_state.h"
 #include "text_rules.h"
 
 namespace nuvex {
@@ -14,7 +14,7 @@ namespace nuvex {
 PayloadMethod ReadPayloadMethod() {
     char value[16];
     GetPrivateProfileStringA(layout::kHeaderSection, layout::kCompressionKey, "", value,
-                             sizeof value, App().scriptPath);
+                             sizeof value, Package().scriptPath);
     if (value[0] == '\0') {
         return PayloadMethod::kZlib;
     }
@@ -44,7 +44,7 @@ LzmaResult LzmaExtraction::UseBlock(HANDLE package, uint32_t offset, uint32_t le
         return LzmaResult::kOk;
     }
     input_.package = package;
-    input_.position = static_cast<uint64_t>(App().payloadBase) + offset;
+    input_.position = static_cast<uint64_t>(Package().payloadBase) + offset;
     offset_ = offset;
     length_ = length;
     return reader_.Open(input_, length);

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "scoped_gdi.h"
+#include "scoped.h"
 
 namespace nuvex {
 

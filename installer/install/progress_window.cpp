@@ -3,14 +3,18 @@
 // ended, gives the screen back to the wizard on its done or error page.
 #include <windows.h>
 
-#include "app_state.h"
 #include "child_controls.h"
 #include "install_flow.h"
 #include "install_rules.h"
+#include "install_state.h"
 #include "install_thread.h"
+#include "package_state.h"
 #include "painters.h"
-#include "resources.h"
+#include "process_state.h"
+#include "scoped.h"
 #include "shared_gdi.h"
+#include "skin.h"
+#include "wizard_shared.h"
 
 namespace nuvex {
 
@@ -28,12 +32,13 @@ struct ProgressState {
     ProgressLayout layout = {};
     HANDLE thread = nullptr;
     bool released = false;  // the install thread has been let run
+    HWND cancel = nullptr;
 };
 ProgressState g_state;
 
 HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, const Rect& r) {
     return CreateWindowExA(0, cls, text, style, r.x, r.y, r.width, r.height, parent, nullptr,
-                           App().instance, nullptr);
+                           Process().instance, nullptr);
 }
 
 LRESULT OnCreate(HWND hwnd) {
@@ -48,10 +53,10 @@ LRESULT OnCreate(HWND hwnd) {
     HWND status =
         CreateChild(hwnd, "STATIC", s.szInstallerPreparing, statusStyle, g_state.layout.statusLine);
     SendMessageA(status, WM_SETFONT, reinterpret_cast<WPARAM>(Font(FontId::kText)), TRUE);
-    Controls().cancel = CreateChild(hwnd, "BUTTON", s.szButtonCancel,
-                                    WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, g_state.layout.cancel);
+    g_state.cancel = CreateChild(hwnd, "BUTTON", s.szButtonCancel,
+                                 WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, g_state.layout.cancel);
     SetStatusLineWindow(status);
-    App().progressWindow = hwnd;  // the install thread's owner window, known before it starts
+    Process().progressWindow = hwnd;  // the install thread's owner window, known before it starts
 
     // The thread is made here but let run on the first tick. The wizard posted its switch to
     // the done page before creating this window; a report that the thread sends would be
@@ -65,7 +70,8 @@ LRESULT OnCreate(HWND hwnd) {
 
 void DrawBar(HWND hwnd) {
     const Rect& bar = g_state.layout.bar;
-    PaintProgressBar(hwnd, bar.x, bar.y, bar.width, bar.height, App().progressPercent.load());
+    PaintProgressBar(hwnd, bar.x, bar.y, bar.width, bar.height,
+                     Installation().progressPercent.load());
 }
 
 bool ThreadEnded() {
@@ -78,7 +84,7 @@ bool ThreadEnded() {
 }
 
 void TearDown(HWND hwnd) {
-    AppState& app = App();
+    const ProcessState& app = Process();
     KillTimer(hwnd, kTickTimer);
     ClosePackageFile();
     if (g_state.thread) {
@@ -120,20 +126,25 @@ void OnTimer(HWND hwnd, UINT_PTR id) {
 }
 
 void OnCommand(HWND control) {
-    AppState& app = App();
+    const ProcessState& app = Process();
     // A second click, or one after the installation has passed its last cancel check, does
     // nothing.
-    if (!control || control != Controls().cancel || !RequestCancel()) {
+    if (!control || control != g_state.cancel || !RequestCancel()) {
         return;
     }
     // The switch goes to the page after the done page, the error page. Once a report has put
     // the wizard there, a further switch would land on the spare page, so none is made. A
     // click sent by another program can come before the wizard has handled its own posted
     // switch from the confirmation page to the done page; this one is posted after it.
-    const int page = app.currentPage.load();
+    const int page = SharedWizard().currentPage.load();
     if (page == kPageDone || page == kPageConfirm) {
         PostMessageA(app.wizardWindow, kPageChangeMessage, kPageDone + 1, 1);
     }
+}
+
+void OnDrawItem(const DRAWITEMSTRUCT& item) {
+    PaintControl(item, item.hwndItem == g_state.cancel ? ControlKind::kCancelButton
+                                                       : ControlKind::kNone);
 }
 
 LRESULT OnPaint(HWND hwnd) {
@@ -141,14 +152,13 @@ LRESULT OnPaint(HWND hwnd) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
     const Rect& bar = g_state.layout.bar;
-    const int percent = App().progressPercent.load();
+    const int percent = Installation().progressPercent.load();
     if (g_state.barStyle) {
         PaintProgressBar(dc, bar.x, bar.y, bar.width, bar.height, percent);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, kBarCaptionColour);
-        HGDIOBJ oldFont = SelectObject(dc, Font(FontId::kCaption));
+        ScopedSelection font(dc, Font(FontId::kCaption));
         TextOutA(dc, kBarCaptionX, kBarCaptionY, s.szInstalling, lstrlenA(s.szInstalling));
-        SelectObject(dc, oldFont);
     } else {
         const Rect& w = g_state.layout.window;
         PaintFrame(dc, w.width, w.height, true, false, s.szInstalling);
@@ -164,14 +174,15 @@ LRESULT OnCtlColorStatic(HDC dc) {
 }
 
 void OnActivateApp(HWND hwnd, bool active) {
-    FollowApplicationActivation(hwnd, active, AppSettings().ShowBackground != 0);
+    FollowApplicationActivation(hwnd, Process().backgroundWindow, active,
+                                AppSettings().ShowBackground != 0);
 }
 
 // Only the teardown destroys the window, after the install thread has ended.
 void OnDestroy() {
     SetStatusLineWindow(nullptr);
-    Controls().cancel = nullptr;
-    App().progressWindow = nullptr;
+    g_state.cancel = nullptr;
+    Process().progressWindow = nullptr;
 }
 
 }  // namespace
@@ -187,7 +198,7 @@ LRESULT CALLBACK ProgressWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
             OnCommand(reinterpret_cast<HWND>(lParam));
             return 0;
         case WM_DRAWITEM:
-            PaintControl(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
         case WM_CTLCOLORSTATIC:
             return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));

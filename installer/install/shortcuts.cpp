@@ -4,9 +4,11 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "app_state.h"
 #include "component_entries.h"
 #include "install_rules.h"
+#include "package_state.h"
+#include "process_state.h"
+#include "scoped.h"
 #include "shortcut_rules.h"
 #include "text_rules.h"
 #include "uninstall_log_writer.h"
@@ -81,7 +83,7 @@ HRESULT CreateShortcut(const char* linkPath, const ShortcutRequest& request) {
 bool SpecialFolder(int csidl, char (&path)[MAX_PATH]) {
     path[0] = '\0';
     LPITEMIDLIST item = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(App().progressWindow, csidl, &item)) || !item) {
+    if (FAILED(SHGetSpecialFolderLocation(Process().progressWindow, csidl, &item)) || !item) {
         return false;
     }
     const bool found = SHGetPathFromIDListA(item, path) != FALSE;
@@ -93,16 +95,15 @@ bool SpecialFolder(int csidl, char (&path)[MAX_PATH]) {
 // prefix, shells without Quick Launch), so that no shortcut lands at an undefined path.
 bool QuickLaunchFolder(char (&path)[MAX_PATH]) {
     path[0] = '\0';
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kMapGroupsKey, 0, KEY_ALL_ACCESS, &key) !=
+    ScopedRegKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kMapGroupsKey, 0, KEY_ALL_ACCESS, key.receive()) !=
         ERROR_SUCCESS) {
         return false;
     }
     DWORD type = 0;
     DWORD size = MAX_PATH - 1;  // room for a terminator the stored value may lack
-    const LONG result = RegQueryValueExA(key, "Quick Launch", nullptr, &type,
+    const LONG result = RegQueryValueExA(key.get(), "Quick Launch", nullptr, &type,
                                          reinterpret_cast<BYTE*>(path), &size);
-    RegCloseKey(key);
     if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
         path[0] = '\0';
         return false;

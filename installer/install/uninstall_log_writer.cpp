@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app_state.h"
+#include "package_state.h"
 #include "text_rules.h"
 #include "uninstall_log.h"
 

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app_state.h"
 #include "install_rules.h"
 #include "global_buffer.h"
-#include "scoped_gdi.h"
+#include "package_state.h"
+#include "scoped.h"
 #include "text_rules.h"
 #include "uninstall_log_writer.h"
 
@@ -32,7 +32,7 @@ bool ReadStubRecord(StubRecord* record) {
     for (int i = 0; i < 3; ++i) {
         char value[32] = {};
         GetPrivateProfileStringA(kScriptHeaderSection, keys[i], "", value, sizeof value,
-                                 App().scriptPath);
+                                 Package().scriptPath);
         char* end = nullptr;
         const unsigned long number = std::strtoul(value, &end, 10);
         if (value[0] < '0' || value[0] > '9' || *end != '\0' || number > UINT32_MAX) {
@@ -47,7 +47,7 @@ bool ReadStubRecord(StubRecord* record) {
 // package. Nothing is created or truncated before the buffer and the source are there, and a
 // copy that cannot be completed is removed, so that no broken uninstaller stays.
 CopyResult CopyBareProgram(const char* destination) {
-    const DWORD size = App().scriptOffset;
+    const DWORD size = Package().scriptOffset;
     GlobalBuffer buffer(static_cast<uint64_t>(size) + 1024);
     if (!buffer) {
         return CopyResult::kNoMemory;
@@ -105,29 +105,35 @@ void WriteDeploymentValues(HKEY product, const char* uninstaller) {
     SetNumber(product, "NoRepair", 1);
 }
 
+// The product's key under the Uninstall key, made when `create` says so and opened
+// otherwise; the Uninstall key itself is closed again at once.
+bool OpenProductKey(const char* name, bool create, ScopedRegKey& product) {
+    ScopedRegKey uninstall;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS,
+                      uninstall.receive()) != ERROR_SUCCESS) {
+        return false;
+    }
+    const LONG result =
+        create ? RegCreateKeyExA(uninstall.get(), name, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                 KEY_ALL_ACCESS, nullptr, product.receive(), nullptr)
+               : RegOpenKeyExA(uninstall.get(), name, 0, KEY_ALL_ACCESS, product.receive());
+    return result == ERROR_SUCCESS;
+}
+
 // DisplayName and UninstallString under the Uninstall key. Failures (no right to write to
 // HKEY_LOCAL_MACHINE, say) leave the product out of the list and nothing else.
 bool WriteUninstallEntry(const char* name, const char* uninstaller) {
-    HKEY uninstall = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS, &uninstall) !=
-        ERROR_SUCCESS) {
+    ScopedRegKey product;
+    if (!OpenProductKey(name, true, product)) {
         return false;
     }
-    HKEY product = nullptr;
-    const LONG created = RegCreateKeyExA(uninstall, name, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                         KEY_ALL_ACCESS, nullptr, &product, nullptr);
-    RegCloseKey(uninstall);
-    if (created != ERROR_SUCCESS) {
-        return false;
-    }
-    RegSetValueExA(product, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
+    RegSetValueExA(product.get(), "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
                    lstrlenA(name) + 1);
-    RegSetValueExA(product, "UninstallString", 0, REG_SZ,
+    RegSetValueExA(product.get(), "UninstallString", 0, REG_SZ,
                    reinterpret_cast<const BYTE*>(uninstaller), lstrlenA(uninstaller) + 1);
     if (AppSettings().unattended) {
-        WriteDeploymentValues(product, uninstaller);
+        WriteDeploymentValues(product.get(), uninstaller);
     }
-    RegCloseKey(product);
     return true;
 }
 
@@ -153,7 +159,7 @@ Flow RegisterUninstaller() {
     // uninstaller that could not be copied.
     if (s.szInstallAppName[0] != '\0' && copy == CopyResult::kComplete) {
         WriteUninstallEntry(s.szInstallAppName, uninstaller);
-        AddBytesWritten(App().scriptOffset);
+        AddBytesWritten(Package().scriptOffset);
     }
     InstallLog().WriteHeader(s.szInstallAppName, s.targetFolder);
     return Flow::kGoOn;
@@ -164,19 +170,11 @@ void WriteEstimatedSize() {
     if (!s.unattended || s.szInstallAppName[0] == '\0') {
         return;
     }
-    HKEY uninstall = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS, &uninstall) !=
-        ERROR_SUCCESS) {
-        return;
-    }
-    HKEY product = nullptr;
     // Only an entry made by this installation is completed; none is created here.
-    if (RegOpenKeyExA(uninstall, s.szInstallAppName, 0, KEY_ALL_ACCESS, &product) ==
-        ERROR_SUCCESS) {
-        SetNumber(product, "EstimatedSize", EstimatedSizeKb(BytesWritten()));
-        RegCloseKey(product);
+    ScopedRegKey product;
+    if (OpenProductKey(s.szInstallAppName, false, product)) {
+        SetNumber(product.get(), "EstimatedSize", EstimatedSizeKb(BytesWritten()));
     }
-    RegCloseKey(uninstall);
 }
 
 }  // namespace nuvex

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app_state.h"
 #include "exit_codes.h"
 #include "package_layout.h"
-#include "scoped_gdi.h"
+#include "package_state.h"
+#include "scoped.h"
 #include "script_extract.h"
 #include "settings_reader.h"
 #include "text_rules.h"
@@ -64,7 +64,7 @@ struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
 };
 
-void Advance(int amount) { App().startupProgress.fetch_add(amount); }
+void Advance(int amount) { Package().startupProgress.fetch_add(amount); }
 
 // The script copy of this process, held open from its creation to the end of the process.
 std::atomic<HANDLE> g_scriptCopy{INVALID_HANDLE_VALUE};
@@ -77,7 +77,7 @@ char g_tempDir[256];
 // other process can write, rename or delete it; every setting and entry the installation
 // acts on is then the package's own, even beside another installer or a hostile program.
 HANDLE CreateScriptCopy() {
-    AppState& app = App();
+    PackageState& app = Package();
     constexpr int kNameTries = 64;
     const unsigned long process = GetCurrentProcessId();
     const unsigned long start = GetTickCount();
@@ -104,7 +104,7 @@ HANDLE CreateScriptCopy() {
 
 // Extracts the script copy and records the script offset and the payload base.
 void ExtractScript() {
-    AppState& app = App();
+    PackageState& app = Package();
 
     char exePath[256];
     DWORD pathLength = GetModuleFileNameA(nullptr, exePath, sizeof exePath);
@@ -165,7 +165,7 @@ void ExtractScript() {
 }  // namespace
 
 void FatalStartupError(const char* text) {
-    const bool silent = App().silent.load();
+    const bool silent = Package().silent.load();
     if (!silent) {
         MessageBoxA(nullptr, text, kErrorCaption, MB_ICONWARNING | MB_OK);
     }
@@ -177,12 +177,12 @@ void ReleaseScriptCopy() {
     HANDLE file = g_scriptCopy.exchange(INVALID_HANDLE_VALUE);
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
-        DeleteFileA(App().scriptPath);
+        DeleteFileA(Package().scriptPath);
     }
 }
 
-DWORD WINAPI ScriptLoaderThread(LPVOID) {
-    AppState& app = App();
+DWORD WINAPI ScriptLoaderThread(LPVOID splashWindow) {
+    PackageState& app = Package();
 
     // The copy's name is made when it is created; the folder must leave room for it.
     DWORD tempLength = GetTempPathA(sizeof g_tempDir, g_tempDir);
@@ -194,7 +194,7 @@ DWORD WINAPI ScriptLoaderThread(LPVOID) {
 
     ExtractScript();
 
-    ReadSettings(app.scriptPath, AppSettings(), app.controllerWindow);
+    ReadSettings(app.scriptPath, AppSettings(), static_cast<HWND>(splashWindow));
     for (int i = 0; i < 10; ++i) {
         Advance(5);
         Sleep(100);

@@ -6,7 +6,9 @@
 
 namespace nuvex {
 
-DWORD WINAPI ScriptLoaderThread(LPVOID);
+// `splashWindow`: the controller window, redrawn as the splash lines are read; nullptr for a
+// silent request.
+DWORD WINAPI ScriptLoaderThread(LPVOID splashWindow);
 
 // Message box in the style of the start-up errors, then the process ends with code 0.
 [[noreturn]] void FatalStartupError(const char* text);

@@ -1,6 +1,6 @@
 #include "settings_reader.h"
 
-#include "app_state.h"
+#include "package_state.h"
 #include "script_settings.h"
 #include "text_rules.h"
 
@@ -20,12 +20,12 @@ public:
     }
     void ComponentCountInvalid(int numberOfComponents) override {
         // Loading goes on after this message, so a silent run goes on without it.
-        if (App().silent.load()) {
+        if (Package().silent.load()) {
             return;
         }
         char message[128];
         FormatComponentCountMessage(message, sizeof message, numberOfComponents);
-        MessageBoxA(nullptr, message, "Nuvex: Error", MB_ICONWARNING | MB_OK);
+        MessageBoxA(nullptr, message, kErrorCaption, MB_ICONWARNING | MB_OK);
     }
 
 private:

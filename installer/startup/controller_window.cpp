@@ -2,10 +2,11 @@
 // then the system check and the hand-over to the background and the wizard.
 #include <windows.h>
 
-#include "app_state.h"
 #include "loader_thread.h"
+#include "package_state.h"
+#include "process_state.h"
 #include "resources.h"
-#include "scoped_gdi.h"
+#include "scoped.h"
 #include "splash_painter.h"
 #include "startup_rules.h"
 
@@ -32,7 +33,7 @@ bool SystemCheckPassed(HWND hwnd) {
 }
 
 void HandOver(HWND hwnd) {
-    AppState& app = App();
+    ProcessState& app = Process();
     const Settings& s = AppSettings();
     DWORD backgroundStyle = WS_POPUP | WS_DISABLED;
     if (s.ShowBackground && s.backgroundonok == 0) {
@@ -54,7 +55,7 @@ void HandOver(HWND hwnd) {
 }
 
 LRESULT OnCreate(HWND hwnd) {
-    AppState& app = App();
+    ProcessState& app = Process();
     app.controllerWindow = hwnd;
     MoveWindow(hwnd, GetSystemMetrics(SM_CXMAXIMIZED) - 220, GetSystemMetrics(SM_CYMAXIMIZED) - 110,
                kSplashWidth, kSplashHeight, TRUE);
@@ -62,7 +63,7 @@ LRESULT OnCreate(HWND hwnd) {
     // Already done when a silent request found a script that does not allow it: the
     // settings are read, and the splash hands over to the wizard at its first tick.
     if (!app.loaderThread) {
-        app.loaderThread = CreateThread(nullptr, 0, ScriptLoaderThread, nullptr, 0, nullptr);
+        app.loaderThread = CreateThread(nullptr, 0, ScriptLoaderThread, hwnd, 0, nullptr);
     }
     if (!app.loaderThread) {
         FatalStartupError(kStartFailed);
@@ -81,9 +82,9 @@ void OnTimer(HWND hwnd, UINT_PTR id) {
     if (id != kTickTimer) {
         return;
     }
-    AppState& app = App();
+    ProcessState& app = Process();
     if (ScopedWindowDC dc(hwnd); dc.get()) {
-        PaintSplashBar(dc.get(), app.startupProgress.load());
+        PaintSplashBar(dc.get(), Package().startupProgress.load());
     }
     GetExitCodeThread(app.loaderThread, &app.loaderExitCode);
     if (app.loaderExitCode == STILL_ACTIVE) {

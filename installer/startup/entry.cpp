@@ -4,8 +4,9 @@
 
 #include "entry.h"
 
-#include "app_state.h"
 #include "loader_thread.h"
+#include "package_state.h"
+#include "process_state.h"
 #include "resources.h"
 #include "settings_reader.h"
 #include "silent_run.h"
@@ -23,17 +24,18 @@ constexpr char kWindowFailed[] = "Generic error: The installer cannot start!";
 // Reads the three texts of the uninstaller from uninst.ini beside the executable and opens
 // the uninstaller window. False when the log cannot be opened.
 bool StartUninstaller(const char* modulePath) {
-    AppState& app = App();
+    ProcessState& app = Process();
+    const char* scriptPath = Package().scriptPath;
     Settings& s = AppSettings();
     if (!UseUninstallLog(modulePath)) {
         return false;
     }
     ReadTextSetting("Nuvex", "szTextUninst", "", s.szTextUninst, sizeof s.szTextUninst,
-                    app.scriptPath);
+                    scriptPath);
     ReadTextSetting("Nuvex", "szLabelUninst", "", s.szLabelUninst, sizeof s.szLabelUninst,
-                    app.scriptPath);
+                    scriptPath);
     ReadTextSetting("Nuvex", "szButtonUnInstall", "", s.szButtonUnInstall,
-                    sizeof s.szButtonUnInstall, app.scriptPath);
+                    sizeof s.szButtonUnInstall, scriptPath);
     app.uninstallerWindow = CreateWindowExA(
         WS_EX_APPWINDOW | WS_EX_TOPMOST, kUninstallerClass, "Nuvex Uninstaller",
         WS_POPUP | WS_VISIBLE | WS_SYSMENU, 0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
@@ -44,7 +46,7 @@ bool StartUninstaller(const char* modulePath) {
 }
 
 void StartInstaller() {
-    AppState& app = App();
+    ProcessState& app = Process();
     app.controllerWindow = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kControllerClass,
                                            kProductTitle, WS_POPUP | WS_VISIBLE, 0, 0, 1, 1,
                                            nullptr, nullptr, app.instance, nullptr);
@@ -64,7 +66,7 @@ void RunMessageLoop() {
 }  // namespace
 
 int Main(HINSTANCE instance) {
-    AppState& app = App();
+    ProcessState& app = Process();
     app.instance = instance;
     ResetSettings(AppSettings());
     InitSystemCommonControls();

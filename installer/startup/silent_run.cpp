@@ -5,16 +5,18 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app_state.h"
 #include "exit_codes.h"
 #include "install_flow.h"
 #include "install_thread.h"
 #include "loader_thread.h"
+#include "package_state.h"
+#include "process_state.h"
 #include "startup_rules.h"
 #include "text_rules.h"
 #include "uninstall_log_writer.h"
 #include "uninstall_state.h"
 #include "wizard_rules.h"
+#include "wizard_shared.h"
 
 namespace nuvex {
 
@@ -43,7 +45,7 @@ bool ChooseComponents(const CommandLine& args) {
         }
         type = args.type;
     }
-    int* selection = App().componentSelection;
+    int* selection = SharedWizard().componentSelection;
     if (type == kCustomType) {
         for (int i = 0; i < kComponentCount; ++i) {
             selection[i] = s.customDefault[i] || s.Requied[i] ? 1 : 0;
@@ -70,14 +72,14 @@ bool ChooseTarget(const CommandLine& args) {
 
 bool LogSaysTrue(const char* key) {
     char value[8] = {};
-    GetPrivateProfileStringA(kLogSection, key, "", value, sizeof value, App().scriptPath);
+    GetPrivateProfileStringA(kLogSection, key, "", value, sizeof value, Package().scriptPath);
     return ParseFlag(value);
 }
 
 }  // namespace
 
 bool UseUninstallLog(const char* modulePath) {
-    AppState& app = App();
+    PackageState& app = Package();
     if (!UninstallLogPath(modulePath, app.scriptPath, sizeof app.scriptPath)) {
         return false;
     }
@@ -90,8 +92,8 @@ bool UseUninstallLog(const char* modulePath) {
 }
 
 int RunSilentInstall(const CommandLine& args) {
-    AppState& app = App();
-    app.silentRequested = true;
+    ProcessState& app = Process();
+    Package().silentRequested = true;
     app.loaderThread = CreateThread(nullptr, 0, ScriptLoaderThread, nullptr, 0, nullptr);
     if (!app.loaderThread) {
         return kNotSilent;  // the controller window tries again and reports it
@@ -100,7 +102,7 @@ int RunSilentInstall(const CommandLine& args) {
     // allowed it.
     WaitForSingleObject(app.loaderThread, INFINITE);
     GetExitCodeThread(app.loaderThread, &app.loaderExitCode);
-    if (!app.silent.load()) {
+    if (!Package().silent.load()) {
         return kNotSilent;
     }
     if (args.usageError || !ChooseComponents(args) || !ChooseTarget(args)) {
@@ -120,7 +122,7 @@ int RunSilentInstall(const CommandLine& args) {
 }
 
 int RunSilentUninstall(const char* modulePath, const CommandLine& args) {
-    AppState& app = App();
+    PackageState& app = Package();
     if (!UseUninstallLog(modulePath)) {
         return kExitStartup;
     }

@@ -12,26 +12,18 @@ using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
 using InitCommonControlsFn = void(WINAPI*)();
 
-// GetProcAddress's result as the function type it is known to have; through void(*)() so
-// that the compiler accepts the change of signature.
-template <typename Fn>
-Fn Lookup(HMODULE module, const char* name) {
-    FARPROC proc = module ? GetProcAddress(module, name) : nullptr;
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
-}
-
 }  // namespace
 
 void RestrictDllSearch() {
     // kernel32 is mapped into every process before its first instruction: no load here.
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    auto setDefault = Lookup<SetDefaultDllDirectoriesFn>(kernel, "SetDefaultDllDirectories");
+    auto setDefault = ProcAddress<SetDefaultDllDirectoriesFn>(kernel, "SetDefaultDllDirectories");
     if (setDefault && setDefault(kSearchSystem32)) {
         return;
     }
     // Removes the current folder from the search; the program's own folder stays in it, so
     // every LoadLibraryA of the program names a full path as well.
-    auto setDirectory = Lookup<SetDllDirectoryFn>(kernel, "SetDllDirectoryA");
+    auto setDirectory = ProcAddress<SetDllDirectoryFn>(kernel, "SetDllDirectoryA");
     if (setDirectory) {
         setDirectory("");
     }
@@ -49,7 +41,7 @@ HMODULE LoadSystemLibrary(const char* name) {
 
 void InitSystemCommonControls() {
     // Kept loaded for the life of the process, as the static import would be.
-    auto init = Lookup<InitCommonControlsFn>(LoadSystemLibrary("comctl32.dll"),
+    auto init = ProcAddress<InitCommonControlsFn>(LoadSystemLibrary("comctl32.dll"),
                                              "InitCommonControls");
     if (init) {
         init();

@@ -14,6 +14,15 @@ namespace nuvex {
 // Called before anything else, ahead of the first call that may load a library.
 void RestrictDllSearch();
 
+// GetProcAddress's result as the function type it is known to have; nullptr for a null
+// module or a missing export. Through void(*)() so that the compiler accepts the change of
+// signature.
+template <typename Fn>
+Fn ProcAddress(HMODULE module, const char* name) {
+    FARPROC proc = module ? GetProcAddress(module, name) : nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
+}
+
 // LoadLibraryA on `name` in the system folder, by its full path; nullptr when the path does
 // not fit or the library cannot be loaded.
 HMODULE LoadSystemLibrary(const char* name);

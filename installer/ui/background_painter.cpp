@@ -1,9 +1,9 @@
 #include "background_painter.h"
 
 #include "resource_ids.h"
-#include "resources.h"
-#include "scoped_gdi.h"
+#include "scoped.h"
 #include "shared_gdi.h"
+#include "skin.h"
 #include "wizard_rules.h"
 
 namespace nuvex {
@@ -27,11 +27,10 @@ void FillSolid(HDC dc, int width, int height, Colour colour) {
 void PaintDefaultBackdrop(HDC dc, int width, int height) {
     FillSolid(dc, width, height, 0);
     ScopedMemoryDC mem(dc);
-    HGDIOBJ original = SelectObject(mem.get(), Bitmap(IDB_BACKGROUND_STRIP));
+    ScopedSelection strip(mem.get(), Bitmap(IDB_BACKGROUND_STRIP));
     for (int i = 0; i < kStripLines; ++i) {
         StretchBlt(dc, 0, 2 * i, width, 1, mem.get(), 0, 0, 256, 1, SRCCOPY);
     }
-    SelectObject(mem.get(), original);
 }
 
 void PaintGradient(HDC dc, int width, int height, Colour top, Colour bottom) {

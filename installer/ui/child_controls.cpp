@@ -1,17 +1,22 @@
 #include "child_controls.h"
 
-#include "app_state.h"
-#include "resources.h"
 #include "shared_gdi.h"
+#include "skin.h"
 
 namespace nuvex {
 
 namespace {
 
+// The module of the parent's window: every window of the program is made with the
+// program's own instance.
+HINSTANCE InstanceOf(HWND parent) {
+    return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
+}
+
 HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, int x, int y,
                  int width, int height) {
     HWND child = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                                 parent, nullptr, App().instance, nullptr);
+                                 parent, nullptr, InstanceOf(parent), nullptr);
     if (child) {
         SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(Font(FontId::kText)), FALSE);
     }
@@ -31,15 +36,15 @@ HWND CreateOwnerDrawButton(HWND parent, const char* text, int x, int y, int widt
 HWND CreateControl(HWND parent, const char* cls, const char* text, DWORD style, int x, int y,
                    int width, int height, bool textFont) {
     HWND child = CreateWindowExA(0, cls, text, style, x, y, width, height, parent, nullptr,
-                                 App().instance, nullptr);
+                                 InstanceOf(parent), nullptr);
     if (child && textFont) {
         SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(Font(FontId::kText)), TRUE);
     }
     return child;
 }
 
-void FollowApplicationActivation(HWND window, bool active, bool showBackground) {
-    HWND background = App().backgroundWindow;
+void FollowApplicationActivation(HWND window, HWND background, bool active,
+                                 bool showBackground) {
     if (active) {
         if (IsIconic(window)) {
             OpenIcon(window);

@@ -15,9 +15,9 @@ HWND CreateControl(HWND parent, const char* cls, const char* text, DWORD style, 
                    int width, int height, bool textFont);
 
 // A main window following the user between applications: when its application is
-// deactivated it hides the background and minimises; when activated it comes back, shows
-// the background again when `showBackground` says so, and comes to the top.
-void FollowApplicationActivation(HWND window, bool active, bool showBackground);
+// deactivated it hides `background` (none: nullptr) and minimises; when activated it comes
+// back, shows the background again when `showBackground` says so, and comes to the top.
+void FollowApplicationActivation(HWND window, HWND background, bool active, bool showBackground);
 
 // Moves `hwnd` to the middle of the screen with the given size.
 void CentreWindow(HWND hwnd, int width, int height);

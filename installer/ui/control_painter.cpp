@@ -1,9 +1,9 @@
 // Owner-drawn controls: push buttons from two bitmap faces, the close box and the result
-// picture, told apart by their window handles.
+// picture, told apart by the kind their window gives.
 #include "painters.h"
 #include "resource_ids.h"
-#include "resources.h"
-#include "scoped_gdi.h"
+#include "scoped.h"
+#include "skin.h"
 
 namespace nuvex {
 
@@ -13,12 +13,9 @@ constexpr COLORREF kButtonText = 0x007F0000;
 constexpr COLORREF kFocusedButtonText = 0x00BB0000;
 constexpr COLORREF kDisabledCancelText = 0x007F7F7F;
 
-ControlHandles g_controls;
-
 void CopyBitmap(HDC dc, HDC mem, int id, const RECT& r) {
-    HGDIOBJ old = SelectObject(mem, Bitmap(id));
+    ScopedSelection face(mem, Bitmap(id));
     BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
 }
 
 // A push button: face, then its window text centred with its bottom 7 pixels below the
@@ -44,30 +41,37 @@ void PaintPushButton(const DRAWITEMSTRUCT& item, HDC mem, COLORREF textColour) {
 
 }  // namespace
 
-ControlHandles& Controls() { return g_controls; }
-
-void PaintControl(const DRAWITEMSTRUCT& item) {
+void PaintControl(const DRAWITEMSTRUCT& item, ControlKind kind) {
     ScopedMemoryDC mem(item.hDC);
-    const HWND h = item.hwndItem;
-    if (h == nullptr) {
+    if (item.hwndItem == nullptr) {
         return;
     }
-    if (h == g_controls.next || h == g_controls.back || h == g_controls.browse) {
-        COLORREF colour = CLR_INVALID;
-        if (!(item.itemState & ODS_DISABLED)) {
-            colour = (item.itemState & ODS_FOCUS) ? kFocusedButtonText : kButtonText;
+    switch (kind) {
+        case ControlKind::kPushButton: {
+            COLORREF colour = CLR_INVALID;
+            if (!(item.itemState & ODS_DISABLED)) {
+                colour = (item.itemState & ODS_FOCUS) ? kFocusedButtonText : kButtonText;
+            }
+            PaintPushButton(item, mem.get(), colour);
+            break;
         }
-        PaintPushButton(item, mem.get(), colour);
-    } else if (h == g_controls.resultPicture) {
-        CopyBitmap(item.hDC, mem.get(),
-                   g_controls.resultFlag ? IDB_RESULT_CROSS : IDB_RESULT_CHECK, item.rcItem);
-    } else if (h == g_controls.closeBox) {
-        CopyBitmap(item.hDC, mem.get(),
-                   (item.itemState & ODS_SELECTED) ? IDB_CLOSE_PRESSED : IDB_CLOSE_NORMAL,
-                   item.rcItem);
-    } else if (h == g_controls.cancel) {
-        PaintPushButton(item, mem.get(),
-                        (item.itemState & ODS_DISABLED) ? kDisabledCancelText : kButtonText);
+        case ControlKind::kResultCheck:
+        case ControlKind::kResultCross:
+            CopyBitmap(item.hDC, mem.get(),
+                       kind == ControlKind::kResultCross ? IDB_RESULT_CROSS : IDB_RESULT_CHECK,
+                       item.rcItem);
+            break;
+        case ControlKind::kCloseBox:
+            CopyBitmap(item.hDC, mem.get(),
+                       (item.itemState & ODS_SELECTED) ? IDB_CLOSE_PRESSED : IDB_CLOSE_NORMAL,
+                       item.rcItem);
+            break;
+        case ControlKind::kCancelButton:
+            PaintPushButton(item, mem.get(),
+                            (item.itemState & ODS_DISABLED) ? kDisabledCancelText : kButtonText);
+            break;
+        case ControlKind::kNone:
+            break;
     }
 }
 

@@ -2,8 +2,8 @@
 // optionally the logo and the separator line, then the caption over a two-pixel shadow.
 #include "painters.h"
 #include "resource_ids.h"
-#include "resources.h"
-#include "scoped_gdi.h"
+#include "scoped.h"
+#include "skin.h"
 
 namespace nuvex {
 
@@ -25,13 +25,12 @@ void Copy(HDC dc, HDC mem, int id, int x, int y, int w, int h) {
     BitBlt(dc, x, y, w, h, mem, 0, 0, SRCCOPY);
 }
 
-}  // namespace
-
-void PaintFrame(HDC dc, int width, int height, bool logo, bool separator, const char* caption) {
+// The bitmap pieces, through one memory DC.
+void PaintPieces(HDC dc, int width, int height, bool logo, bool separator) {
     ScopedMemoryDC mem(dc);
     // The memory DC's own 1x1 bitmap goes back before it is deleted, so that the last
     // frame piece stays selectable elsewhere.
-    HGDIOBJ original = GetCurrentObject(mem.get(), OBJ_BITMAP);
+    ScopedSelection original(mem.get(), OBJ_BITMAP);
 
     Stretch(dc, mem.get(), IDB_EDGE_TOP, 0, 0, width, 4);
     Stretch(dc, mem.get(), IDB_EDGE_BOTTOM, 0, height - 4, width, 4);
@@ -52,7 +51,12 @@ void PaintFrame(HDC dc, int width, int height, bool logo, bool separator, const 
     if (separator) {
         Copy(dc, mem.get(), IDB_SEPARATOR, width - 340, height - 45, 325, 2);
     }
-    SelectObject(mem.get(), original);
+}
+
+}  // namespace
+
+void PaintFrame(HDC dc, int width, int height, bool logo, bool separator, const char* caption) {
+    PaintPieces(dc, width, height, logo, separator);
 
     const int textX = logo ? 55 : 5;
     const int length = lstrlenA(caption);

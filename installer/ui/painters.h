@@ -7,25 +7,22 @@
 
 namespace nuvex {
 
-// Handles of the owner-drawn controls, filled by the windows that create them. The control
-// painter tells controls apart by these handles alone.
-struct ControlHandles {
-    HWND next = nullptr;  // the uninstaller's Remove button is stored here too
-    HWND back = nullptr;
-    HWND browse = nullptr;
-    HWND closeBox = nullptr;
-    HWND resultPicture = nullptr;
-    HWND cancel = nullptr;  // progress window
-    int resultFlag = 0;     // 0: check mark, 1: cross
+// What an owner-drawn control is, as the window that made it knows: the painter draws by
+// this alone.
+enum class ControlKind {
+    kNone,          // not ours: left alone
+    kPushButton,    // Next, Back, Browse, the uninstaller's Remove
+    kCancelButton,  // the progress window's Cancel: grey text when disabled
+    kCloseBox,
+    kResultCheck,  // the result picture of the done page
+    kResultCross,  // the result picture of the error page
 };
-
-ControlHandles& Controls();
 
 // Border, caption band, optional logo and separator, and the caption with its shadow.
 void PaintFrame(HDC dc, int width, int height, bool logo, bool separator, const char* caption);
 
-// WM_DRAWITEM for every owner-drawn control; a control not in Controls() is left alone.
-void PaintControl(const DRAWITEMSTRUCT& item);
+// WM_DRAWITEM for every owner-drawn control.
+void PaintControl(const DRAWITEMSTRUCT& item, ControlKind kind);
 
 // Outline and fill for `percent`; the part past the fill is not erased.
 void PaintProgressBar(HDC dc, int x, int y, int width, int height, int percent);

@@ -1,6 +1,6 @@
 // The progress bar every window draws: a light outline and a blue fill of the rule's length.
 #include "painters.h"
-#include "scoped_gdi.h"
+#include "scoped.h"
 #include "shared_gdi.h"
 #include "text_rules.h"
 

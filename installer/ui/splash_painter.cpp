@@ -3,7 +3,7 @@
 #include "splash_painter.h"
 
 #include "painters.h"
-#include "resources.h"
+#include "skin.h"
 
 namespace nuvex {
 

@@ -13,6 +13,11 @@ struct UninstallState {
     HANDLE thread = nullptr;
     // Written by the thread, read by the window's timer.
     std::atomic<int> percent{0};
+    // The window's own: its buttons, told apart for the control painter, and the bar's
+    // percentage last drawn. Main thread only.
+    HWND removeButton = nullptr;
+    HWND closeBox = nullptr;
+    int lastDrawn = 0;
 };
 
 UninstallState& Uninstall();

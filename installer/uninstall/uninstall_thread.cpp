@@ -3,8 +3,9 @@
 // over; folders that still hold something stay.
 #include <windows.h>
 
-#include "app_state.h"
+#include "package_state.h"
 #include "parsed_profile.h"
+#include "scoped.h"
 #include "uninstall_log.h"
 #include "uninstall_state.h"
 
@@ -32,20 +33,19 @@ void RemoveFamily(const LogPathList& paths, int total, int& done, RemoveFunction
 
 void DeleteRegistryEntry() {
     const char* name = Uninstall().productKey;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS, &key) !=
+    ScopedRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS, key.receive()) !=
         ERROR_SUCCESS) {
         return;
     }
     // An empty name would be the Uninstall key itself.
     if (name[0] != '\0') {
-        RegDeleteKeyA(key, name);
+        RegDeleteKeyA(key.get(), name);
     }
-    RegCloseKey(key);
 }
 
 void DeleteOwnExecutable() {
-    AppState& app = App();
+    PackageState& app = Package();
     const DWORD length = GetModuleFileNameA(nullptr, app.scriptPath, sizeof app.scriptPath);
     // A path that filled the buffer may have been cut and could name another file.
     if (length > 0 && length < sizeof app.scriptPath - 1) {
@@ -61,7 +61,7 @@ DWORD WINAPI UninstallThreadProc(LPVOID) {
     u.percent = 1;
     // The log is read once, whole: asked key by key, the profile functions would scan it
     // again for each of its entries.
-    const ParsedProfile log(App().scriptPath);
+    const ParsedProfile log(Package().scriptPath);
     const int files = CountLogFamily(log, "file");
     u.percent = 2;
     const int shortcuts = CountLogFamily(log, "startfile");
@@ -80,7 +80,7 @@ DWORD WINAPI UninstallThreadProc(LPVOID) {
     // once the file is deleted, the profile functions (where they answer) find nothing in it.
     const LogPathList dirs(log, "dir", folders);
     const LogPathList startDirs(log, "startdir", groups);
-    DeleteFileA(App().scriptPath);
+    DeleteFileA(Package().scriptPath);
     RemoveFamily(dirs, total, done, RemoveDirectoryA);
     Sleep(100);
     RemoveFamily(startDirs, total, done, RemoveDirectoryA);

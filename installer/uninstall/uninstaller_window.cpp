@@ -3,9 +3,9 @@
 // itself, and the program ends, when the thread has finished.
 #include <windows.h>
 
-#include "app_state.h"
 #include "child_controls.h"
 #include "drag_strip.h"
+#include "package_state.h"
 #include "painters.h"
 #include "shared_gdi.h"
 #include "uninstall_state.h"
@@ -27,7 +27,6 @@ constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;
 
 UninstallState g_uninstall;
 DragStrip g_drag(kWidth, kHeight);
-int g_lastDrawn = 0;
 
 void Quit(HWND hwnd) {
     DestroyWindow(hwnd);
@@ -42,11 +41,11 @@ LRESULT OnCreate(HWND hwnd) {
     SetTimer(hwnd, kDragTimer, kDragTickMs, nullptr);
     CreateControl(hwnd, "STATIC", s.szTextUninst, kTextStyle, 25, 70, 450, 39, true);
     CreateControl(hwnd, "STATIC", s.szLabelUninst, kTextStyle, 65, 30, 300, 30, true);
-    Controls().next =
+    g_uninstall.removeButton =
         CreateControl(hwnd, "BUTTON", s.szButtonUnInstall, kButtonStyle, 385, 165, 100, 25, false);
-    Controls().closeBox = CreateControl(hwnd, "BUTTON", "", kButtonStyle, 475, 4, 21, 21, false);
+    g_uninstall.closeBox = CreateControl(hwnd, "BUTTON", "", kButtonStyle, 475, 4, 21, 21, false);
     GetPrivateProfileStringA("Nuvex", "uninstallreg", "", g_uninstall.productKey,
-                             sizeof g_uninstall.productKey, App().scriptPath);
+                             sizeof g_uninstall.productKey, Package().scriptPath);
     return 1;
 }
 
@@ -68,16 +67,16 @@ void OnEndTick(HWND hwnd) {
         Quit(hwnd);
         return;
     }
-    if (percent != g_lastDrawn) {
+    if (percent != g_uninstall.lastDrawn) {
         PaintProgressBar(hwnd, kBarX, kBarY, kBarWidth, kBarHeight, percent);
-        g_lastDrawn = percent;
+        g_uninstall.lastDrawn = percent;
     }
 }
 
 void OnRemove() {
     g_uninstall.thread = CreateThread(nullptr, 0, UninstallThreadProc, nullptr, 0, nullptr);
     if (g_uninstall.thread) {
-        EnableWindow(Controls().next, FALSE);
+        EnableWindow(g_uninstall.removeButton, FALSE);
     }
 }
 
@@ -85,11 +84,21 @@ void OnCommand(HWND hwnd, HWND control) {
     if (!control) {
         return;
     }
-    if (control == Controls().closeBox) {
+    if (control == g_uninstall.closeBox) {
         Quit(hwnd);
-    } else if (control == Controls().next && !g_uninstall.thread) {
+    } else if (control == g_uninstall.removeButton && !g_uninstall.thread) {
         OnRemove();
     }
+}
+
+void OnDrawItem(const DRAWITEMSTRUCT& item) {
+    ControlKind kind = ControlKind::kNone;
+    if (item.hwndItem == g_uninstall.removeButton) {
+        kind = ControlKind::kPushButton;
+    } else if (item.hwndItem == g_uninstall.closeBox) {
+        kind = ControlKind::kCloseBox;
+    }
+    PaintControl(item, kind);
 }
 
 }  // namespace
@@ -114,7 +123,7 @@ LRESULT CALLBACK UninstallerWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
             g_drag.OnButton(hwnd, msg == WM_LBUTTONDOWN);
             return 0;
         case WM_ACTIVATEAPP:
-            FollowApplicationActivation(hwnd, wParam != 0, false);  // no background here
+            FollowApplicationActivation(hwnd, nullptr, wParam != 0, false);  // no background here
             return 0;
         case WM_COMMAND:
             OnCommand(hwnd, reinterpret_cast<HWND>(lParam));
@@ -128,7 +137,7 @@ LRESULT CALLBACK UninstallerWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
             SelectObject(reinterpret_cast<HDC>(wParam), Gdi().whiteBrush);
             return reinterpret_cast<LRESULT>(Gdi().whiteBrush);
         case WM_DRAWITEM:
-            PaintControl(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
         default:
             return DefWindowProcA(hwnd, msg, wParam, lParam);

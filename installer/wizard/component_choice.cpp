@@ -2,8 +2,8 @@
 // page, ten check boxes on the custom page, and the component selection they give.
 #include <windows.h>
 
-#include "app_state.h"
 #include "child_controls.h"
+#include "package_state.h"
 #include "wizard_state.h"
 
 namespace nuvex {
@@ -18,7 +18,7 @@ bool IsChecked(HWND button) {
 }
 
 void ReadCheckBoxes() {
-    int* selection = App().componentSelection;
+    int* selection = SharedWizard().componentSelection;
     for (int i = 0; i < kComponentCount; ++i) {
         selection[i] = IsChecked(Wizard().check[i]) ? 1 : 0;
     }
@@ -31,7 +31,7 @@ void CreateChoiceControls(HWND wizard) {
     WizardState& w = Wizard();
     w.selectedType = InitialInstallType(s);
     w.pageEnabled[kPageCustom] = w.selectedType == kCustomType ? 1 : 0;
-    PresetSelection(s, w.selectedType, App().componentSelection);
+    PresetSelection(s, w.selectedType, SharedWizard().componentSelection);
 
     int rows = 0;
     for (int t = 0; t < kInstallTypes; ++t) {
@@ -74,7 +74,7 @@ void LeaveInstallTypePage() {
     if (type == kCustomType) {
         ReadCheckBoxes();
     } else {
-        PresetSelection(AppSettings(), type, App().componentSelection);
+        PresetSelection(AppSettings(), type, SharedWizard().componentSelection);
     }
 }
 

@@ -3,32 +3,12 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app_state.h"
+#include "package_state.h"
+#include "scoped.h"
 #include "text_rules.h"
 #include "wizard_state.h"
 
 namespace nuvex {
-
-namespace {
-
-// Frees a shell item list through the shell's allocator.
-class ScopedItemList {
-public:
-    explicit ScopedItemList(LPITEMIDLIST list) : list_(list) {}
-    ~ScopedItemList() {
-        if (list_) {
-            CoTaskMemFree(list_);
-        }
-    }
-    ScopedItemList(const ScopedItemList&) = delete;
-    ScopedItemList& operator=(const ScopedItemList&) = delete;
-    LPITEMIDLIST get() const { return list_; }
-
-private:
-    LPITEMIDLIST list_;
-};
-
-}  // namespace
 
 void ShowTargetField() {
     SendMessageA(Wizard().field, WM_SETTEXT, 0,
@@ -46,7 +26,7 @@ void BrowseForTarget(HWND wizard) {
     request.pszDisplayName = chosen;
     request.lpszTitle = s.szBrowseTitle;
     request.ulFlags = BIF_RETURNONLYFSDIRS;
-    ScopedItemList item(SHBrowseForFolderA(&request));
+    ScopedCoTaskMem<LPITEMIDLIST> item(SHBrowseForFolderA(&request));
     if (!item.get()) {
         return;
     }

@@ -2,8 +2,7 @@
 // heading, body and button captions of that page.
 #include <windows.h>
 
-#include "app_state.h"
-#include "painters.h"
+#include "package_state.h"
 #include "wizard_state.h"
 
 namespace nuvex {
@@ -20,12 +19,12 @@ void Show(HWND control) { ShowWindow(control, SW_SHOW); }
 void ShowTexts(const char* heading, const char* body) {
     SetText(Wizard().heading, heading);
     Show(Wizard().heading);
-    SetText(App().bodyText, body);
-    Show(App().bodyText);
+    SetText(SharedWizard().bodyText, body);
+    Show(SharedWizard().bodyText);
 }
 
 void HideAllButNavigation(HWND wizard) {
-    const ControlHandles& c = Controls();
+    const WizardState& c = Wizard();
     for (HWND child = GetWindow(wizard, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (child != c.next && child != c.back && child != c.closeBox) {
             ShowWindow(child, SW_HIDE);
@@ -44,14 +43,14 @@ void HideAllButNavigation(HWND wizard) {
 }
 
 // The done and error pages: the body makes room for the result picture.
-void NarrowBody() { MoveWindow(App().bodyText, 25, 70, 375, 80, TRUE); }
+void NarrowBody() { MoveWindow(SharedWizard().bodyText, 25, 70, 375, 80, TRUE); }
 
 }  // namespace
 
 void ShowPage(HWND wizard, int page) {
     const Settings& s = AppSettings();
-    ControlHandles& c = Controls();
-    App().currentPage = page;
+    WizardState& c = Wizard();
+    SharedWizard().currentPage = page;
     HideAllButNavigation(wizard);
     switch (page) {
         case kPageIntro:

@@ -2,10 +2,11 @@
 // bottom, a close box, dragging by its top strip, and the start of the installation.
 #include <windows.h>
 
-#include "app_state.h"
 #include "child_controls.h"
 #include "drag_strip.h"
+#include "package_state.h"
 #include "painters.h"
+#include "process_state.h"
 #include "resources.h"
 #include "shared_gdi.h"
 #include "wizard_state.h"
@@ -33,7 +34,7 @@ void PostPageChange(HWND hwnd, int page, bool backward) {
 }
 
 void EndInstaller(HWND hwnd) {
-    AppState& app = App();
+    ProcessState& app = Process();
     DestroyWindow(hwnd);
     app.wizardWindow = nullptr;
     if (app.backgroundWindow) {
@@ -44,8 +45,8 @@ void EndInstaller(HWND hwnd) {
 }
 
 void ShowBackground() {
-    if (AppSettings().ShowBackground && App().backgroundWindow) {
-        ShowWindow(App().backgroundWindow, SW_SHOW);
+    if (AppSettings().ShowBackground && Process().backgroundWindow) {
+        ShowWindow(Process().backgroundWindow, SW_SHOW);
     }
 }
 
@@ -58,11 +59,11 @@ void StartInstallation(HWND hwnd) {
     EnableWindow(hwnd, FALSE);
     const DWORD exStyle =
         s.progressstyle == kProgressBar ? (WS_EX_TOPMOST | WS_EX_TRANSPARENT) : WS_EX_TOPMOST;
-    App().progressWindow =
+    Process().progressWindow =
         CreateWindowExA(exStyle, kProgressClass, s.szInstalling, WS_POPUP | WS_VISIBLE | WS_SYSMENU,
-                        0, 0, 1, 1, nullptr, nullptr, App().instance, nullptr);
-    SetWindowTextA(Controls().next, s.szButtonNext);
-    if (!App().progressWindow) {
+                        0, 0, 1, 1, nullptr, nullptr, Process().instance, nullptr);
+    SetWindowTextA(g_wizard.next, s.szButtonNext);
+    if (!Process().progressWindow) {
         // Nothing would ever bring the wizard back: show the error page instead.
         PostPageChange(hwnd, kPageError, true);
         EnableWindow(hwnd, TRUE);
@@ -73,7 +74,7 @@ void StartInstallation(HWND hwnd) {
 void RunLeavingAction(HWND hwnd, int page) {
     switch (page) {
         case kPageIntro:
-            SetWindowTextA(Controls().back, AppSettings().szButtonBack);
+            SetWindowTextA(g_wizard.back, AppSettings().szButtonBack);
             ShowBackground();
             BringWindowToTop(hwnd);
             break;
@@ -99,19 +100,19 @@ void RunLeavingAction(HWND hwnd, int page) {
 }
 
 void OnNext(HWND hwnd) {
-    const int page = App().currentPage;
+    const int page = g_wizard.shared.currentPage;
     PostPageChange(hwnd, page + 1, false);
     RunLeavingAction(hwnd, page);
 }
 
 void OnBack(HWND hwnd) {
-    const int page = App().currentPage;
+    const int page = g_wizard.shared.currentPage;
     if (page == kPageIntro) {
         EndInstaller(hwnd);
         return;
     }
     if (page == kPageConfirm) {
-        SetWindowTextA(Controls().next, AppSettings().szButtonNext);
+        SetWindowTextA(g_wizard.next, AppSettings().szButtonNext);
     }
     PostPageChange(hwnd, page - 1, true);
     if (page != kPageConfirm) {
@@ -121,14 +122,15 @@ void OnBack(HWND hwnd) {
 
 LRESULT OnCreate(HWND hwnd) {
     const Settings& s = AppSettings();
-    ControlHandles& c = Controls();
+    WizardState& c = g_wizard;
     MoveWindow(hwnd, GetSystemMetrics(SM_CXMAXIMIZED) / 2 - kWidth / 2,
                GetSystemMetrics(SM_CYMAXIMIZED) / 2 - kHeight / 2, kWidth, kHeight, TRUE);
     SetTimer(hwnd, kDragTimer, kDragTickMs, nullptr);
     InitialPageTable(s, g_wizard.pageEnabled);
-    App().currentPage = kPageIntro;
+    g_wizard.shared.currentPage = kPageIntro;
 
-    App().bodyText = CreateControl(hwnd, "STATIC", s.szTextUvod, kTextStyle, 25, 70, 450, 80, true);
+    g_wizard.shared.bodyText =
+        CreateControl(hwnd, "STATIC", s.szTextUvod, kTextStyle, 25, 70, 450, 80, true);
     g_wizard.heading =
         CreateControl(hwnd, "STATIC", s.szLabelUvod, kTextStyle, 65, 30, 300, 30, true);
     c.next = CreateControl(hwnd, "BUTTON", s.szButtonNext, kButtonStyle, 385, 165, 100, 25, false);
@@ -154,7 +156,7 @@ LRESULT OnPaint(HWND hwnd) {
 }
 
 void OnCommand(HWND hwnd, HWND control, UINT code) {
-    const ControlHandles& c = Controls();
+    const WizardState& c = g_wizard;
     if (!control) {
         return;
     }
@@ -182,12 +184,26 @@ void OnPageChange(HWND hwnd, int requested, bool backward) {
     }
 }
 
+void OnDrawItem(const DRAWITEMSTRUCT& item) {
+    const WizardState& c = g_wizard;
+    const HWND h = item.hwndItem;
+    ControlKind kind = ControlKind::kNone;
+    if (h == c.next || h == c.back || h == c.browse) {
+        kind = ControlKind::kPushButton;
+    } else if (h == c.resultPicture) {
+        kind = c.resultFlag ? ControlKind::kResultCross : ControlKind::kResultCheck;
+    } else if (h == c.closeBox) {
+        kind = ControlKind::kCloseBox;
+    }
+    PaintControl(item, kind);
+}
+
 // WM_CLOSE from another program (a session manager, say); the window has no close command
 // of its own. The default would destroy the wizard and leave the process running without a
 // window. During the installation the wizard waits, hidden, for the result and the close is
 // ignored; at any other time it ends like the close box.
 void OnClose(HWND hwnd) {
-    if (App().progressWindow) {
+    if (Process().progressWindow) {
         return;
     }
     EndInstaller(hwnd);
@@ -196,13 +212,13 @@ void OnClose(HWND hwnd) {
 // Activation follows the user between applications on the pages before the confirmation;
 // from there on the installation's own windows decide.
 LRESULT OnActivateApp(HWND hwnd, bool active) {
-    const int page = App().currentPage;
+    const int page = g_wizard.shared.currentPage;
     if (page > kPageCustom) {
         return 0;
     }
     // With backgroundonok the background waits for the first page to be confirmed.
     const Settings& s = AppSettings();
-    FollowApplicationActivation(hwnd, active,
+    FollowApplicationActivation(hwnd, Process().backgroundWindow, active,
                                 s.ShowBackground && !(s.backgroundonok && page == kPageIntro));
     return 0;
 }
@@ -210,6 +226,7 @@ LRESULT OnActivateApp(HWND hwnd, bool active) {
 }  // namespace
 
 WizardState& Wizard() { return g_wizard; }
+WizardShared& SharedWizard() { return g_wizard.shared; }
 
 LRESULT CALLBACK WizardWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -218,7 +235,7 @@ LRESULT CALLBACK WizardWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
         case WM_PAINT:
             return OnPaint(hwnd);
         case WM_DRAWITEM:
-            PaintControl(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORSTATIC:

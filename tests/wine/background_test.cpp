@@ -8,7 +8,7 @@
 
 #include "background_painter.h"
 #include "canvas.h"
-#include "resources.h"
+#include "skin.h"
 
 namespace nuvex::test {
 namespace {
@@ -18,7 +18,7 @@ constexpr COLORREF kBlack = RGB(0, 0, 0), kWhite = RGB(255, 255, 255);
 
 class Background : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(InitResources(GetModuleHandleA(nullptr))); }
+    static void SetUpTestSuite() { ASSERT_TRUE(LoadSkin(GetModuleHandleA(nullptr))); }
     Canvas canvas_{kW, kH, RGB(1, 2, 3)};
 };
 

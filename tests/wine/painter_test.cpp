@@ -8,7 +8,7 @@
 #include "canvas.h"
 #include "painters.h"
 #include "resource_ids.h"
-#include "resources.h"
+#include "skin.h"
 #include "splash_painter.h"
 
 namespace nuvex::test {
@@ -35,7 +35,7 @@ COLORREF BitmapPixel(int id, int x, int y) {
 
 class Painters : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(InitResources(GetModuleHandleA(nullptr))); }
+    static void SetUpTestSuite() { ASSERT_TRUE(LoadSkin(GetModuleHandleA(nullptr))); }
 };
 
 // One generated picture of each kind: its size and a colour that shows it was generated.
@@ -102,24 +102,30 @@ TEST_F(Painters, SplashShowsCaptionLinesAndBar) {
 
 using Controls_ = Painters;
 
-// Controls are told apart by their handles alone: push buttons take a text colour by state
-// and group, the close box and the result picture their bitmaps, a stranger nothing; pressed,
-// the text moves one right and one down.
-TEST_F(Controls_, EachControlByItsHandleAndState) {
+// Each kind of control as its window names it: push buttons take a text colour by state
+// (disabled, the context's own), Cancel grey when disabled and never the focus colour, the
+// close box and the result pictures their bitmaps, a control that is not ours nothing;
+// pressed, the text moves one right and one down.
+TEST_F(Controls_, EachKindOfControlByState) {
+    constexpr COLORREF kNoText = CLR_INVALID;
     struct Case {
-        HWND ControlHandles::*slot;
+        ControlKind kind;
         UINT state;
-        int result, face;
-        COLORREF text;  // 0: nothing but the face
+        int face;
+        COLORREF text;
     };
     const Case cases[] = {
-        {&ControlHandles::next, 0, 0, IDB_BUTTON_NORMAL, kDarkBlue},
-        {&ControlHandles::back, ODS_SELECTED, 0, IDB_BUTTON_PRESSED, kDarkBlue},
-        {&ControlHandles::next, ODS_FOCUS, 0, IDB_BUTTON_NORMAL, RGB(0, 0, 187)},
-        {&ControlHandles::cancel, ODS_DISABLED, 0, IDB_BUTTON_NORMAL, RGB(127, 127, 127)},
-        {&ControlHandles::closeBox, ODS_SELECTED, 0, IDB_CLOSE_PRESSED, 0},
-        {&ControlHandles::resultPicture, 0, 1, IDB_RESULT_CROSS, 0},
-        {nullptr, ODS_SELECTED | ODS_FOCUS, 0, 0, 0},
+        {ControlKind::kPushButton, 0, IDB_BUTTON_NORMAL, kDarkBlue},
+        {ControlKind::kPushButton, ODS_SELECTED, IDB_BUTTON_PRESSED, kDarkBlue},
+        {ControlKind::kPushButton, ODS_FOCUS, IDB_BUTTON_NORMAL, RGB(0, 0, 187)},
+        {ControlKind::kPushButton, ODS_DISABLED | ODS_FOCUS, IDB_BUTTON_NORMAL, kBlack},
+        {ControlKind::kCancelButton, ODS_DISABLED, IDB_BUTTON_NORMAL, RGB(127, 127, 127)},
+        {ControlKind::kCancelButton, ODS_FOCUS, IDB_BUTTON_NORMAL, kDarkBlue},
+        {ControlKind::kCloseBox, 0, IDB_CLOSE_NORMAL, kNoText},
+        {ControlKind::kCloseBox, ODS_SELECTED, IDB_CLOSE_PRESSED, kNoText},
+        {ControlKind::kResultCheck, 0, IDB_RESULT_CHECK, kNoText},
+        {ControlKind::kResultCross, ODS_SELECTED, IDB_RESULT_CROSS, kNoText},
+        {ControlKind::kNone, ODS_SELECTED | ODS_FOCUS, 0, kNoText},
     };
     HWND button = CreateWindowExA(0, "BUTTON", "Iii", WS_POPUP | BS_OWNERDRAW, 0, 0, 100, 25,
                                   nullptr, nullptr, nullptr, nullptr);
@@ -127,11 +133,6 @@ TEST_F(Controls_, EachControlByItsHandleAndState) {
     RECT normal = {};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "row " << &c - cases);
-        Controls() = ControlHandles{};
-        Controls().resultFlag = c.result;
-        if (c.slot) {
-            Controls().*c.slot = button;
-        }
         Canvas canvas(100, 25, kSentinel), face(100, 25, kSentinel);
         if (c.face) {
             Draw(face, c.face);
@@ -142,8 +143,7 @@ TEST_F(Controls_, EachControlByItsHandleAndState) {
         item.hDC = canvas.dc();
         item.rcItem = {0, 0, 100, 25};
         item.itemState = c.state;
-        PaintControl(item);
-        Controls() = ControlHandles{};
+        PaintControl(item, c.kind);
         // The bounds of the pixels off the face, and how many of them have the text colour.
         int off = 0, exact = 0;
         RECT box = {100, 25, 0, 0};
@@ -157,7 +157,7 @@ TEST_F(Controls_, EachControlByItsHandleAndState) {
                 }
             }
         }
-        if (!c.text) {
+        if (c.text == kNoText) {
             EXPECT_EQ(off, 0) << "pixels off the face";
             continue;
         }

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app_state.h"
 #include "package_fixture.h"
+#include "package_state.h"
 #include "profile_text.h"
 #include "uninstall_log_writer.h"
 

@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "app_state.h"
 #include "driver.h"
 #include "install_session.h"
 #include "package_fixture.h"
+#include "package_state.h"
 #include "uninstall_registration.h"
 
 namespace nuvex::test {
@@ -242,7 +242,7 @@ TEST(UninstallerCopy, NothingIsCreatedOrTruncatedWithoutMemory) {
     ResetSettings(s);
     lstrcpynA(s.szInstallAppName, "Nuvex Copy Test", sizeof s.szInstallAppName);
     lstrcpynA(s.szErrorNEM, kErrorNEM, sizeof s.szErrorNEM);
-    App().scriptOffset = 0xFFFFFF00u;
+    Package().scriptOffset = 0xFFFFFF00u;
     for (const bool existing : {false, true}) {
         SCOPED_TRACE(existing ? "over an old uninstaller" : "in an empty folder");
         const std::string target = dir + (existing ? "\\old" : "\\new");
@@ -258,7 +258,7 @@ TEST(UninstallerCopy, NothingIsCreatedOrTruncatedWithoutMemory) {
             EXPECT_FALSE(FileExists(target + "\\uninst.exe"));
         }
     }
-    App().scriptOffset = 0;
+    Package().scriptOffset = 0;
 }
 
 }  // namespace

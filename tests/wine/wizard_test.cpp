@@ -8,7 +8,7 @@
 #include "driver.h"
 #include "package_fixture.h"
 #include "resource_ids.h"
-#include "resources.h"
+#include "skin.h"
 
 namespace nuvex::test {
 namespace {
@@ -174,7 +174,7 @@ TEST(Installation, StartsFromTheConfirmationPageAndEndsOnTheResultPages) {
     })) << "the wizard did not come back";
 
     // Whether the result picture on the screen shows image `id` along its diagonal.
-    ASSERT_TRUE(InitResources(GetModuleHandleA(nullptr)));
+    ASSERT_TRUE(LoadSkin(GetModuleHandleA(nullptr)));
     HDC screen = GetDC(nullptr), mem = CreateCompatibleDC(nullptr);
     HGDIOBJ original = GetCurrentObject(mem, OBJ_BITMAP);
     auto shows = [&](int id) {

@@ -1,13 +1,13 @@
-#include "app_state.h"
+#include "package_state.h"
 
 namespace nuvex {
 
 namespace {
-AppState g_app;
+PackageState g_package;
 Settings g_settings;
 }  // namespace
 
-AppState& App() { return g_app; }
+PackageState& Package() { return g_package; }
 Settings& AppSettings() { return g_settings; }
 
 }  // namespace nuvex

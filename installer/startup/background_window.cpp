@@ -2,8 +2,8 @@
 // being disabled, it never takes input. The wizard and the progress window show and hide it.
 #include <windows.h>
 
-#include "app_state.h"
 #include "background_painter.h"
+#include "package_state.h"
 #include "shared_gdi.h"
 #include "text_rules.h"
 
@@ -21,7 +21,7 @@ LRESULT OnPaint(HWND hwnd) {
     // The shadow switch is read from the script at every repaint rather than kept.
     char shadow[255];
     GetPrivateProfileStringA("Design", "shadowappname", "false", shadow, sizeof shadow,
-                             App().scriptPath);
+                             Package().scriptPath);
     BackgroundLook look;
     look.type = s.backgroundtype;
     look.colour1 = s.bgcolor1;
