@@ -11,6 +11,7 @@
 #include "silent_run.h"
 #include "system_libraries.h"
 #include "text_rules.h"
+#include "uninstaller_cleanup.h"
 
 namespace nuvex {
 
@@ -85,6 +86,9 @@ int Main(HINSTANCE instance) {
         if (code != kNotSilent) {
             ReleaseResources(instance);
             ReleaseScriptCopy();
+            if (uninstaller) {
+                StartUninstallerCleanup();
+            }
             return code;
         }
     }
@@ -106,6 +110,9 @@ int Main(HINSTANCE instance) {
     }
     ReleaseResources(instance);
     ReleaseScriptCopy();
+    if (uninstaller) {
+        StartUninstallerCleanup();
+    }
     return 0;
 }
 

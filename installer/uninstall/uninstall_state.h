@@ -13,6 +13,8 @@ struct UninstallState {
     HANDLE thread = nullptr;
     // Written by the thread, read by the window's timer.
     std::atomic<int> percent{0};
+    // Set as the thread's last step: the removal ran to its end (not cut off by the close box).
+    std::atomic<bool> finished{false};
 };
 
 UninstallState& Uninstall();
