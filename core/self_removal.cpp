@@ -20,13 +20,14 @@ std::size_t RootLength(const char* path) {
     return share ? static_cast<std::size_t>(share - path) + 1 : 0;
 }
 
-// A quote or a control character, which no Windows file name holds, and the two characters
-// that start a variable: Windows' interpreter takes a delayed value as it stands, but Wine's
-// expands %NAME% and !NAME! inside it once more, which could turn a folder named "%X%" into
+// A quote, a control character or a wildcard, which no Windows file name holds (a `?` comes
+// from a name the ANSI code page cannot spell, and del would take it as a pattern), and the two
+// characters that start a variable: Windows' interpreter takes a delayed value as it stands, but
+// Wine's expands %NAME% and !NAME! inside it once more, which could turn a folder named "%X%" into
 // another path. Such an uninstaller stays where it is.
 bool HasUnsafeCharacter(const char* path) {
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(path); *p; ++p) {
-        if (*p < 0x20 || *p == '"' || *p == '%' || *p == '!') {
+        if (*p < 0x20 || *p == '"' || *p == '?' || *p == '*' || *p == '%' || *p == '!') {
             return true;
         }
     }

@@ -44,7 +44,7 @@ enum class SelfRemovalResult {
     kReady,
     kNotFullPath,      // not "X:\..." or "\\server\share\...": no folder to name safely
     kInDriveRoot,      // uninst.exe directly in a drive or share root: that folder never goes
-    kUnsafeCharacter,  // a quote, a control character, % or !
+    kUnsafeCharacter,  // a quote, a control character, a wildcard, % or !
     kTooLong,
 };
 

@@ -43,6 +43,8 @@ TEST(SelfRemovalTest, PlansOnlyForAFullPathInsideAFolder) {
         {"C:\\100%\\uninst.exe", SelfRemovalResult::kUnsafeCharacter, nullptr},
         {"C:\\%TEMP%\\uninst.exe", SelfRemovalResult::kUnsafeCharacter, nullptr},
         {"C:\\Hi!\\uninst.exe", SelfRemovalResult::kUnsafeCharacter, nullptr},
+        {"C:\\??\\uninst.exe", SelfRemovalResult::kUnsafeCharacter, nullptr},
+        {"C:\\a*\\uninst.exe", SelfRemovalResult::kUnsafeCharacter, nullptr},
         {longPath.c_str(), SelfRemovalResult::kTooLong, nullptr},
     };
     for (const auto& c : cases) {
