@@ -89,6 +89,7 @@ const ScriptKey kKeys[] = {
     NUVEX_FLAG("Wizard", erroronwinnt, KeyKind::kFlag, "false"),
     NUVEX_FLAG("Wizard", erroronwin9x, KeyKind::kFlag, "false"),
     NUVEX_FLAG("Wizard", unattended, KeyKind::kFlag, "false"),
+    NUVEX_FLAG("Wizard", removeuninstaller, KeyKind::kFlag, "false"),
 };
 
 #undef NUVEX_TEXT

@@ -71,6 +71,7 @@ struct Settings {
     int32_t erroronwin9x;
     // Additions for deployment tools, off unless the script asks (docs/deploy.md).
     int32_t unattended;  // setup.exe /S and uninst.exe /S are honoured
+    int32_t removeuninstaller;  // uninst.exe and the emptied folder go after a removal
 
     // [Design]
     int32_t ShowBackground;

@@ -43,6 +43,9 @@ void UninstallLogWriter::WriteHeader(const char* registryKeyName, const char* ta
     if (s.unattended) {
         Write("unattended", "true");
     }
+    if (s.removeuninstaller) {
+        Write("removeuninstaller", "true");
+    }
     char key[kLogKeySize];
     FormatLogKey(key, LogFamily::kDir, 0);
     Write(key, targetFolder);

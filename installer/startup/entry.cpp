@@ -12,6 +12,7 @@
 #include "silent_run.h"
 #include "system_libraries.h"
 #include "text_rules.h"
+#include "uninstaller_cleanup.h"
 
 namespace nuvex {
 
@@ -87,6 +88,9 @@ int Main(HINSTANCE instance) {
         if (code != kNotSilent) {
             ReleaseResources(instance);
             ReleaseScriptCopy();
+            if (uninstaller) {
+                StartUninstallerCleanup();
+            }
             return code;
         }
     }
@@ -108,6 +112,9 @@ int Main(HINSTANCE instance) {
     }
     ReleaseResources(instance);
     ReleaseScriptCopy();
+    if (uninstaller) {
+        StartUninstallerCleanup();
+    }
     return 0;
 }
 

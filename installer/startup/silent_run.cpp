@@ -88,6 +88,8 @@ bool UseUninstallLog(const char* modulePath) {
         return false;
     }
     std::fclose(log);
+    // Read while the log exists: the removal deletes it before the clean-up is decided.
+    AppSettings().removeuninstaller = LogSaysTrue("removeuninstaller") ? 1 : 0;
     return true;
 }
 

@@ -18,6 +18,8 @@ struct UninstallState {
     HWND removeButton = nullptr;
     HWND closeBox = nullptr;
     int lastDrawn = 0;
+    // Set as the thread's last step: the removal ran to its end (not cut off by the close box).
+    std::atomic<bool> finished{false};
 };
 
 UninstallState& Uninstall();

@@ -87,6 +87,7 @@ DWORD WINAPI UninstallThreadProc(LPVOID) {
     Sleep(100);
     DeleteOwnExecutable();
     Sleep(300);
+    u.finished = true;
     return 0;
 }
 

@@ -121,7 +121,7 @@ TEST(EstimatedSizeKbTest, RoundsUpAndHoldsAtTheDwordLimit) {
 }
 
 TEST(DeploymentKeysTest, FlagIsOffUnlessTheScriptSaysTrue) {
-    for (const char* key : {"unattended"}) {
+    for (const char* key : {"unattended", "removeuninstaller"}) {
         const ScriptKey* found = FindStartupKey("wizard", key);
         ASSERT_NE(found, nullptr) << key;
         EXPECT_EQ(found->kind, KeyKind::kFlag) << key;

@@ -3,6 +3,7 @@
 // leave on disk and in the registry.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -22,6 +23,7 @@ namespace {
 struct SilentResult {
     DWORD code = 12345;
     std::string window;  // class of a window it showed; empty when none
+    DWORD pid = 0;
 };
 
 struct WindowSearch {
@@ -46,6 +48,7 @@ SilentResult RunSilent(const std::string& exe, const std::string& tmp, const std
     if (!p.Started()) {
         return result;
     }
+    result.pid = p.Id();
     WindowSearch search{p.Id(), {}};
     const bool ended = WaitUntil([&] {
         if (search.found.empty()) {
@@ -64,10 +67,33 @@ SilentResult RunSilent(const std::string& exe, const std::string& tmp, const std
     return result;
 }
 
+// Whether a running process was started by `parent` (any name) or is called `name` (any
+// parent): the uninstaller's clean-up outlives it by design, and runs ping.exe to wait.
+bool Running(DWORD parent, const char* name = nullptr) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32First(snapshot, &entry); more && !found;
+         more = Process32Next(snapshot, &entry)) {
+        found = name ? lstrcmpiA(entry.szExeFile, name) == 0 : entry.th32ParentProcessID == parent;
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+bool ChildRunning(DWORD pid) { return Running(pid); }
+
 // The package of these tests: two files, one in a subfolder, a Start menu shortcut, opt-in.
-std::vector<std::string> UnattendedScript(const std::string& instDir, bool unattended) {
+std::vector<std::string> UnattendedScript(const std::string& instDir, bool unattended,
+                                          const char* extra = nullptr) {
     std::vector<std::string> script = ScriptHead(instDir, "true", "window");
     script.insert(script.begin() + 1, unattended ? "unattended=TRUE" : "unattended=no");
+    if (extra) {
+        script.insert(script.begin() + 2, extra);
+    }
     return ComponentLines(script, {"dir0000=Sub", "file0000=a.txt", "file0001=Sub\\b.txt",
                                    "requiedspace=0000000000"});
 }
@@ -284,6 +310,109 @@ TEST(Unattended, SilentFailuresEndWithTheirExitCodesAndNoWindow) {
     std::string quiet;
     EXPECT_FALSE(ReadRegistryValue(std::string(kUninstallKey) + kProduct, "QuietUninstallString",
                                    &quiet));
+    DeleteUninstallEntry();
+}
+
+// removeuninstaller=true: after a finished removal, by /S or by the window's Remove,
+// uninst.exe goes and so does the target folder once it is empty, whatever characters its
+// name holds, and nothing is left in the temporary folder. A user's file keeps itself and its
+// folders. Without the flag, or with a folder name the interpreter could read as a variable,
+// uninst.exe stays and no clean-up starts.
+TEST(Unattended, RemoveUninstallerTakesUninstExeAndTheEmptiedFolder) {
+    const std::string dir = TestWorkDir();
+    MakeFolders(dir + "\\src\\Sub");
+    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\a.txt", SampleText(2000, 5)));
+    ASSERT_TRUE(WriteFileBytes(dir + "\\src\\Sub\\b.txt", SampleText(300, 6)));
+    const std::string flagged = BuildInstaller(
+        dir, UnattendedScript(dir + "\\Default", true, "removeuninstaller=TRUE"));
+    ASSERT_FALSE(flagged.empty());
+    std::string unflaggedBytes = ReadFileBytes(flagged);
+    ASSERT_NO_FATAL_FAILURE(
+        PatchScript(unflaggedBytes, "removeuninstaller=TRUE", "removeuninstaller=none"));
+    const std::string unflagged = dir + "\\unflagged.exe";
+    ASSERT_TRUE(WriteFileBytes(unflagged, unflaggedBytes));
+    const std::string tmp = dir + "\\tmp";
+    MakeFolders(tmp);
+    DeleteUninstallEntry();
+
+    using Listing = std::vector<std::string>;
+    const Listing gone;
+    struct Row {
+        const char* name;
+        const std::string* package;
+        std::string target;
+        bool byWindow;
+        bool held;  // uninst.exe is held open, undeletable, until the clean-up waits
+        Listing userFiles;
+        Listing left;  // what stays of the target folder; empty: the folder itself is gone
+    };
+    const std::vector<Row> rows = {
+        {"without the flag", &unflagged, dir + "\\Without\\App", false, false, {},
+         {"uninst.exe"}},
+        {"a folder name with a percent sign", &flagged, dir + "\\100% Tool\\App", false, false,
+         {}, {"uninst.exe"}},
+        {"/S, a folder name the interpreter must take literally", &flagged,
+         dir + "\\R&D (x86) ^;x\\My  App", false, false, {}, gone},
+        {"/S with a user's files", &flagged, dir + "\\Kept\\App", false, false,
+         {"notes.txt", "Sub\\mine.txt"}, {"Sub", "Sub\\mine.txt", "notes.txt"}},
+        {"the window's Remove", &flagged, dir + "\\Window\\App", true, false, {}, gone},
+        {"uninst.exe held for a while after the end", &flagged, dir + "\\Held\\App", false,
+         true, {}, gone},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const SilentResult installed = RunSilent(*row.package, tmp, "/S /D=" + row.target);
+        ASSERT_EQ(installed.code, 0u);
+        for (const std::string& file : row.userFiles) {
+            ASSERT_TRUE(WriteFileBytes(row.target + "\\" + file, "mine"));
+        }
+        const std::vector<std::string> log = LogLines(row.target + "\\uninst.ini");
+        EXPECT_EQ(std::find(log.begin(), log.end(), "removeuninstaller=true") != log.end(),
+                  row.package == &flagged);
+    }
+    const Listing tmpBefore = Tree(tmp);
+
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string uninstaller = row.target + "\\uninst.exe";
+        DWORD pid = 0;
+        // As a virus scanner might: readable by the loader, not deletable.
+        HANDLE held = row.held ? CreateFileA(uninstaller.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                             nullptr, OPEN_EXISTING, 0, nullptr)
+                               : INVALID_HANDLE_VALUE;
+        ASSERT_EQ(held != INVALID_HANDLE_VALUE, row.held);
+        if (row.byWindow) {
+            Process p = Launch(uninstaller, TempEnv(tmp));
+            HWND window = WaitForWindow(p.Id(), "UninstallerWindow", kDefaultTimeoutMs, true);
+            ASSERT_NE(window, nullptr) << "expected the uninstaller window";
+            pid = p.Id();
+            ASSERT_TRUE(Click(WaitForChild(window, "Button", "Remove")));
+            DWORD code = 12345;
+            ASSERT_TRUE(p.WaitForExit(&code));
+            EXPECT_EQ(code, 0u);
+        } else {
+            const SilentResult removed = RunSilent(uninstaller, tmp, "/S");
+            EXPECT_EQ(removed.window, "") << "the silent removal showed a window";
+            EXPECT_EQ(removed.code, 0u);
+            pid = removed.pid;
+        }
+        if (held != INVALID_HANDLE_VALUE) {
+            // The clean-up found the file undeletable and waits; then it is let go.
+            EXPECT_TRUE(WaitUntil([&] { return Running(0, "ping.exe"); }));
+            EXPECT_TRUE(FileExists(uninstaller));
+            CloseHandle(held);
+        }
+        // The clean-up has ended once the uninstaller's children have; none is started when
+        // uninst.exe is to stay.
+        if (row.left == Listing{"uninst.exe"}) {
+            EXPECT_FALSE(ChildRunning(pid)) << "a clean-up was started";
+        }
+        EXPECT_TRUE(WaitUntil([&] { return !ChildRunning(pid); })) << "the clean-up never ended";
+        EXPECT_EQ(FileExists(row.target), !row.left.empty()) << row.target;
+        EXPECT_EQ(Tree(row.target), row.left);
+    }
+    EXPECT_EQ(Tree(tmp), tmpBefore) << "the removals left something in the temporary folder";
+    EXPECT_FALSE(UninstallEntryExists());
     DeleteUninstallEntry();
 }
 

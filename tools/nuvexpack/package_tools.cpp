@@ -138,6 +138,12 @@ void ListSwitches(const IniDocument& doc, std::ostream& out) {
         << ", refuse NT " << OnOff(FlagValue(doc, "Wizard", "erroronwinnt"))
         << ", refuse 9x " << OnOff(FlagValue(doc, "Wizard", "erroronwin9x"))
         << ", go on when refused " << OnOff(FlagValue(doc, "Wizard", "allowbadwindows", true)) << "\n";
+    // The deployment additions get a line only when the script names one, so that the listing
+    // of any other package stays as it was.
+    if (doc.Get("Wizard", "unattended") || doc.Get("Wizard", "removeuninstaller")) {
+        out << "deployment   unattended " << OnOff(FlagValue(doc, "Wizard", "unattended"))
+            << ", removeuninstaller " << OnOff(FlagValue(doc, "Wizard", "removeuninstaller")) << "\n";
+    }
     std::string count = Get(doc, "Components", "NumberOfComponents");
     out << "components   NumberOfComponents=" << (count.empty() ? "(missing)" : Printable(count)) << "\n";
 }

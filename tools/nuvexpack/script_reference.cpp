@@ -88,6 +88,7 @@ const std::map<std::string, std::string> kMeanings = {
     {"erroronwinnt", "refuse Windows NT, 2000, XP and later"},
     {"erroronwin9x", "refuse Windows 95, 98 and Me"},
     {"unattended", "honour `setup.exe /S`, `/D=`, `/TYPE=n` and `uninst.exe /S`, with exit codes and the extra uninstall values (docs/deploy.md)"},
+    {"removeuninstaller", "after a finished removal, `uninst.exe` goes too, and the target folder when it is then empty (docs/deploy.md)"},
 };
 
 std::string Escape(const std::string& s) {

@@ -123,7 +123,8 @@ TEST_F(PackTest, NewWritesAScriptThatBuildsStrictly) {
 // each shortcut goes.
 TEST_F(PackTest, ListShowsFlagsAsTheInstallerReadsThemAndShortcuts) {
     Source("tool.exe", "MZ tool");
-    BuildRun run = Build(Script({"[Wizard]", "includeuninst=no", "[Dialogs]", "AppInfo=1", "[Components]",
+    BuildRun run = Build(Script({"[Wizard]", "includeuninst=no", "unattended=yes", "removeuninstaller=True",
+                                 "[Dialogs]", "AppInfo=1", "[Components]",
                                  "NumberOfComponents=2", "[Component0]", "Title=Tool", "Requied=1",
                                  "UseInInstType0=yes", "file0000=tool.exe", "start00=tool.exe",
                                  "start00title=Tool", "start00args=--fast", "run00=tool.exe",
@@ -135,6 +136,7 @@ TEST_F(PackTest, ListShowsFlagsAsTheInstallerReadsThemAndShortcuts) {
     ASSERT_EQ(r.exitCode, 0) << r.output;
     for (const char* expected :
          {"splash       Czech (defaultlang missing)", "information off", "custom on", "uninstaller on",
+          "deployment   unattended off, removeuninstaller on",
           "[Component0] \"Tool\", requiedspace 7, in types none",
           "start00   Start menu group\\Tool.lnk -> target folder\\tool.exe --fast",
           "run00     opens target folder\\tool.exe at the end", "[Component1] \"Extra\", required,",
