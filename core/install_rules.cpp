@@ -1,9 +1,7 @@
 #include "install_rules.h"
 
-#include <cstdio>
 #include <cstring>
 
-#include "package_layout.h"
 #include "text_rules.h"
 
 namespace nuvex {
@@ -22,6 +20,10 @@ bool EnoughFreeSpace(uint64_t required, uint64_t freeBytes) {
     const uint64_t needed =
         required > UINT64_MAX - kFreeSpaceMargin ? UINT64_MAX : required + kFreeSpaceMargin;
     return needed <= freeBytes;
+}
+
+uint64_t ClusterBytes(uint32_t sectorsPerCluster, uint32_t bytesPerSector, uint32_t freeClusters) {
+    return static_cast<uint64_t>(sectorsPerCluster) * bytesPerSector * freeClusters;
 }
 
 bool DriveRoot(const char* targetFolder, char (&root)[4]) {
@@ -176,32 +178,6 @@ bool ClimbsOutOfFolder(const char* relative) {
             onlyDotsAndBlanks = false;
         }
     }
-}
-
-bool IsFourDigitFamily(const char* family) {
-    static constexpr const char* kFourDigit[] = {"dir", "file", "win", "sys"};
-    for (const char* f : kFourDigit) {
-        if (std::strcmp(family, f) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-int FamilyMaxIndex(const char* family) {
-    return IsFourDigitFamily(family) ? layout::kMaxEntries4 : layout::kMaxEntries2;
-}
-
-bool FormatEntryKey(char* out, std::size_t size, const char* family, int index,
-                    const char* suffix) {
-    const char* format = IsFourDigitFamily(family) ? "%s%4.4d%s" : "%s%2.2d%s";
-    const int n = std::snprintf(out, size, format, family, index, suffix);
-    return n >= 0 && static_cast<std::size_t>(n) < size;
-}
-
-void FormatLogKey(char (&out)[kLogKeySize], LogFamily family, int number) {
-    static constexpr const char* kWords[] = {"dir", "file", "startdir", "startfile"};
-    std::snprintf(out, sizeof out, "%s%6.6d", kWords[static_cast<int>(family)], number);
 }
 
 namespace {

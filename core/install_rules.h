@@ -1,10 +1,12 @@
 // Rules of the installation that need no platform call: the space check, the folders above
-// the target, the progress arithmetic of the extraction, the error report and the keys of
-// the uninstall log.
+// the target, the progress arithmetic of the extraction, the error report and the numbering
+// of the uninstall log.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "numbered_keys.h"
 
 namespace nuvex {
 
@@ -16,6 +18,10 @@ uint64_t RequiredSpace(const uint64_t* perSlot, int count);
 
 // True when `freeBytes` holds the required space plus the margin.
 bool EnoughFreeSpace(uint64_t required, uint64_t freeBytes);
+
+// Free bytes from the cluster counts of the older drive query, whose product of three
+// 32-bit numbers passes 4 GiB on any larger disk: multiplied in 64 bits.
+uint64_t ClusterBytes(uint32_t sectorsPerCluster, uint32_t bytesPerSector, uint32_t freeClusters);
 
 // The uninstall entry's EstimatedSize: whole KB rounded up, so that a few bytes show as 1 KB
 // rather than nothing; held at the largest 32-bit value the registry's DWORD takes.
@@ -98,24 +104,7 @@ bool StreamInPackage(uint64_t fileSize, uint32_t payloadBase, uint32_t offset, u
 // and blanks with at least two dots, since trailing dots and blanks are dropped).
 bool ClimbsOutOfFolder(const char* relative);
 
-// Key of a component entry: family plus index as four digits for dir, file, win and sys,
-// two digits for the others, and an optional attribute suffix ("length", "crc").
-// False when the key does not fit `size`.
-bool FormatEntryKey(char* out, std::size_t size, const char* family, int index,
-                    const char* suffix = "");
-// True for the families numbered with four digits.
-bool IsFourDigitFamily(const char* family);
-int FamilyMaxIndex(const char* family);
-
-// The numbered families of the uninstall log, each counted on its own. The dir family
-// starts at 1 (dir000000 is the target folder, written with the header), and so does
-// startdir (startdir000000 is the Start menu group); files and shortcut files start at 0.
-enum class LogFamily { kDir, kFile, kStartDir, kStartFile };
-
-// "dir%6.6d" and the like. The buffer must hold 32 bytes.
-inline constexpr std::size_t kLogKeySize = 32;
-void FormatLogKey(char (&out)[kLogKeySize], LogFamily family, int number);
-
+// The next number of each family of the uninstall log, from the family's first recorded one.
 class LogNumbering {
 public:
     // The key the next recorded item of `family` takes; the number advances only through
@@ -125,7 +114,9 @@ public:
 
 private:
     static int Index(LogFamily family) { return static_cast<int>(family); }
-    int next_[4] = {1, 0, 1, 0};
+    int next_[4] = {InfoOf(LogFamily::kDir).firstRecorded, InfoOf(LogFamily::kFile).firstRecorded,
+                    InfoOf(LogFamily::kStartDir).firstRecorded,
+                    InfoOf(LogFamily::kStartFile).firstRecorded};
 };
 
 // The signed stub's own security directory and checksum, which the package builder records

@@ -82,16 +82,7 @@ inline constexpr uint32_t kLzmaMaxUnpacked = 1u << 30;
 inline constexpr char kScriptCopyPrefix[] = "~nuvex";
 inline constexpr char kScriptCopyLongest[] = "~nuvex-ffffffff-ffff.tmp";
 
-// Payload entry families and the suffixes of their four attributes.
-inline constexpr const char* kPayloadFamilies[] = {"file", "win", "sys"};
-inline constexpr char kEntryFormat4[] = "%s%4.4d";
-inline constexpr char kEntryFormat2[] = "%s%2.2d";
-inline constexpr int kMaxEntries4 = 9999;
-inline constexpr int kMaxEntries2 = 99;
-inline constexpr char kSuffixLength[] = "length";
-inline constexpr char kSuffixOrigLen[] = "origlen";
-inline constexpr char kSuffixCrc[] = "crc";
-inline constexpr char kSuffixOffset[] = "offset";
+// The entry keys of the component sections are in numbered_keys.h.
 
 // Every entry value is read into a 256-byte buffer.
 inline constexpr std::size_t kEntryValueSize = 256;

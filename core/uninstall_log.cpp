@@ -1,27 +1,10 @@
 #include "uninstall_log.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 namespace nuvex {
-
-bool LogKey(char* out, std::size_t size, const char* family, int number) {
-    if (size == 0) {
-        return false;
-    }
-    out[0] = '\0';
-    if (number < 0 || number >= kLogNumberLimit) {
-        return false;
-    }
-    const int written = std::snprintf(out, size, "%s%6.6d", family, number);
-    if (written < 0 || static_cast<std::size_t>(written) >= size) {
-        out[0] = '\0';
-        return false;
-    }
-    return true;
-}
 
 LogValue ReadLogValue(const ProfileReader& log, const char* key, char (&value)[kLogValueSize]) {
     const std::size_t length = log.Text(kLogSection, key, "", value, kLogValueSize);
@@ -31,19 +14,21 @@ LogValue ReadLogValue(const ProfileReader& log, const char* key, char (&value)[k
     return length >= kLogValueSize - 1 ? LogValue::kCut : LogValue::kPath;
 }
 
-int CountLogFamily(const ProfileReader& log, const char* family) {
+int CountLogFamily(const ProfileReader& log, LogFamily family) {
     return CountLogEntries(family, [&](const char* key) {
         char value[kLogValueSize];
         return ReadLogValue(log, key, value) != LogValue::kEmpty;
     });
 }
 
-LogPathList::LogPathList(const ProfileReader& log, const char* family, int count)
+LogPathList::LogPathList(const ProfileReader& log, LogFamily family, int count)
     : count_(count < 0 ? 0 : count) {
     for (int n = 0; n < count_; ++n) {
-        char key[32];
+        char key[kLogKeySize];
         char path[kLogValueSize];
-        if (!LogKey(key, sizeof key, family, n) || ReadLogValue(log, key, path) != LogValue::kPath) {
+        // The uninstaller reads no number past six digits, whatever the count says.
+        if (n >= kLogNumberLimit || !FormatLogKey(key, sizeof key, family, n) ||
+            ReadLogValue(log, key, path) != LogValue::kPath) {
             path[0] = '\0';
         }
         Append(path);

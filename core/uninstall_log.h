@@ -1,31 +1,25 @@
-// The uninstall log's numbered keys, as the uninstaller reads them: "file000000",
+// The uninstall log's numbered families, as the uninstaller reads them: "file000000",
 // "file000001", ... up to the first missing or empty value; and the lists of paths it
 // removes, built from them.
 #pragma once
 
 #include <cstddef>
 
+#include "numbered_keys.h"
 #include "profile_reader.h"
 #include "profile_text.h"
 
 namespace nuvex {
 
-inline constexpr char kLogSection[] = "Nuvex";
 inline constexpr std::size_t kLogValueSize = 2048;
-
-inline constexpr int kLogNumberLimit = 1000000;  // six digits
-
-// "%s%6.6d" of a family word and an entry number; false (and `out` empty) when it does not
-// fit or the number has more than six digits.
-bool LogKey(char* out, std::size_t size, const char* family, int number);
 
 // Number of entries of `family` before the first empty value. `present(key)` tells whether
 // a key has a value that is not empty.
 template <typename Present>
-int CountLogEntries(const char* family, Present present) {
-    char key[32];
+int CountLogEntries(LogFamily family, Present present) {
+    char key[kLogKeySize];
     int n = 0;
-    while (n < kLogNumberLimit && LogKey(key, sizeof key, family, n) && present(key)) {
+    while (n < kLogNumberLimit && FormatLogKey(key, sizeof key, family, n) && present(key)) {
         ++n;
     }
     return n;
@@ -38,14 +32,14 @@ enum class LogValue { kEmpty, kCut, kPath };
 LogValue ReadLogValue(const ProfileReader& log, const char* key, char (&value)[kLogValueSize]);
 
 // Entries of `family` in the log before the first empty value.
-int CountLogFamily(const ProfileReader& log, const char* family);
+int CountLogFamily(const ProfileReader& log, LogFamily family);
 
 // The first `count` paths of one family, read from the log into one block: each path with
 // its terminating NUL, one after the other. An entry that cannot be used is an empty path.
 // The block grows as it is filled, so it costs what the paths hold and no more.
 class LogPathList {
 public:
-    LogPathList(const ProfileReader& log, const char* family, int count);
+    LogPathList(const ProfileReader& log, LogFamily family, int count);
     ~LogPathList();
     LogPathList(const LogPathList&) = delete;
     LogPathList& operator=(const LogPathList&) = delete;

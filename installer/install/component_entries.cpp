@@ -38,7 +38,7 @@ bool SlotSelected(int slot) {
     return slot >= 0 && slot < kComponentCount && SharedWizard().componentSelection[slot] != 0;
 }
 
-void ReadEntry(int slot, const char* family, int index, const char* fallback, EntryValue& value) {
+void ReadEntry(int slot, EntryFamily family, int index, const char* fallback, EntryValue& value) {
     char section[32];
     char key[64];
     SectionName(slot, section);
@@ -49,7 +49,7 @@ void ReadEntry(int slot, const char* family, int index, const char* fallback, En
     Script().Text(section, key, fallback, value, sizeof value);
 }
 
-uint32_t ReadEntryAttribute(int slot, const char* family, int index, const char* suffix) {
+uint32_t ReadEntryAttribute(int slot, EntryFamily family, int index, const char* suffix) {
     char section[32];
     char key[64];
     SectionName(slot, section);
@@ -61,8 +61,7 @@ uint32_t ReadEntryAttribute(int slot, const char* family, int index, const char*
     return Script().Unsigned(section, key, 0);
 }
 
-void ReadEntryText(int slot, const char* family, int index, const char* suffix,
-                   EntryValue& value) {
+void ReadEntryText(int slot, EntryFamily family, int index, const char* suffix, EntryValue& value) {
     char section[32];
     char key[64];
     SectionName(slot, section);

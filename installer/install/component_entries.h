@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "install_rules.h"
+#include "numbered_keys.h"
 #include "package_layout.h"
 
 namespace nuvex {
@@ -16,14 +17,14 @@ using EntryValue = char[layout::kEntryValueSize];
 bool SlotSelected(int slot);
 
 // The value of entry `family` + `index` of slot `slot`, with `fallback` for an absent key.
-void ReadEntry(int slot, const char* family, int index, const char* fallback, EntryValue& value);
+void ReadEntry(int slot, EntryFamily family, int index, const char* fallback, EntryValue& value);
 
-// A 32-bit attribute of a payload entry ("length", "origlen", "crc", "offset"), 0 when
+// A 32-bit attribute of a payload entry (kSuffixLength, kSuffixCrc, ...), 0 when
 // absent. Values of 2^31 and above come back as the full unsigned number.
-uint32_t ReadEntryAttribute(int slot, const char* family, int index, const char* suffix);
+uint32_t ReadEntryAttribute(int slot, EntryFamily family, int index, const char* suffix);
 
-// A text attribute of an entry ("title", "args"), empty when absent.
-void ReadEntryText(int slot, const char* family, int index, const char* suffix,
+// A text attribute of an entry (kSuffixTitle, kSuffixArgs), empty when absent.
+void ReadEntryText(int slot, EntryFamily family, int index, const char* suffix,
                    EntryValue& value);
 
 // Where a run of numbered entries ends: at the first empty value, or only at the first
@@ -35,9 +36,9 @@ enum class EntryEnd { kAtEmptyValue, kAtAbsentKey };
 // the family's last index, stopping where `end` says or when `visit` returns false.
 // Returns false when `visit` stopped it.
 template <typename Visit>
-bool ForEachEntry(int slot, const char* family, EntryEnd end, Visit visit) {
+bool ForEachEntry(int slot, EntryFamily family, EntryEnd end, Visit visit) {
     const char* fallback = end == EntryEnd::kAtAbsentKey ? "*" : "";
-    const int last = FamilyMaxIndex(family);
+    const int last = InfoOf(family).maxIndex;
     for (int index = 0; index <= last; ++index) {
         EntryValue value;
         ReadEntry(slot, family, index, fallback, value);
@@ -52,7 +53,7 @@ bool ForEachEntry(int slot, const char* family, EntryEnd end, Visit visit) {
 }
 
 template <typename Visit>
-bool ForEachEntry(int slot, const char* family, Visit visit) {
+bool ForEachEntry(int slot, EntryFamily family, Visit visit) {
     return ForEachEntry(slot, family, EntryEnd::kAtEmptyValue, visit);
 }
 
@@ -72,7 +73,7 @@ bool ForEachSelectedSlot(Visit visit) {
 // slot's run ending at its first empty value, until `visit` returns false. Returns false when
 // `visit` stopped it.
 template <typename Visit>
-bool ForEachSelectedEntry(const char* family, Visit visit) {
+bool ForEachSelectedEntry(EntryFamily family, Visit visit) {
     return ForEachSelectedSlot([&](int slot) {
         return ForEachEntry(
             slot, family, [&](int index, const char* value) { return visit(slot, index, value); });

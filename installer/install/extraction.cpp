@@ -24,10 +24,6 @@ constexpr uint64_t kInputSlack = 128;
 constexpr uint64_t kOutputSlack = 2048;
 constexpr uint64_t kCapacitySlack = 1024;
 
-enum class Family { kFile, kWin, kSys };
-constexpr const auto& kFamilyNames = layout::kPayloadFamilies;
-constexpr Family kFamilyOrder[] = {Family::kFile, Family::kWin, Family::kSys};
-
 struct ExtractionState {
     HANDLE package = INVALID_HANDLE_VALUE;
     uint64_t packageSize = 0;
@@ -41,16 +37,16 @@ struct ExtractionState {
 
 struct PayloadEntry {
     int slot;
-    Family family;
+    EntryFamily family;
     int index;
     const char* value;
 };
 
-const char* DestinationFolder(const ExtractionState& state, Family family) {
+const char* DestinationFolder(const ExtractionState& state, EntryFamily family) {
     switch (family) {
-        case Family::kWin:
+        case EntryFamily::kWin:
             return state.windowsFolder;
-        case Family::kSys:
+        case EntryFamily::kSys:
             return state.systemFolder;
         default:
             return AppSettings().targetFolder;
@@ -99,15 +95,16 @@ enum class WriteResult { kWritten, kKept, kNotCreated, kShort };
 // Replaces a file of the target folder; never touches an existing file of the Windows or
 // system folder, which is kept without a word. A short write (a full disk) removes what was
 // written.
-WriteResult WriteDestination(const char* path, Family family, const unsigned char* data,
+WriteResult WriteDestination(const char* path, EntryFamily family, const unsigned char* data,
                              DWORD size) {
-    const DWORD disposition = family == Family::kFile ? CREATE_ALWAYS : CREATE_NEW;
+    const DWORD disposition = family == EntryFamily::kFile ? CREATE_ALWAYS : CREATE_NEW;
     HANDLE file =
         CreateFileA(path, GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         const bool exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-        return family != Family::kFile && exists ? WriteResult::kKept : WriteResult::kNotCreated;
+        return family != EntryFamily::kFile && exists ? WriteResult::kKept
+                                                      : WriteResult::kNotCreated;
     }
     DWORD written = 0;
     const bool complete = WriteFile(file, data, size, &written, nullptr) && written == size;
@@ -144,7 +141,6 @@ Flow CancelAtFile() {
 
 Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
     const Settings& s = AppSettings();
-    const char* family = kFamilyNames[static_cast<int>(entry.family)];
 
     // A path past 255 characters is refused like a file that cannot be created, and so is
     // one whose folder could not be found out.
@@ -154,12 +150,12 @@ Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
         folder[0] != '\0' && JoinPath(destination, sizeof destination, folder, entry.value);
 
     const auto attribute = [&](const char* suffix) {
-        return ReadEntryAttribute(entry.slot, family, entry.index, suffix);
+        return ReadEntryAttribute(entry.slot, entry.family, entry.index, suffix);
     };
-    const uint32_t length = attribute(layout::kSuffixLength);
-    const uint32_t origlen = attribute(layout::kSuffixOrigLen);
-    const uint32_t crc = attribute(layout::kSuffixCrc);
-    const uint32_t offset = attribute(layout::kSuffixOffset);
+    const uint32_t length = attribute(kSuffixLength);
+    const uint32_t origlen = attribute(kSuffixOrigLen);
+    const uint32_t crc = attribute(kSuffixCrc);
+    const uint32_t offset = attribute(kSuffixOffset);
 
     SetProgress(ExtractionProgress(state.n, state.total, EntryStage::kStart));
     // The package builder writes neither: a value that leads out of its folder, or a stream
@@ -217,10 +213,9 @@ Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
 // here, unlike the count: it names no file and is passed over. False when the installation
 // stops.
 bool ExtractComponent(ExtractionState& state, int slot) {
-    for (Family family : kFamilyOrder) {
-        const char* name = kFamilyNames[static_cast<int>(family)];
+    for (EntryFamily family : kPayloadFamilies) {
         const bool completed =
-            ForEachEntry(slot, name, EntryEnd::kAtAbsentKey, [&](int index, const char* value) {
+            ForEachEntry(slot, family, EntryEnd::kAtAbsentKey, [&](int index, const char* value) {
                 if (ExtractPayloadEntry(state, {slot, family, index, value}) == Flow::kStop) {
                     return false;
                 }

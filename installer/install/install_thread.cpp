@@ -132,7 +132,7 @@ Flow CreateTargetFolder() {
 Flow CreateComponentFolders() {
     const char* target = AppSettings().targetFolder;
     bool climbsOut = false;
-    const bool completed = ForEachSelectedEntry("dir", [&](int, int, const char* value) {
+    const bool completed = ForEachSelectedEntry(EntryFamily::kDir, [&](int, int, const char* value) {
         climbsOut = ClimbsOutOfFolder(value);
         if (climbsOut) {
             return false;
@@ -159,7 +159,7 @@ Flow CountPayloadEntries(int* total) {
         if (!SlotSelected(slot)) {
             continue;
         }
-        for (const char* family : layout::kPayloadFamilies) {
+        for (EntryFamily family : kPayloadFamilies) {
             const bool completed = ForEachEntry(slot, family, [&](int, const char*) {
                 ++*total;
                 return !CancelRequested();
@@ -174,7 +174,7 @@ Flow CountPayloadEntries(int* total) {
 
 // Registry entries are read and passed over: what one would describe is not settled.
 Flow ReadRegistryEntries() {
-    return ForEachSelectedEntry("reg", [](int, int, const char*) { return !CancelRequested(); })
+    return ForEachSelectedEntry(EntryFamily::kReg, [](int, int, const char*) { return !CancelRequested(); })
                ? Flow::kGoOn
                : Flow::kStop;
 }
@@ -183,7 +183,7 @@ Flow ReadRegistryEntries() {
 // belongs to a finished installation.
 void OpenRunEntries() {
     const char* target = AppSettings().targetFolder;
-    ForEachSelectedEntry("run", [&](int, int, const char* value) {
+    ForEachSelectedEntry(EntryFamily::kRun, [&](int, int, const char* value) {
         char path[layout::kEntryValueSize];
         if (JoinPath(path, sizeof path, target, value)) {
             ShellExecuteA(Process().progressWindow, "open", path, nullptr, target, SW_SHOWDEFAULT);

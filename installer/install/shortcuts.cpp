@@ -140,7 +140,7 @@ private:
 // Folders inside the group, from the startdir entries; one that would lead out of the group
 // is passed over like a folder that cannot be made.
 Flow CreateStartMenuFolders(StartMenuGroup& group) {
-    const bool completed = ForEachSelectedEntry("startdir", [&](int, int, const char* value) {
+    const bool completed = ForEachSelectedEntry(EntryFamily::kStartDir, [&](int, int, const char* value) {
         const char* groupPath = group.Get();
         char folder[kPathSize];
         if (groupPath && !ClimbsOutOfFolder(value) &&
@@ -155,12 +155,12 @@ Flow CreateStartMenuFolders(StartMenuGroup& group) {
 
 // The shortcut of entry `index` of `family` in slot `slot`, whose value is `value`, made in
 // `folder` (nullptr: the folder is unknown and none is made).
-void CreateShortcutEntry(const char* family, int slot, int index, const char* value,
+void CreateShortcutEntry(EntryFamily family, int slot, int index, const char* value,
                          const char* folder) {
     ShortcutRequest request = {};
     EntryValue title, arguments;
-    ReadEntryText(slot, family, index, "title", title);
-    ReadEntryText(slot, family, index, "args", arguments);
+    ReadEntryText(slot, family, index, kSuffixTitle, title);
+    ReadEntryText(slot, family, index, kSuffixArgs, arguments);
     CopyCut(request.description, sizeof request.description, title);
     CopyCut(request.arguments, sizeof request.arguments, arguments);
     char link[kPathSize];
@@ -180,7 +180,7 @@ void CreateShortcutEntry(const char* family, int slot, int index, const char* va
 // The shortcuts of one family. `folderFor` gives their folder lazily, so that the Start
 // menu group is made only when a start entry needs it.
 template <typename FolderFor>
-Flow CreateShortcutFamily(const char* family, FolderFor folderFor) {
+Flow CreateShortcutFamily(EntryFamily family, FolderFor folderFor) {
     const bool completed = ForEachSelectedEntry(family, [&](int slot, int index, const char* v) {
         CreateShortcutEntry(family, slot, index, v, folderFor());
         return !CancelRequested();
@@ -196,21 +196,22 @@ Flow CreateShortcutsAndFolders() {
         return Flow::kStop;
     }
     SetProgress(kProgressAfterStartMenuFolders);
-    if (CreateShortcutFamily("start", [&] { return group.Get(); }) == Flow::kStop) {
+    if (CreateShortcutFamily(EntryFamily::kStart, [&] { return group.Get(); }) == Flow::kStop) {
         return Flow::kStop;
     }
     SetProgress(kProgressAfterStartMenuShortcuts);
     char desktop[MAX_PATH];
     const bool hasDesktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY, desktop);
-    if (CreateShortcutFamily("desktop", [&] { return hasDesktop ? desktop : nullptr; }) ==
-        Flow::kStop) {
+    if (CreateShortcutFamily(EntryFamily::kDesktop,
+                             [&] { return hasDesktop ? desktop : nullptr; }) == Flow::kStop) {
         return Flow::kStop;
     }
     SetProgress(kProgressAfterDesktopShortcuts);
     char quickLaunch[MAX_PATH];
     const bool hasQuickLaunch = QuickLaunchFolder(quickLaunch);
-    if (CreateShortcutFamily("quickl", [&] { return hasQuickLaunch ? quickLaunch : nullptr; }) ==
-        Flow::kStop) {
+    if (CreateShortcutFamily(EntryFamily::kQuickl, [&] {
+            return hasQuickLaunch ? quickLaunch : nullptr;
+        }) == Flow::kStop) {
         return Flow::kStop;
     }
     SetProgress(kProgressAfterQuickLaunchShortcuts);

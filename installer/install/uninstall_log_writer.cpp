@@ -10,7 +10,6 @@
 namespace nuvex {
 
 namespace {
-constexpr char kSection[] = "Nuvex";
 constexpr char kLogName[] = "uninst.ini";
 // Room for a key and a value of the 2048-byte fields that the log's values come from.
 constexpr std::size_t kLineRoom = 2 * 2048 + 64;
@@ -35,19 +34,19 @@ void UninstallLogWriter::End() {
 
 void UninstallLogWriter::WriteHeader(const char* registryKeyName, const char* targetFolder) {
     const Settings& s = AppSettings();
-    Write("uninstallreg", registryKeyName);
-    Write("szButtonUnInstall", s.szButtonUnInstall);
-    Write("szLabelUninst", s.szLabelUninst);
-    Write("szTextUninst", s.szTextUninst);
+    Write(kLogProductKey, registryKeyName);
+    Write(kLogButtonText, s.szButtonUnInstall);
+    Write(kLogLabelText, s.szLabelUninst);
+    Write(kLogBodyText, s.szTextUninst);
     // Optional keys for the uninstaller's own switches; a log without them reads as before.
     if (s.unattended) {
-        Write("unattended", "true");
+        Write(kLogUnattended, "true");
     }
     if (s.removeuninstaller) {
         Write("removeuninstaller", "true");
     }
     char key[kLogKeySize];
-    FormatLogKey(key, LogFamily::kDir, 0);
+    FormatLogKey(key, sizeof key, LogFamily::kDir, 0);
     Write(key, targetFolder);
 }
 
@@ -56,14 +55,14 @@ void UninstallLogWriter::Record(LogFamily family, const char* path) {
         return;
     }
     char key[kLogKeySize];
-    FormatLogKey(key, family, numbering_->Peek(family));
+    FormatLogKey(key, sizeof key, family, numbering_->Peek(family));
     Write(key, path);
     numbering_->Advance(family);
 }
 
 void UninstallLogWriter::RecordFirst(LogFamily family, const char* path) {
     char key[kLogKeySize];
-    FormatLogKey(key, family, 0);
+    FormatLogKey(key, sizeof key, family, 0);
     Write(key, path);
 }
 
@@ -87,20 +86,20 @@ void UninstallLogWriter::Write(const char* key, const char* value) {
             CloseHandle(file_);
             file_ = nullptr;
             mode_ = Mode::kProfile;
-            WritePrivateProfileStringA(kSection, key, value, path_);
+            WritePrivateProfileStringA(kLogSection, key, value, path_);
             return;
         case Mode::kUndecided: {
             const bool fresh = GetFileAttributesA(path_) == INVALID_FILE_ATTRIBUTES &&
                                GetLastError() == ERROR_FILE_NOT_FOUND;
             mode_ = Mode::kProfile;
-            WritePrivateProfileStringA(kSection, key, value, path_);
+            WritePrivateProfileStringA(kLogSection, key, value, path_);
             if (fresh && !endsInBlank) {
                 StartAppending(key, value);
             }
             return;
         }
         case Mode::kProfile:
-            WritePrivateProfileStringA(kSection, key, value, path_);
+            WritePrivateProfileStringA(kLogSection, key, value, path_);
             return;
     }
 }

@@ -5,6 +5,7 @@
 #include "entry.h"
 
 #include "loader_thread.h"
+#include "numbered_keys.h"
 #include "package_state.h"
 #include "process_state.h"
 #include "resources.h"
@@ -31,11 +32,11 @@ bool StartUninstaller(const char* modulePath) {
     if (!UseUninstallLog(modulePath)) {
         return false;
     }
-    ReadTextSetting("Nuvex", "szTextUninst", "", s.szTextUninst, sizeof s.szTextUninst,
+    ReadTextSetting(kLogSection, kLogBodyText, "", s.szTextUninst, sizeof s.szTextUninst,
                     scriptPath);
-    ReadTextSetting("Nuvex", "szLabelUninst", "", s.szLabelUninst, sizeof s.szLabelUninst,
+    ReadTextSetting(kLogSection, kLogLabelText, "", s.szLabelUninst, sizeof s.szLabelUninst,
                     scriptPath);
-    ReadTextSetting("Nuvex", "szButtonUnInstall", "", s.szButtonUnInstall,
+    ReadTextSetting(kLogSection, kLogButtonText, "", s.szButtonUnInstall,
                     sizeof s.szButtonUnInstall, scriptPath);
     app.uninstallerWindow = CreateWindowExA(
         WS_EX_APPWINDOW | WS_EX_TOPMOST, kUninstallerClass, "Nuvex Uninstaller",

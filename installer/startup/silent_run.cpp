@@ -9,6 +9,7 @@
 #include "install_flow.h"
 #include "install_thread.h"
 #include "loader_thread.h"
+#include "numbered_keys.h"
 #include "package_state.h"
 #include "process_state.h"
 #include "startup_rules.h"
@@ -21,8 +22,6 @@
 namespace nuvex {
 
 namespace {
-
-constexpr char kLogSection[] = "Nuvex";
 
 bool SystemAccepted() {
     const Settings& s = AppSettings();
@@ -128,14 +127,14 @@ int RunSilentUninstall(const char* modulePath, const CommandLine& args) {
     if (!UseUninstallLog(modulePath)) {
         return kExitStartup;
     }
-    if (!LogSaysTrue("unattended")) {
+    if (!LogSaysTrue(kLogUnattended)) {
         return kNotSilent;
     }
     if (args.usageError) {
         return kExitUsage;
     }
     UninstallState& u = Uninstall();
-    GetPrivateProfileStringA(kLogSection, "uninstallreg", "", u.productKey, sizeof u.productKey,
+    GetPrivateProfileStringA(kLogSection, kLogProductKey, "", u.productKey, sizeof u.productKey,
                              app.scriptPath);
     UninstallThreadProc(nullptr);
     return kExitInstalled;

@@ -62,24 +62,24 @@ DWORD WINAPI UninstallThreadProc(LPVOID) {
     // The log is read once, whole: asked key by key, the profile functions would scan it
     // again for each of its entries.
     const ParsedProfile log(Package().scriptPath);
-    const int files = CountLogFamily(log, "file");
+    const int files = CountLogFamily(log, LogFamily::kFile);
     u.percent = 2;
-    const int shortcuts = CountLogFamily(log, "startfile");
-    const int folders = CountLogFamily(log, "dir");
+    const int shortcuts = CountLogFamily(log, LogFamily::kStartFile);
+    const int folders = CountLogFamily(log, LogFamily::kDir);
     u.percent = 3;
-    const int groups = CountLogFamily(log, "startdir");
+    const int groups = CountLogFamily(log, LogFamily::kStartDir);
     u.percent = 4;
     const int total = files + shortcuts + folders + groups;
     int done = 0;
 
-    RemoveFamily(LogPathList(log, "file", files), total, done, DeleteFileA);
+    RemoveFamily(LogPathList(log, LogFamily::kFile, files), total, done, DeleteFileA);
     Sleep(100);
-    RemoveFamily(LogPathList(log, "startfile", shortcuts), total, done, DeleteFileA);
+    RemoveFamily(LogPathList(log, LogFamily::kStartFile, shortcuts), total, done, DeleteFileA);
     Sleep(100);
     // The folders are listed before the log goes, so that the target folder can be emptied:
     // once the file is deleted, the profile functions (where they answer) find nothing in it.
-    const LogPathList dirs(log, "dir", folders);
-    const LogPathList startDirs(log, "startdir", groups);
+    const LogPathList dirs(log, LogFamily::kDir, folders);
+    const LogPathList startDirs(log, LogFamily::kStartDir, groups);
     DeleteFileA(Package().scriptPath);
     RemoveFamily(dirs, total, done, RemoveDirectoryA);
     Sleep(100);

@@ -5,6 +5,7 @@
 
 #include "child_controls.h"
 #include "drag_strip.h"
+#include "numbered_keys.h"
 #include "package_state.h"
 #include "painters.h"
 #include "shared_gdi.h"
@@ -44,7 +45,7 @@ LRESULT OnCreate(HWND hwnd) {
     g_uninstall.removeButton =
         CreateControl(hwnd, "BUTTON", s.szButtonUnInstall, kButtonStyle, 385, 165, 100, 25, false);
     g_uninstall.closeBox = CreateControl(hwnd, "BUTTON", "", kButtonStyle, 475, 4, 21, 21, false);
-    GetPrivateProfileStringA("Nuvex", "uninstallreg", "", g_uninstall.productKey,
+    GetPrivateProfileStringA(kLogSection, kLogProductKey, "", g_uninstall.productKey,
                              sizeof g_uninstall.productKey, Package().scriptPath);
     return 1;
 }

@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;  // Unicode text: the uninstaller asks the profile functions instead
     }
     int total = 0;
-    for (const char* family : {"file", "startfile", "dir", "startdir"}) {
+    for (LogFamily family :
+         {LogFamily::kFile, LogFamily::kStartFile, LogFamily::kDir, LogFamily::kStartDir}) {
         const int count = CountLogFamily(log, family);
         FUZZ_CHECK(count >= 0 && count < kLogNumberLimit);
         total += count;
@@ -24,9 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const bool complete = paths.NewestFirst([&](const char* path) {
             FUZZ_CHECK(next > 0);
             --next;
-            char key[32];
+            char key[kLogKeySize];
             char value[kLogValueSize];
-            FUZZ_CHECK(LogKey(key, sizeof key, family, next));
+            FUZZ_CHECK(FormatLogKey(key, sizeof key, family, next));
             const LogValue kind = ReadLogValue(log, key, value);
             FUZZ_CHECK(kind != LogValue::kEmpty);
             FUZZ_CHECK(std::strcmp(path, kind == LogValue::kPath ? value : "") == 0);

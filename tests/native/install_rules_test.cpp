@@ -16,8 +16,32 @@ namespace nuvex {
 namespace {
 
 TEST(SpaceCheck, EverySlotSummedInSixtyFourBitsWithOneMebibyteMarginOnTheTargetDrive) {
-    EXPECT_TRUE(EnoughFreeSpace(460000, 1508576));
-    EXPECT_FALSE(EnoughFreeSpace(460000, 1508575));
+    // The boundary, one byte either side of the required space plus 1 MiB, also where the
+    // sum or the free space passes 4 GiB and a 32-bit number would wrap to a small one. (The
+    // Wine test runs it on a real small drive, where one can be mounted.)
+    constexpr uint64_t k4G = 4294967296ull;
+    const std::tuple<uint64_t, uint64_t, bool> boundary[] = {  // required, free, enough
+        {460000, 1508575, false},          {460000, 1508576, true},
+        {460000, 1508577, true},           {0, 1048575, false},
+        {0, 1048576, true},                {k4G - 1048576, k4G - 1, false},
+        {k4G - 1048576, k4G, true},        {k4G - 1048576, k4G + 1, true},
+        {k4G, k4G + 1048575, false},       {k4G, k4G + 1048576, true},
+        {k4G + 1, k4G + 1048576, false},   {4294967295u, 1048575, false},
+        {42949672950ull, 42950721525ull, false}, {42949672950ull, 42950721526ull, true},
+    };
+    for (const auto& [required, freeBytes, enough] : boundary) {
+        EXPECT_EQ(EnoughFreeSpace(required, freeBytes), enough) << required << " of " << freeBytes;
+    }
+    // The older query's clusters: 64 sectors of 512 bytes, 200000 of them free, are 6.1 GiB.
+    const std::tuple<uint32_t, uint32_t, uint32_t, uint64_t> clusters[] = {
+        {8, 512, 1000, 4096000},
+        {64, 512, 200000, 6553600000ull},
+        {128, 4096, 4294967295u, 2251799813160960ull},
+    };
+    for (const auto& [sectors, bytes, count, expected] : clusters) {
+        EXPECT_EQ(ClusterBytes(sectors, bytes, count), expected) << sectors << " x " << bytes
+                                                                 << " x " << count;
+    }
     const std::vector<uint64_t> full(10, 4294967295u);
     EXPECT_EQ(RequiredSpace(full.data(), 10), 42949672950ull);
     EXPECT_FALSE(EnoughFreeSpace(UINT64_MAX - 5, UINT64_MAX - 1));
@@ -48,7 +72,7 @@ TEST(ParentFolders, EveryFolderAboveTheTargetFromTheSecondBackslash) {
     EXPECT_EQ(ParentFolderPrefixes(deep.c_str()).count, 255);
 }
 
-TEST(Progress, ExtractionThirdsWithin12And94NeverGoingBackAndTheRemovalBar) {
+TEST(Progress, ExtractionThirdsWithin12And94NeverGoingBack) {
     // Entry, count, stage, percent; step 0 has no thirds; past the count or without one: 94.
     for (const auto& [n, total, stage, expected] :
          {std::tuple{0, 1, EntryStage::kRead, 39}, {2, 3, EntryStage::kInflated, 85},
@@ -65,7 +89,38 @@ TEST(Progress, ExtractionThirdsWithin12And94NeverGoingBackAndTheRemovalBar) {
             }
         }
     }
-    for (auto [done, total, percent] : {std::tuple{1, 16, 10}, {0, 0, 5}, {2000000000, 2000000001, 99}}) {
+}
+
+// The uninstaller's bar before each of its removals, 5 + 95 * done / total: the whole table
+// for a few logs (16 entries: 10 files, 2 shortcuts, 3 folders, 1 Start menu folder), and
+// for any log a bar that never goes back nor shows full before the window closes.
+TEST(Progress, RemovalBarBeforeEveryRemovalNeverFull) {
+    const std::pair<int, std::vector<int>> tables[] = {
+        {1, {5}},
+        {2, {5, 52}},
+        {3, {5, 36, 68}},
+        {16, {5, 10, 16, 22, 28, 34, 40, 46, 52, 58, 64, 70, 76, 82, 88, 94}},
+    };
+    for (const auto& [total, percents] : tables) {
+        std::vector<int> got;
+        for (int done = 0; done < total; ++done) {
+            got.push_back(RemovalPercent(done, total));
+        }
+        EXPECT_EQ(got, percents) << "total " << total;
+    }
+    for (int total : {95, 96, 1000, 2000000001}) {
+        int last = 5;
+        const int step = total > 100000 ? total / 1000 : 1;
+        for (int done = 0; done < total; done += step) {
+            const int p = RemovalPercent(done, total);
+            ASSERT_TRUE(p >= last && p <= 99) << done << "/" << total << ": " << p;
+            last = p;
+        }
+        EXPECT_EQ(RemovalPercent(total - 1, total), 99) << "total " << total;
+    }
+    // Nothing to remove, and counts outside the table; 95 * done in 64 bits.
+    for (auto [done, total, percent] : {std::tuple{0, 0, 5}, {3, 0, 5}, {-1, 16, 5}, {17, 16, 100},
+                                        {2000000000, 2000000001, 99}}) {
         EXPECT_EQ(RemovalPercent(done, total), percent) << done << "/" << total;
     }
 }
@@ -126,14 +181,14 @@ TEST(UninstallLog, KeysWrittenAndTheRemovalPlanReadBack) {
     for (LogFamily family : {LogFamily::kDir, LogFamily::kFile, LogFamily::kDir, LogFamily::kFile,
                              LogFamily::kStartDir, LogFamily::kStartFile}) {
         char key[kLogKeySize];
-        FormatLogKey(key, family, numbering.Peek(family));
+        FormatLogKey(key, sizeof key, family, numbering.Peek(family));
         numbering.Advance(family);
         keys += std::string(key) + " ";
     }
     EXPECT_EQ(keys, "dir000001 file000000 dir000002 file000001 startdir000001 startfile000000 ");
     char key[kLogKeySize];
-    EXPECT_FALSE(LogKey(key, sizeof key, "file", 1000000));
-    EXPECT_FALSE(LogKey(key, 8, "file", 3));
+    EXPECT_FALSE(FormatLogKey(key, sizeof key, LogFamily::kFile, -1));
+    EXPECT_FALSE(FormatLogKey(key, 8, LogFamily::kFile, 3));
     EXPECT_STREQ(key, "");
 
     const std::string cut(2047, 'c'), longest(2046, 'd');
@@ -141,12 +196,13 @@ TEST(UninstallLog, KeysWrittenAndTheRemovalPlanReadBack) {
                                "\nfile000002=C:\\App\\c\nfile000003=\nfile000004=C:\\App\\e\n"
                                "dir000000=C:\\App\ndir000001=" + longest +
                                "\nstartdir000001=C:\\Menu\\App\n");
-    for (auto [family, paths] : {std::pair{"file", std::string("C:\\App\\c;;C:\\App\\a;")},
-                                 {"dir", longest + ";C:\\App;"}, {"startdir", ""}}) {
+    for (auto [family, paths] :
+         {std::pair{LogFamily::kFile, std::string("C:\\App\\c;;C:\\App\\a;")},
+          {LogFamily::kDir, longest + ";C:\\App;"}, {LogFamily::kStartDir, ""}}) {
         const LogPathList list(log, family, CountLogFamily(log, family));
         std::string got;
         EXPECT_TRUE(list.NewestFirst([&](const char* path) { got += std::string(path) + ";"; }));
-        EXPECT_EQ(got, paths) << family;
+        EXPECT_EQ(got, paths) << InfoOf(family).name;
     }
 }
 

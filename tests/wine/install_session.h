@@ -125,6 +125,42 @@ public:
         Click(install);
     }
 
+    // Introduction, Next, the install type captioned `type`, Next, the custom page with each
+    // box of `boxes` (caption, ticked) clicked where it differs, Next, Install.
+    void StartCustomInstallation(const char* type,
+                                 const std::vector<std::pair<std::string, bool>>& boxes) {
+        wizard_ = WaitForWindow(p_.Id(), "WizardWindow", kDefaultTimeoutMs, true);
+        ASSERT_NE(wizard_, nullptr) << "expected the wizard";
+        HWND next = WaitForChild(wizard_, "Button", kNext);
+        ASSERT_NE(next, nullptr);
+        Click(next);
+        // The radio buttons and boxes exist from the start, hidden off their pages.
+        auto shown = [&](const char* caption) {
+            HWND button = nullptr;
+            WaitUntil([&] {
+                button = FindChild(wizard_, "Button", caption);
+                return button && IsWindowVisible(button);
+            });
+            return button && IsWindowVisible(button) ? button : nullptr;
+        };
+        HWND radio = shown(type);
+        ASSERT_NE(radio, nullptr) << "expected the install type " << type;
+        Click(radio);
+        Click(next);
+        for (const auto& [caption, ticked] : boxes) {
+            HWND box = shown(caption.c_str());
+            ASSERT_NE(box, nullptr) << "expected the custom page's box " << caption;
+            if ((SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED) != ticked) {
+                Click(box);
+            }
+            ASSERT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED, ticked) << caption;
+        }
+        Click(next);
+        HWND install = WaitForChild(wizard_, "Button", kInstall);
+        ASSERT_NE(install, nullptr) << "expected the confirmation page";
+        Click(install);
+    }
+
     // Waits until the progress window has gone and the wizard is back; false on timeout.
     bool WaitForWizardBack() {
         return WaitUntil([&] {

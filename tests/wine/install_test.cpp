@@ -476,6 +476,54 @@ TEST(Install, CancelAtTheFullBarKeepsTheDonePage) {
     DeleteUninstallEntry();
 }
 
+// Under the custom install type the boxes alone decide: the component the user unticks
+// (ticked at first by UseInInstType5, and in the first preset too) leaves its folder, file
+// and shortcut out of the disk and the log; the one the user ticks (in no preset) is
+// installed, and so is the required one.
+TEST(Install, CustomTypeInstallsTheTickedComponentsAndNoOther) {
+    const std::string dir = TestWorkDir();
+    DeleteUninstallEntry();
+    MakeFolders(dir + "\\src\\docs");
+    const std::pair<const char*, const char*> sources[] = {
+        {"main.txt", "main\r\n"}, {"docs\\guide.txt", "guide\r\n"}, {"extra.txt", "extra\r\n"}};
+    for (const auto& [path, bytes] : sources) {
+        ASSERT_TRUE(WriteFileBytes(dir + "\\src\\" + path, bytes));
+    }
+    std::vector<std::string> script = ScriptHead(dir + "\\Programs", "true", "window");
+    std::replace(script.begin(), script.end(), std::string("InstType=false"),
+                 std::string("InstType=true"));
+    for (const char* line :
+         {"Type5=Own choice", "Type5Enabled=true", "[Components]", "NumberOfComponents=3",
+          "[Component0]", "Title=Main part", "Requied=true", "file0000=main.txt",
+          "[Component1]", "Title=Guide part", "UseInInstType0=true", "UseInInstType5=true",
+          "dir0000=docs", "file0000=docs\\guide.txt", "desktop00=docs\\guide.txt",
+          "desktop00title=Nuvex Custom Guide", "[Component2]", "Title=Extra part",
+          "UseInInstType0=false", "file0000=extra.txt"}) {
+        script.push_back(line);
+    }
+    const std::string exe = BuildInstaller(dir, script);
+    const std::string target = dir + "\\Programs\\App";
+    const std::string link = ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Nuvex Custom Guide.lnk";
+
+    InstallerRun run(exe, dir);
+    ASSERT_NO_FATAL_FAILURE(
+        run.StartCustomInstallation("Own choice", {{"Guide part", false}, {"Extra part", true}}));
+    run.ExpectDonePage();
+
+    EXPECT_EQ(ReadFileBytes(target + "\\main.txt"), "main\r\n");
+    EXPECT_EQ(ReadFileBytes(target + "\\extra.txt"), "extra\r\n");
+    EXPECT_FALSE(FileExists(target + "\\docs")) << "the unticked component's folder";
+    EXPECT_FALSE(FileExists(link)) << "the unticked component's shortcut";
+    const std::string log = target + "\\uninst.ini";
+    EXPECT_EQ(Logged(log, "file"),
+              (std::vector<std::string>{target + "\\main.txt", target + "\\extra.txt"}));
+    EXPECT_EQ(Logged(log, "dir"), std::vector<std::string>{target});
+    EXPECT_TRUE(Logged(log, "startfile").empty());
+    EXPECT_TRUE(RunUninstaller(target));
+    DeleteFileA(link.c_str());
+    DeleteUninstallEntry();
+}
+
 std::string Digits10(uint64_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "%010llu", static_cast<unsigned long long>(value));

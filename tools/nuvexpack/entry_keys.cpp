@@ -1,27 +1,13 @@
 #include "entry_keys.h"
 
 #include <cstdio>
+#include <iterator>
 
 #include "ini_document.h"
-#include "package_layout.h"
 
 namespace nuvex::pack {
 
 namespace {
-
-const FamilyInfo kFamilies[] = {
-    {Family::kDir, "dir", 4, layout::kMaxEntries4},
-    {Family::kFile, "file", 4, layout::kMaxEntries4},
-    {Family::kWin, "win", 4, layout::kMaxEntries4},
-    {Family::kSys, "sys", 4, layout::kMaxEntries4},
-    {Family::kStartDir, "startdir", 2, layout::kMaxEntries2},
-    {Family::kStart, "start", 2, layout::kMaxEntries2},
-    {Family::kDesktop, "desktop", 2, layout::kMaxEntries2},
-    {Family::kQuickl, "quickl", 2, layout::kMaxEntries2},
-    {Family::kReg, "reg", 2, layout::kMaxEntries2},
-    {Family::kRun, "run", 2, layout::kMaxEntries2},
-    {Family::kTree, "tree", 2, layout::kMaxEntries2},
-};
 
 // Longest prefixes first, so that "startdir00" is not read as "start" + "dir00".
 const Family kMatchOrder[] = {Family::kStartDir, Family::kDesktop, Family::kQuickl,
@@ -33,22 +19,16 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-const FamilyInfo& InfoOf(Family family) { return kFamilies[static_cast<int>(family)]; }
-
 const std::vector<Family>& InstallerFamilies() {
-    static const std::vector<Family> families = {
-        Family::kDir,   Family::kFile,    Family::kWin,    Family::kSys, Family::kStartDir,
-        Family::kStart, Family::kDesktop, Family::kQuickl, Family::kReg, Family::kRun};
+    static const std::vector<Family> families(std::begin(kInstallerFamilies),
+                                              std::end(kInstallerFamilies));
     return families;
 }
 
 const std::vector<Family>& PayloadFamilies() {
-    static const std::vector<Family> families = {Family::kFile, Family::kWin, Family::kSys};
+    static const std::vector<Family> families(std::begin(kPayloadFamilies),
+                                              std::end(kPayloadFamilies));
     return families;
-}
-
-bool IsPayloadFamily(Family family) {
-    return family == Family::kFile || family == Family::kWin || family == Family::kSys;
 }
 
 KeyMatch ParseEntryKey(std::string_view key, EntryKey* out) {
@@ -87,19 +67,14 @@ KeyMatch ParseEntryKey(std::string_view key, EntryKey* out) {
 }
 
 std::string EntryKeyName(Family family, int index, std::string_view suffix) {
-    const FamilyInfo& info = InfoOf(family);
     char buf[64];
-    if (info.digits == 4) {
-        std::snprintf(buf, sizeof buf, layout::kEntryFormat4, info.name, index);
-    } else {
-        std::snprintf(buf, sizeof buf, layout::kEntryFormat2, info.name, index);
-    }
+    FormatEntryKey(buf, sizeof buf, family, index);
     return std::string(buf) + std::string(suffix);
 }
 
 bool IsGeneratedSuffix(std::string_view suffix) {
-    return suffix == layout::kSuffixLength || suffix == layout::kSuffixOrigLen ||
-           suffix == layout::kSuffixCrc || suffix == layout::kSuffixOffset;
+    return suffix == kSuffixLength || suffix == kSuffixOrigLen || suffix == kSuffixCrc ||
+           suffix == kSuffixOffset;
 }
 
 bool KnownSuffix(Family family, std::string_view suffix) {
@@ -110,11 +85,11 @@ bool KnownSuffix(Family family, std::string_view suffix) {
         case Family::kFile:
         case Family::kWin:
         case Family::kSys:
-            return IsGeneratedSuffix(suffix) || suffix == kSourceSuffix;
+            return IsGeneratedSuffix(suffix) || suffix == kSuffixSource;
         case Family::kStart:
         case Family::kDesktop:
         case Family::kQuickl:
-            return suffix == "args" || suffix == "title";
+            return suffix == kSuffixArgs || suffix == kSuffixTitle;
         default:
             return false;
     }

@@ -6,35 +6,20 @@
 #include <string_view>
 #include <vector>
 
+#include "numbered_keys.h"
+
 namespace nuvex::pack {
 
-enum class Family {
-    kDir,
-    kFile,
-    kWin,
-    kSys,
-    kStartDir,
-    kStart,
-    kDesktop,
-    kQuickl,
-    kReg,
-    kRun,
-    kTree,  // builder only: a folder tree that becomes dir and file entries
-};
+// The families, their digits and last indices, and the attribute suffixes are the
+// installer's own table (numbered_keys.h), which also holds the two parts only the builder
+// reads: the tree family and the source attribute.
+using Family = EntryFamily;
+using FamilyInfo = EntryFamilyInfo;
 
-struct FamilyInfo {
-    Family family;
-    const char* name;  // key prefix, lower case
-    int digits;        // 4 or 2
-    int maxIndex;      // 9999 or 99
-};
-
-const FamilyInfo& InfoOf(Family family);
 // The installer's families (every family but kTree), in the order the builder reports them.
 const std::vector<Family>& InstallerFamilies();
 // file, win and sys, in payload order.
 const std::vector<Family>& PayloadFamilies();
-bool IsPayloadFamily(Family family);
 
 struct EntryKey {
     Family family = Family::kFile;
@@ -56,7 +41,7 @@ KeyMatch ParseEntryKey(std::string_view key, EntryKey* out);
 std::string EntryKeyName(Family family, int index, std::string_view suffix = {});
 
 // Suffix of the builder-only key naming an entry's source file: "file0000source".
-inline constexpr char kSourceSuffix[] = "source";
+inline constexpr const auto& kSourceSuffix = kSuffixSource;
 
 // True for the suffixes the installer (or the builder, for "source") reads in this family.
 bool KnownSuffix(Family family, std::string_view suffix);

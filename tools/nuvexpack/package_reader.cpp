@@ -95,9 +95,9 @@ void ReadComponent(const IniSection& section, int slot, PackageInfo& info) {
             struct {
                 const char* suffix;
                 uint64_t* field;
-            } fields[] = {{layout::kSuffixLength, &e.length},
-                          {layout::kSuffixOrigLen, &e.origlen},
-                          {layout::kSuffixOffset, &e.offset}};
+            } fields[] = {{kSuffixLength, &e.length},
+                          {kSuffixOrigLen, &e.origlen},
+                          {kSuffixOffset, &e.offset}};
             for (auto& f : fields) {
                 const IniLine* v = value(family, index, f.suffix);
                 if (v == nullptr) {
@@ -107,11 +107,11 @@ void ReadComponent(const IniSection& section, int slot, PackageInfo& info) {
                 }
             }
             uint64_t crc = 0;
-            const IniLine* v = value(family, index, layout::kSuffixCrc);
+            const IniLine* v = value(family, index, kSuffixCrc);
             if (v == nullptr) {
-                e.problem = EntryKeyName(family, index, layout::kSuffixCrc) + " is missing";
+                e.problem = EntryKeyName(family, index, kSuffixCrc) + " is missing";
             } else if (!ParseUnsigned32(ProfileValue(v->value), &crc)) {
-                e.problem = EntryKeyName(family, index, layout::kSuffixCrc) + " is not a 32-bit number";
+                e.problem = EntryKeyName(family, index, kSuffixCrc) + " is not a 32-bit number";
             }
             e.crc = static_cast<uint32_t>(crc);
             info.entries.push_back(std::move(e));

@@ -197,9 +197,9 @@ void ListComponent(const PackageInfo& p, int slot, std::ostream& out) {
                      {Family::kQuickl, "Quick Launch"}};
     for (const auto& sc : shortcuts) {
         for (const auto& [index, target] : ReadFamily(doc, name, sc.family)) {
-            std::string args = Get(doc, name, EntryKeyName(sc.family, index, "args"));
+            std::string args = Get(doc, name, EntryKeyName(sc.family, index, kSuffixArgs));
             out << "    " << Pad(EntryKeyName(sc.family, index) + " ", 10) << sc.where << "\\"
-                << Printable(Get(doc, name, EntryKeyName(sc.family, index, "title"))) << ".lnk -> "
+                << Printable(Get(doc, name, EntryKeyName(sc.family, index, kSuffixTitle))) << ".lnk -> "
                 << "target folder\\" << Printable(target)
                 << (args.empty() ? "" : " " + Printable(args)) << "\n";
         }

@@ -70,7 +70,7 @@ std::vector<std::string> ComponentCandidates(std::string_view name) {
         if (index > InfoOf(family).maxIndex) {
             continue;
         }
-        for (const char* suffix : {"", "title", "args", "source"}) {
+        for (const char* suffix : {"", kSuffixTitle, kSuffixArgs, kSuffixSource}) {
             if (KnownSuffix(family, suffix)) {
                 out.push_back(EntryKeyName(family, index, suffix));
             }
@@ -447,7 +447,7 @@ void ReviewShortcuts(const PackagePlan& plan, const std::string& file, Diagnosti
             if (!shortcut) {
                 continue;
             }
-            std::string titleKey = EntryKeyName(key.family, key.index, "title");
+            std::string titleKey = EntryKeyName(key.family, key.index, kSuffixTitle);
             auto title = plan.doc.Get(section.name, titleKey);
             if (!title || title->empty()) {
                 diag.Warn(file, line.number,

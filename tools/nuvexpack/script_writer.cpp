@@ -20,10 +20,10 @@ void PutKey(std::string& out, const std::string& key, const std::string& value) 
 }
 
 void PutStreamKeys(std::string& out, Family family, int index, const StreamInfo& s) {
-    PutKey(out, EntryKeyName(family, index, layout::kSuffixLength), std::to_string(s.length));
-    PutKey(out, EntryKeyName(family, index, layout::kSuffixOrigLen), std::to_string(s.origlen));
-    PutKey(out, EntryKeyName(family, index, layout::kSuffixCrc), std::to_string(s.adler));
-    PutKey(out, EntryKeyName(family, index, layout::kSuffixOffset), std::to_string(s.offset));
+    PutKey(out, EntryKeyName(family, index, kSuffixLength), std::to_string(s.length));
+    PutKey(out, EntryKeyName(family, index, kSuffixOrigLen), std::to_string(s.origlen));
+    PutKey(out, EntryKeyName(family, index, kSuffixCrc), std::to_string(s.adler));
+    PutKey(out, EntryKeyName(family, index, kSuffixOffset), std::to_string(s.offset));
 }
 
 // A path as a value the profile functions give back unchanged: they drop blanks at either
