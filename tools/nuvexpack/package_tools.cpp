@@ -199,8 +199,8 @@ void ListComponent(const PackageInfo& p, int slot, std::ostream& out) {
         for (const auto& [index, target] : ReadFamily(doc, name, sc.family)) {
             std::string args = Get(doc, name, EntryKeyName(sc.family, index, kSuffixArgs));
             out << "    " << Pad(EntryKeyName(sc.family, index) + " ", 10) << sc.where << "\\"
-                << Printable(Get(doc, name, EntryKeyName(sc.family, index, kSuffixTitle))) << ".lnk -> "
-                << "target folder\\" << Printable(target)
+                << Printable(Get(doc, name, EntryKeyName(sc.family, index, kSuffixTitle)))
+                << ".lnk -> target folder\\" << Printable(target)
                 << (args.empty() ? "" : " " + Printable(args)) << "\n";
         }
     }
