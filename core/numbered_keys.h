@@ -102,12 +102,13 @@ bool FormatEntryKey(char* out, std::size_t size, EntryFamily family, int index,
 
 inline constexpr char kLogSection[] = "Nuvex";
 
-// Header keys, written once before the numbered families.
+// Header keys, written once before the numbered families; the last two only when switched on.
 inline constexpr char kLogProductKey[] = "uninstallreg";
 inline constexpr char kLogButtonText[] = "szButtonUnInstall";
 inline constexpr char kLogLabelText[] = "szLabelUninst";
 inline constexpr char kLogBodyText[] = "szTextUninst";
 inline constexpr char kLogUnattended[] = "unattended";
+inline constexpr char kLogRemoveUninstaller[] = "removeuninstaller";
 
 // The numbered families of the log, each counted on its own. The dir family's number 0 is
 // the target folder, written with the header, and startdir's is the Start menu group,

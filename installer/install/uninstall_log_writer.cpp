@@ -43,7 +43,7 @@ void UninstallLogWriter::WriteHeader(const char* registryKeyName, const char* ta
         Write(kLogUnattended, "true");
     }
     if (s.removeuninstaller) {
-        Write("removeuninstaller", "true");
+        Write(kLogRemoveUninstaller, "true");
     }
     char key[kLogKeySize];
     FormatLogKey(key, sizeof key, LogFamily::kDir, 0);

@@ -88,7 +88,7 @@ bool UseUninstallLog(const char* modulePath) {
     }
     std::fclose(log);
     // Read while the log exists: the removal deletes it before the clean-up is decided.
-    AppSettings().removeuninstaller = LogSaysTrue("removeuninstaller") ? 1 : 0;
+    AppSettings().removeuninstaller = LogSaysTrue(kLogRemoveUninstaller) ? 1 : 0;
     return true;
 }
 
