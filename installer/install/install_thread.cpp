@@ -59,7 +59,7 @@ bool QueryFreeSpace(const char* targetFolder, uint64_t* freeBytes) {
     if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
         return false;
     }
-    *freeBytes = static_cast<uint64_t>(sectorsPerCluster) * bytesPerSector * freeClusters;
+    *freeBytes = ClusterBytes(sectorsPerCluster, bytesPerSector, freeClusters);
     return true;
 }
 
@@ -132,18 +132,19 @@ Flow CreateTargetFolder() {
 Flow CreateComponentFolders() {
     const char* target = AppSettings().targetFolder;
     bool climbsOut = false;
-    const bool completed = ForEachSelectedEntry(EntryFamily::kDir, [&](int, int, const char* value) {
-        climbsOut = ClimbsOutOfFolder(value);
-        if (climbsOut) {
-            return false;
-        }
-        char path[layout::kEntryValueSize];
-        if (JoinPath(path, sizeof path, target, value)) {
-            CreateDirectoryA(path, nullptr);
-            InstallLog().Record(LogFamily::kDir, path);
-        }
-        return !CancelRequested();
-    });
+    const bool completed =
+        ForEachSelectedEntry(EntryFamily::kDir, [&](int, int, const char* value) {
+            climbsOut = ClimbsOutOfFolder(value);
+            if (climbsOut) {
+                return false;
+            }
+            char path[layout::kEntryValueSize];
+            if (JoinPath(path, sizeof path, target, value)) {
+                CreateDirectoryA(path, nullptr);
+                InstallLog().Record(LogFamily::kDir, path);
+            }
+            return !CancelRequested();
+        });
     if (climbsOut) {
         return ReportInstallError(AppSettings().szErrorCRC);
     }
@@ -174,7 +175,8 @@ Flow CountPayloadEntries(int* total) {
 
 // Registry entries are read and passed over: what one would describe is not settled.
 Flow ReadRegistryEntries() {
-    return ForEachSelectedEntry(EntryFamily::kReg, [](int, int, const char*) { return !CancelRequested(); })
+    return ForEachSelectedEntry(EntryFamily::kReg,
+                                [](int, int, const char*) { return !CancelRequested(); })
                ? Flow::kGoOn
                : Flow::kStop;
 }

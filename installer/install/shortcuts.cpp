@@ -140,16 +140,17 @@ private:
 // Folders inside the group, from the startdir entries; one that would lead out of the group
 // is passed over like a folder that cannot be made.
 Flow CreateStartMenuFolders(StartMenuGroup& group) {
-    const bool completed = ForEachSelectedEntry(EntryFamily::kStartDir, [&](int, int, const char* value) {
-        const char* groupPath = group.Get();
-        char folder[kPathSize];
-        if (groupPath && !ClimbsOutOfFolder(value) &&
-            JoinPath(folder, sizeof folder, groupPath, value)) {
-            CreateDirectoryA(folder, nullptr);
-            InstallLog().Record(LogFamily::kStartDir, folder);
-        }
-        return !CancelRequested();
-    });
+    const bool completed =
+        ForEachSelectedEntry(EntryFamily::kStartDir, [&](int, int, const char* value) {
+            const char* groupPath = group.Get();
+            char folder[kPathSize];
+            if (groupPath && !ClimbsOutOfFolder(value) &&
+                JoinPath(folder, sizeof folder, groupPath, value)) {
+                CreateDirectoryA(folder, nullptr);
+                InstallLog().Record(LogFamily::kStartDir, folder);
+            }
+            return !CancelRequested();
+        });
     return completed ? Flow::kGoOn : Flow::kStop;
 }
 

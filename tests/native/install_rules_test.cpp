@@ -20,14 +20,22 @@ TEST(SpaceCheck, EverySlotSummedInSixtyFourBitsWithOneMebibyteMarginOnTheTargetD
     // sum or the free space passes 4 GiB and a 32-bit number would wrap to a small one. (The
     // Wine test runs it on a real small drive, where one can be mounted.)
     constexpr uint64_t k4G = 4294967296ull;
-    const std::tuple<uint64_t, uint64_t, bool> boundary[] = {  // required, free, enough
-        {460000, 1508575, false},          {460000, 1508576, true},
-        {460000, 1508577, true},           {0, 1048575, false},
-        {0, 1048576, true},                {k4G - 1048576, k4G - 1, false},
-        {k4G - 1048576, k4G, true},        {k4G - 1048576, k4G + 1, true},
-        {k4G, k4G + 1048575, false},       {k4G, k4G + 1048576, true},
-        {k4G + 1, k4G + 1048576, false},   {4294967295u, 1048575, false},
-        {42949672950ull, 42950721525ull, false}, {42949672950ull, 42950721526ull, true},
+    const std::tuple<uint64_t, uint64_t, bool> boundary[] = {
+        // required, free, enough
+        {460000, 1508575, false},
+        {460000, 1508576, true},
+        {460000, 1508577, true},
+        {0, 1048575, false},
+        {0, 1048576, true},
+        {k4G - 1048576, k4G - 1, false},
+        {k4G - 1048576, k4G, true},
+        {k4G - 1048576, k4G + 1, true},
+        {k4G, k4G + 1048575, false},
+        {k4G, k4G + 1048576, true},
+        {k4G + 1, k4G + 1048576, false},
+        {4294967295u, 1048575, false},
+        {42949672950ull, 42950721525ull, false},
+        {42949672950ull, 42950721526ull, true},
     };
     for (const auto& [required, freeBytes, enough] : boundary) {
         EXPECT_EQ(EnoughFreeSpace(required, freeBytes), enough) << required << " of " << freeBytes;
@@ -39,8 +47,8 @@ TEST(SpaceCheck, EverySlotSummedInSixtyFourBitsWithOneMebibyteMarginOnTheTargetD
         {128, 4096, 4294967295u, 2251799813160960ull},
     };
     for (const auto& [sectors, bytes, count, expected] : clusters) {
-        EXPECT_EQ(ClusterBytes(sectors, bytes, count), expected) << sectors << " x " << bytes
-                                                                 << " x " << count;
+        EXPECT_EQ(ClusterBytes(sectors, bytes, count), expected)
+            << sectors << " x " << bytes << " x " << count;
     }
     const std::vector<uint64_t> full(10, 4294967295u);
     EXPECT_EQ(RequiredSpace(full.data(), 10), 42949672950ull);
@@ -119,7 +127,10 @@ TEST(Progress, RemovalBarBeforeEveryRemovalNeverFull) {
         EXPECT_EQ(RemovalPercent(total - 1, total), 99) << "total " << total;
     }
     // Nothing to remove, and counts outside the table; 95 * done in 64 bits.
-    for (auto [done, total, percent] : {std::tuple{0, 0, 5}, {3, 0, 5}, {-1, 16, 5}, {17, 16, 100},
+    for (auto [done, total, percent] : {std::tuple{0, 0, 5},
+                                        {3, 0, 5},
+                                        {-1, 16, 5},
+                                        {17, 16, 100},
                                         {2000000000, 2000000001, 99}}) {
         EXPECT_EQ(RemovalPercent(done, total), percent) << done << "/" << total;
     }
@@ -198,7 +209,8 @@ TEST(UninstallLog, KeysWrittenAndTheRemovalPlanReadBack) {
                                "\nstartdir000001=C:\\Menu\\App\n");
     for (auto [family, paths] :
          {std::pair{LogFamily::kFile, std::string("C:\\App\\c;;C:\\App\\a;")},
-          {LogFamily::kDir, longest + ";C:\\App;"}, {LogFamily::kStartDir, ""}}) {
+          {LogFamily::kDir, longest + ";C:\\App;"},
+          {LogFamily::kStartDir, ""}}) {
         const LogPathList list(log, family, CountLogFamily(log, family));
         std::string got;
         EXPECT_TRUE(list.NewestFirst([&](const char* path) { got += std::string(path) + ";"; }));

@@ -492,13 +492,26 @@ TEST(Install, CustomTypeInstallsTheTickedComponentsAndNoOther) {
     std::vector<std::string> script = ScriptHead(dir + "\\Programs", "true", "window");
     std::replace(script.begin(), script.end(), std::string("InstType=false"),
                  std::string("InstType=true"));
-    for (const char* line :
-         {"Type5=Own choice", "Type5Enabled=true", "[Components]", "NumberOfComponents=3",
-          "[Component0]", "Title=Main part", "Requied=true", "file0000=main.txt",
-          "[Component1]", "Title=Guide part", "UseInInstType0=true", "UseInInstType5=true",
-          "dir0000=docs", "file0000=docs\\guide.txt", "desktop00=docs\\guide.txt",
-          "desktop00title=Nuvex Custom Guide", "[Component2]", "Title=Extra part",
-          "UseInInstType0=false", "file0000=extra.txt"}) {
+    for (const char* line : {"Type5=Own choice",
+                             "Type5Enabled=true",
+                             "[Components]",
+                             "NumberOfComponents=3",
+                             "[Component0]",
+                             "Title=Main part",
+                             "Requied=true",
+                             "file0000=main.txt",
+                             "[Component1]",
+                             "Title=Guide part",
+                             "UseInInstType0=true",
+                             "UseInInstType5=true",
+                             "dir0000=docs",
+                             "file0000=docs\\guide.txt",
+                             "desktop00=docs\\guide.txt",
+                             "desktop00title=Nuvex Custom Guide",
+                             "[Component2]",
+                             "Title=Extra part",
+                             "UseInInstType0=false",
+                             "file0000=extra.txt"}) {
         script.push_back(line);
     }
     const std::string exe = BuildInstaller(dir, script);
