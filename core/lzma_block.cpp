@@ -139,8 +139,8 @@ LzmaResult LzmaBlockReader::Read(unsigned char* out, uint32_t size) {
         const SizeT limit = start + (size < room ? size : room);
         SizeT used = chunkSize_ - chunkPos_;
         ELzmaStatus status;
-        if (LzmaDec_DecodeToDic(&dec, limit, chunk_ + chunkPos_, &used, LZMA_FINISH_ANY,
-                                &status) != SZ_OK) {
+        if (LzmaDec_DecodeToDic(&dec, limit, chunk_ + chunkPos_, &used, LZMA_FINISH_ANY, &status) !=
+            SZ_OK) {
             return LzmaResult::kDamaged;
         }
         chunkPos_ += static_cast<uint32_t>(used);
@@ -185,7 +185,8 @@ LzmaResult LzmaBlockReader::Finish() {
             status == LZMA_STATUS_MAYBE_FINISHED_WITHOUT_MARK) {
             break;
         }
-        if (status != LZMA_STATUS_NEEDS_MORE_INPUT || (chunkPos_ == chunkSize_ && packedLeft_ == 0)) {
+        if (status != LZMA_STATUS_NEEDS_MORE_INPUT ||
+            (chunkPos_ == chunkSize_ && packedLeft_ == 0)) {
             return LzmaResult::kDamaged;
         }
     }

@@ -11,8 +11,8 @@ class ProfileReader {
 public:
     // The value of `key` in `section` (names matched ignoring case), or `def` when there is
     // none, cut to `size` - 1 characters and terminated. Returns the characters stored.
-    virtual std::size_t Text(const char* section, const char* key, const char* def,
-                             char* dest, std::size_t size) const = 0;
+    virtual std::size_t Text(const char* section, const char* key, const char* def, char* dest,
+                             std::size_t size) const = 0;
     // The value read as a decimal number, or `def` when there is none.
     virtual int Number(const char* section, const char* key, int def) const = 0;
 

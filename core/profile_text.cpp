@@ -126,10 +126,9 @@ bool ProfileText::Parse(std::size_t size) {
     }
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text_);
     // Byte order marks: the profile functions would read UTF-8 or UTF-16 text.
-    const bool unicode =
-        (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) ||
-        (size >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) ||
-                       (bytes[0] == 0xFE && bytes[1] == 0xFF)));
+    const bool unicode = (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) ||
+                         (size >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) ||
+                                        (bytes[0] == 0xFE && bytes[1] == 0xFF)));
     if (unicode || !Index(size)) {
         Clear();
         return false;
@@ -197,7 +196,8 @@ bool ProfileText::Index(std::size_t size) {
             continue;
         }
         const void* eq = std::memchr(text_ + start, '=', end - start);
-        std::size_t nameEnd = eq ? static_cast<std::size_t>(static_cast<const char*>(eq) - text_) : end;
+        std::size_t nameEnd =
+            eq ? static_cast<std::size_t>(static_cast<const char*>(eq) - text_) : end;
         uint32_t valueStart = 0;
         uint32_t valueLength = kNoValue;
         if (eq) {
@@ -207,12 +207,12 @@ bool ProfileText::Index(std::size_t size) {
             }
             valueStart = static_cast<uint32_t>(value);
             valueLength = CutAtNul(text_ + value, static_cast<uint32_t>(end - value));
-            while (nameEnd > start && IsProfileBlank(static_cast<unsigned char>(text_[nameEnd - 1]))) {
+            while (nameEnd > start &&
+                   IsProfileBlank(static_cast<unsigned char>(text_[nameEnd - 1]))) {
                 --nameEnd;
             }
         }
-        const uint32_t nameLength =
-            CutAtNul(text_ + start, static_cast<uint32_t>(nameEnd - start));
+        const uint32_t nameLength = CutAtNul(text_ + start, static_cast<uint32_t>(nameEnd - start));
         if (Find(section, text_ + start, nameLength) == kNone) {
             Add(section, static_cast<uint32_t>(start), nameLength, valueStart, valueLength);
         }
@@ -249,8 +249,8 @@ uint32_t ProfileText::Find(uint32_t section, const char* name, std::size_t lengt
     return kNone;
 }
 
-std::size_t ProfileText::Text(const char* section, const char* key, const char* def,
-                              char* dest, std::size_t size) const {
+std::size_t ProfileText::Text(const char* section, const char* key, const char* def, char* dest,
+                              std::size_t size) const {
     if (size == 0) {
         return 0;
     }

@@ -11,6 +11,7 @@ namespace {
 const char* const kBackgroundTypes[] = {"default", "solid", "gradient"};
 const char* const kProgressStyles[] = {"default", "bar"};
 
+// clang-format off
 #define NUVEX_TEXT(section, field, processing) \
     {section, #field, KeyKind::kText, offsetof(Settings, field), \
      sizeof(Settings::field), processing, "", 0, nullptr, 0}
@@ -21,6 +22,7 @@ const char* const kProgressStyles[] = {"default", "bar"};
 #define NUVEX_CHOICE(section, field, words) \
     {section, #field, KeyKind::kChoice, offsetof(Settings, field), 0, kNoProcessing, words[0], \
      0, words, static_cast<int>(sizeof words / sizeof words[0])}
+// clang-format on
 
 constexpr unsigned kBarsExpand = kBars | kExpand;
 

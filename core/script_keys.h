@@ -9,12 +9,12 @@
 namespace nuvex {
 
 enum class KeyKind {
-    kText,           // string field; `processing` says what happens after the read
-    kFlag,           // "true" in any case is 1
-    kFlagNotFalse,   // "false" in any case is 0 (includeuninst)
-    kNumber,         // decimal integer
-    kColour,         // decimal COLORREF
-    kChoice,         // one of `choices`, else the first
+    kText,          // string field; `processing` says what happens after the read
+    kFlag,          // "true" in any case is 1
+    kFlagNotFalse,  // "false" in any case is 0 (includeuninst)
+    kNumber,        // decimal integer
+    kColour,        // decimal COLORREF
+    kChoice,        // one of `choices`, else the first
 };
 
 enum KeyProcessing : unsigned {

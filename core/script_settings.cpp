@@ -14,8 +14,7 @@ namespace {
 // Flags and choices are read as text of up to 255 characters.
 constexpr std::size_t kWordSize = 256;
 
-bool ReadFlag(const ProfileReader& script, const char* section, const char* key,
-              const char* def) {
+bool ReadFlag(const ProfileReader& script, const char* section, const char* key, const char* def) {
     char value[kWordSize];
     script.Text(section, key, def, value, sizeof value);
     return ParseFlag(value);
@@ -46,7 +45,8 @@ void ReadKey(const ProfileReader& script, const ScriptKey& k, Settings& s) {
             break;
         }
         case KeyKind::kFlag:
-            *static_cast<int32_t*>(field) = ReadFlag(script, k.section, k.key, k.textDefault) ? 1 : 0;
+            *static_cast<int32_t*>(field) =
+                ReadFlag(script, k.section, k.key, k.textDefault) ? 1 : 0;
             break;
         case KeyKind::kFlagNotFalse: {
             char value[kWordSize];

@@ -14,7 +14,11 @@ inline constexpr int kComponentCount = layout::kComponentSlots;
 
 using Colour = uint32_t;  // 0x00BBGGRR, as Win32 COLORREF
 
-enum BackgroundType : int32_t { kBackgroundDefault = 0, kBackgroundSolid = 1, kBackgroundGradient = 2 };
+enum BackgroundType : int32_t {
+    kBackgroundDefault = 0,
+    kBackgroundSolid = 1,
+    kBackgroundGradient = 2
+};
 enum ProgressStyle : int32_t { kProgressWindow = 0, kProgressBar = 1 };
 
 struct Settings {
@@ -70,7 +74,7 @@ struct Settings {
     int32_t erroronwinnt;
     int32_t erroronwin9x;
     // Additions for deployment tools, off unless the script asks (docs/deploy.md).
-    int32_t unattended;  // setup.exe /S and uninst.exe /S are honoured
+    int32_t unattended;         // setup.exe /S and uninst.exe /S are honoured
     int32_t removeuninstaller;  // uninst.exe and the emptied folder go after a removal
 
     // [Design]

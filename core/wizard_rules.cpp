@@ -18,8 +18,10 @@ float Single(float value) {
 }  // namespace
 
 void InitialPageTable(const Settings& s, int enabled[kWizardPages]) {
+    // clang-format off
     const int table[kWizardPages] = {1, s.AppInfo ? 1 : 0, s.Licence ? 1 : 0,
                                      s.TargetDir ? 1 : 0, s.InstType ? 1 : 0, 0, 1, 1, 1, 1};
+    // clang-format on
     std::memcpy(enabled, table, sizeof table);
 }
 
@@ -58,9 +60,7 @@ void PresetSelection(const Settings& s, int type, int selection[kComponentCount]
     }
 }
 
-BoxPlace InitialComponentBoxPlace(int slot) {
-    return {slot < 5 ? 30 : 260, 85 + 14 * (slot % 5)};
-}
+BoxPlace InitialComponentBoxPlace(int slot) { return {slot < 5 ? 30 : 260, 85 + 14 * (slot % 5)}; }
 
 BoxPlace ComponentBoxPlace(int slot, int numberOfComponents) {
     if (numberOfComponents <= 5 && slot < numberOfComponents) {

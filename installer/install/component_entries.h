@@ -24,8 +24,7 @@ void ReadEntry(int slot, EntryFamily family, int index, const char* fallback, En
 uint32_t ReadEntryAttribute(int slot, EntryFamily family, int index, const char* suffix);
 
 // A text attribute of an entry (kSuffixTitle, kSuffixArgs), empty when absent.
-void ReadEntryText(int slot, EntryFamily family, int index, const char* suffix,
-                   EntryValue& value);
+void ReadEntryText(int slot, EntryFamily family, int index, const char* suffix, EntryValue& value);
 
 // Where a run of numbered entries ends: at the first empty value, or only at the first
 // absent key, so that an empty value within the run is visited too. The absent key is told

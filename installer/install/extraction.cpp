@@ -69,8 +69,8 @@ bool ReadStream(HANDLE package, uint32_t offset, uint32_t length, unsigned char*
 }
 
 // One zlib stream per file: read whole, inflated in one call.
-Decoded InflateEntry(const ExtractionState& state, const StreamAttributes& a,
-                     GlobalBuffer& output, uint32_t* produced) {
+Decoded InflateEntry(const ExtractionState& state, const StreamAttributes& a, GlobalBuffer& output,
+                     uint32_t* produced) {
     GlobalBuffer input(a.length + kInputSlack);
     if (!input || !output.Allocate(a.origlen + kOutputSlack)) {
         return Decoded::kNoMemory;
@@ -171,8 +171,8 @@ Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
         const StreamAttributes stream = {length, origlen, crc, offset};
         switch (state.method == PayloadMethod::kZlib
                     ? InflateEntry(state, stream, output, &produced)
-                    : state.lzma.DecodeFile(state.method, state.package, stream, output,
-                                            &produced, state.n, state.total)) {
+                    : state.lzma.DecodeFile(state.method, state.package, stream, output, &produced,
+                                            state.n, state.total)) {
             case Decoded::kOk:
                 break;
             case Decoded::kNoMemory:
@@ -188,8 +188,9 @@ Flow ExtractPayloadEntry(ExtractionState& state, const PayloadEntry& entry) {
         // file at all and is passed over.
         while (entry.value[0] != '\0') {
             const WriteResult written =
-                destinationFits ? WriteDestination(destination, entry.family, output.get(), produced)
-                                : WriteResult::kNotCreated;
+                destinationFits
+                    ? WriteDestination(destination, entry.family, output.get(), produced)
+                    : WriteResult::kNotCreated;
             if (written == WriteResult::kWritten) {
                 InstallLog().Record(LogFamily::kFile, destination);
                 AddBytesWritten(produced);
@@ -238,8 +239,8 @@ Flow ExtractPayload(int total) {
 
     char exePath[256];
     if (ModulePath(exePath)) {
-        state.package = CreateFileA(exePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        state.package = CreateFileA(exePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     LARGE_INTEGER size;
     if (state.package != INVALID_HANDLE_VALUE && GetFileSizeEx(state.package, &size)) {
@@ -248,7 +249,8 @@ Flow ExtractPayload(int total) {
     SetPackageFile(state.package);
     state.method = ReadPayloadMethod();
     // Paths that do not fit are left empty: every file there is then refused by JoinPath.
-    const UINT windowsLength = GetWindowsDirectoryA(state.windowsFolder, sizeof state.windowsFolder);
+    const UINT windowsLength =
+        GetWindowsDirectoryA(state.windowsFolder, sizeof state.windowsFolder);
     if (windowsLength == 0 || windowsLength >= sizeof state.windowsFolder) {
         state.windowsFolder[0] = '\0';
     }

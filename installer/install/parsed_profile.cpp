@@ -22,8 +22,8 @@ ParsedProfile::ParsedProfile(const char* path) : file_(path) {
     if (!CodePageParsesAsBytes()) {
         return;
     }
-    ScopedHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size;
     if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFF0) {
         return;
@@ -38,8 +38,8 @@ ParsedProfile::ParsedProfile(const char* path) : file_(path) {
     }
 }
 
-std::size_t ParsedProfile::Text(const char* section, const char* key, const char* def,
-                                char* dest, std::size_t size) const {
+std::size_t ParsedProfile::Text(const char* section, const char* key, const char* def, char* dest,
+                                std::size_t size) const {
     return text_.Parsed() ? text_.Text(section, key, def, dest, size)
                           : file_.Text(section, key, def, dest, size);
 }

@@ -63,7 +63,8 @@ LRESULT OnCreate(HWND hwnd) {
     // handled before that posted switch, so an early failure would end on the done page.
     // Timer messages come only when no posted message is waiting, so at the first tick the
     // done page is in place.
-    g_state.thread = CreateThread(nullptr, 0, InstallThreadProc, nullptr, CREATE_SUSPENDED, nullptr);
+    g_state.thread =
+        CreateThread(nullptr, 0, InstallThreadProc, nullptr, CREATE_SUSPENDED, nullptr);
     SetTimer(hwnd, kTickTimer, kTickMs, nullptr);
     return 0;
 }
@@ -143,8 +144,8 @@ void OnCommand(HWND control) {
 }
 
 void OnDrawItem(const DRAWITEMSTRUCT& item) {
-    PaintControl(item, item.hwndItem == g_state.cancel ? ControlKind::kCancelButton
-                                                       : ControlKind::kNone);
+    PaintControl(item,
+                 item.hwndItem == g_state.cancel ? ControlKind::kCancelButton : ControlKind::kNone);
 }
 
 LRESULT OnPaint(HWND hwnd) {

@@ -53,10 +53,9 @@ CopyResult CopyBareProgram(const char* destination) {
         return CopyResult::kNoMemory;
     }
     char source[256];
-    ScopedHandle in(ModulePath(source)
-                        ? CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
-                        : INVALID_HANDLE_VALUE);
+    ScopedHandle in(ModulePath(source) ? CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                       : INVALID_HANDLE_VALUE);
     if (!in.valid()) {
         return CopyResult::kNotMade;
     }
@@ -85,8 +84,7 @@ CopyResult CopyBareProgram(const char* destination) {
 }
 
 void SetString(HKEY key, const char* name, const char* value) {
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                   lstrlenA(value) + 1);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), lstrlenA(value) + 1);
 }
 
 void SetNumber(HKEY key, const char* name, DWORD value) {
@@ -109,8 +107,8 @@ void WriteDeploymentValues(HKEY product, const char* uninstaller) {
 // otherwise; the Uninstall key itself is closed again at once.
 bool OpenProductKey(const char* name, bool create, ScopedRegKey& product) {
     ScopedRegKey uninstall;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS,
-                      uninstall.receive()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS, uninstall.receive()) !=
+        ERROR_SUCCESS) {
         return false;
     }
     const LONG result =
@@ -142,8 +140,8 @@ bool WriteUninstallEntry(const char* name, const char* uninstaller) {
 Flow RegisterUninstaller() {
     const Settings& s = AppSettings();
     char uninstaller[2048];
-    const bool pathFits = JoinPath(uninstaller, sizeof uninstaller, s.targetFolder,
-                                   kUninstallerName);
+    const bool pathFits =
+        JoinPath(uninstaller, sizeof uninstaller, s.targetFolder, kUninstallerName);
 
     const CopyResult copy = pathFits ? CopyBareProgram(uninstaller) : CopyResult::kNotMade;
     if (copy == CopyResult::kNoMemory) {

@@ -43,9 +43,9 @@ void HandOver(HWND hwnd) {
         CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kBackgroundClass, kProductTitle,
                         backgroundStyle, 0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
     if (app.backgroundWindow) {
-        app.wizardWindow = CreateWindowExA(
-            WS_EX_APPWINDOW | WS_EX_TOPMOST, kWizardClass, kProductTitle,
-            WS_POPUP | WS_VISIBLE | WS_SYSMENU, 0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
+        app.wizardWindow = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_TOPMOST, kWizardClass,
+                                           kProductTitle, WS_POPUP | WS_VISIBLE | WS_SYSMENU, 0, 0,
+                                           1, 1, nullptr, nullptr, app.instance, nullptr);
     }
     if (!app.backgroundWindow || !app.wizardWindow) {
         FatalStartupError(kStartFailed);

@@ -38,9 +38,9 @@ bool StartUninstaller(const char* modulePath) {
                     scriptPath);
     ReadTextSetting(kLogSection, kLogButtonText, "", s.szButtonUnInstall,
                     sizeof s.szButtonUnInstall, scriptPath);
-    app.uninstallerWindow = CreateWindowExA(
-        WS_EX_APPWINDOW | WS_EX_TOPMOST, kUninstallerClass, "Nuvex Uninstaller",
-        WS_POPUP | WS_VISIBLE | WS_SYSMENU, 0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
+    app.uninstallerWindow = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_TOPMOST, kUninstallerClass,
+                                            "Nuvex Uninstaller", WS_POPUP | WS_VISIBLE | WS_SYSMENU,
+                                            0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
     if (!app.uninstallerWindow) {
         MessageBoxA(nullptr, kWindowFailed, kErrorCaption, MB_ICONERROR | MB_OK);
     }
@@ -49,9 +49,9 @@ bool StartUninstaller(const char* modulePath) {
 
 void StartInstaller() {
     ProcessState& app = Process();
-    app.controllerWindow = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kControllerClass,
-                                           kProductTitle, WS_POPUP | WS_VISIBLE, 0, 0, 1, 1,
-                                           nullptr, nullptr, app.instance, nullptr);
+    app.controllerWindow =
+        CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kControllerClass, kProductTitle,
+                        WS_POPUP | WS_VISIBLE, 0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
     if (!app.controllerWindow) {
         MessageBoxA(nullptr, kWindowFailed, kErrorCaption, MB_ICONWARNING | MB_OK);
     }
@@ -85,7 +85,8 @@ int Main(HINSTANCE instance) {
     const CommandLine args = ParseCommandLine(SkipProgramName(GetCommandLineA()));
     const bool uninstaller = IsUninstallerPath(modulePath);
     if (args.silent) {
-        const int code = uninstaller ? RunSilentUninstall(modulePath, args) : RunSilentInstall(args);
+        const int code =
+            uninstaller ? RunSilentUninstall(modulePath, args) : RunSilentInstall(args);
         if (code != kNotSilent) {
             ReleaseResources(instance);
             ReleaseScriptCopy();

@@ -41,8 +41,8 @@ HMODULE LoadSystemLibrary(const char* name) {
 
 void InitSystemCommonControls() {
     // Kept loaded for the life of the process, as the static import would be.
-    auto init = ProcAddress<InitCommonControlsFn>(LoadSystemLibrary("comctl32.dll"),
-                                             "InitCommonControls");
+    auto init =
+        ProcAddress<InitCommonControlsFn>(LoadSystemLibrary("comctl32.dll"), "InitCommonControls");
     if (init) {
         init();
     }

@@ -43,8 +43,7 @@ HWND CreateControl(HWND parent, const char* cls, const char* text, DWORD style, 
     return child;
 }
 
-void FollowApplicationActivation(HWND window, HWND background, bool active,
-                                 bool showBackground) {
+void FollowApplicationActivation(HWND window, HWND background, bool active, bool showBackground) {
     if (active) {
         if (IsIconic(window)) {
             OpenIcon(window);

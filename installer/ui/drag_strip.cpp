@@ -9,8 +9,8 @@ void DragStrip::OnTick(HWND hwnd) {
     }
     RECT r;
     GetWindowRect(hwnd, &r);
-    MoveWindow(hwnd, r.left + sample_.x - anchor_.x, r.top + sample_.y - anchor_.y, width_,
-               height_, TRUE);
+    MoveWindow(hwnd, r.left + sample_.x - anchor_.x, r.top + sample_.y - anchor_.y, width_, height_,
+               TRUE);
     anchor_ = sample_;
 }
 

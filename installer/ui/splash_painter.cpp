@@ -34,8 +34,6 @@ void PaintSplash(HDC dc, const char* preparingText, const char* waitText) {
     SetTextAlign(dc, TA_LEFT | TA_TOP);
 }
 
-void PaintSplashBar(HDC dc, int percent) {
-    PaintProgressBar(dc, 20, 40, 150, 20, percent);
-}
+void PaintSplashBar(HDC dc, int percent) { PaintProgressBar(dc, 20, 40, 150, 20, percent); }
 
 }  // namespace nuvex

@@ -47,8 +47,8 @@ void CreateChoiceControls(HWND wizard) {
     }
     for (int i = 0; i < kComponentCount; ++i) {
         const BoxPlace place = InitialComponentBoxPlace(i);
-        w.check[i] = CreateControl(wizard, "BUTTON", s.Title[i], kCheckStyle, place.x, place.y,
-                                   215, 13, true);
+        w.check[i] = CreateControl(wizard, "BUTTON", s.Title[i], kCheckStyle, place.x, place.y, 215,
+                                   13, true);
         if (s.Requied[i]) {
             s.customDefault[i] = 1;
             EnableWindow(w.check[i], FALSE);

@@ -20,7 +20,7 @@ struct WizardState {
     HWND resultPicture = nullptr;
     int resultFlag = 0;  // 0: check mark, 1: cross
     HWND heading = nullptr;
-    HWND field = nullptr;  // target folder
+    HWND field = nullptr;            // target folder
     HWND radio[kInstallTypes] = {};  // stays empty for a disabled type
     HWND check[kComponentCount] = {};
     int selectedType = 0;

@@ -20,11 +20,11 @@ constexpr int kHeight = 200;
 constexpr UINT_PTR kDragTimer = 2;
 constexpr UINT kDragTickMs = 10;
 
-constexpr DWORD kTextStyle = WS_CHILD | WS_VISIBLE;                        // 0x50000000
-constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;       // 0x5000000B
-constexpr DWORD kHiddenButtonStyle = WS_CHILD | BS_OWNERDRAW;              // 0x4000000B
-constexpr DWORD kPictureStyle = WS_CHILD | WS_DISABLED | BS_OWNERDRAW;     // 0x4800000B
-constexpr DWORD kFieldStyle = WS_CHILD | WS_BORDER | ES_AUTOHSCROLL;       // 0x40800080
+constexpr DWORD kTextStyle = WS_CHILD | WS_VISIBLE;                     // 0x50000000
+constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;    // 0x5000000B
+constexpr DWORD kHiddenButtonStyle = WS_CHILD | BS_OWNERDRAW;           // 0x4000000B
+constexpr DWORD kPictureStyle = WS_CHILD | WS_DISABLED | BS_OWNERDRAW;  // 0x4800000B
+constexpr DWORD kFieldStyle = WS_CHILD | WS_BORDER | ES_AUTOHSCROLL;    // 0x40800080
 
 WizardState g_wizard;
 DragStrip g_drag(kWidth, kHeight);

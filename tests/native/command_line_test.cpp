@@ -35,10 +35,8 @@ TEST_P(ParseCommandLineTest, Switches) {
 INSTANTIATE_TEST_SUITE_P(
     Table, ParseCommandLineTest,
     ::testing::Values(
-        ParseCase{"", false, false, -1, nullptr},
-        ParseCase{"   \t ", false, false, -1, nullptr},
-        ParseCase{" /S", true, false, -1, nullptr},
-        ParseCase{" /s", true, false, -1, nullptr},
+        ParseCase{"", false, false, -1, nullptr}, ParseCase{"   \t ", false, false, -1, nullptr},
+        ParseCase{" /S", true, false, -1, nullptr}, ParseCase{" /s", true, false, -1, nullptr},
         ParseCase{" /S /TYPE=2", true, false, 2, nullptr},
         ParseCase{" /type=3 /s", true, false, 3, nullptr},
         ParseCase{" /S /TYPE=12", true, false, 12, nullptr},
@@ -52,10 +50,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{" /S /D=\"C:\\quoted\"", true, false, -1, "\"C:\\quoted\""},
         // Usage errors: unknown switches, malformed values, an empty /D=.
         ParseCase{" /S /Q", true, true, -1, nullptr},
-        ParseCase{" /SILENT", false, true, -1, nullptr},
-        ParseCase{" -S", false, true, -1, nullptr},
-        ParseCase{" S", false, true, -1, nullptr},
-        ParseCase{" /S /TYPE=", true, true, -1, nullptr},
+        ParseCase{" /SILENT", false, true, -1, nullptr}, ParseCase{" -S", false, true, -1, nullptr},
+        ParseCase{" S", false, true, -1, nullptr}, ParseCase{" /S /TYPE=", true, true, -1, nullptr},
         ParseCase{" /S /TYPE=x", true, true, -1, nullptr},
         ParseCase{" /S /TYPE=123", true, true, -1, nullptr},
         ParseCase{" /S /TYPE=-1", true, true, -1, nullptr},
@@ -110,8 +106,13 @@ TEST(EstimatedSizeKbTest, RoundsUpAndHoldsAtTheDwordLimit) {
     const struct {
         uint64_t bytes;
         uint32_t kb;
-    } cases[] = {{0, 0},       {1, 1},       {1023, 1},         {1024, 1},
-                 {1025, 2},    {2048, 2},    {10 * 1024 * 1024, 10240},
+    } cases[] = {{0, 0},
+                 {1, 1},
+                 {1023, 1},
+                 {1024, 1},
+                 {1025, 2},
+                 {2048, 2},
+                 {10 * 1024 * 1024, 10240},
                  {UINT64_C(0xFFFFFFFF) * 1024, 0xFFFFFFFFu},
                  {UINT64_C(0xFFFFFFFF) * 1024 + 1, 0xFFFFFFFFu},
                  {UINT64_MAX, 0xFFFFFFFFu}};

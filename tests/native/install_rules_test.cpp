@@ -54,7 +54,8 @@ TEST(SpaceCheck, EverySlotSummedInSixtyFourBitsWithOneMebibyteMarginOnTheTargetD
     EXPECT_EQ(RequiredSpace(full.data(), 10), 42949672950ull);
     EXPECT_FALSE(EnoughFreeSpace(UINT64_MAX - 5, UINT64_MAX - 1));
     for (auto [target, root] : {std::pair{"C:\\Program Files\\App", "C:\\"},
-                                {"\\\\server\\share\\App", ""}, {"1:\\x", ""}}) {
+                                {"\\\\server\\share\\App", ""},
+                                {"1:\\x", ""}}) {
         char got[4];
         EXPECT_EQ(DriveRoot(target, got), *root != '\0') << target;
         EXPECT_STREQ(got, root);
@@ -82,9 +83,11 @@ TEST(ParentFolders, EveryFolderAboveTheTargetFromTheSecondBackslash) {
 
 TEST(Progress, ExtractionThirdsWithin12And94NeverGoingBack) {
     // Entry, count, stage, percent; step 0 has no thirds; past the count or without one: 94.
-    for (const auto& [n, total, stage, expected] :
-         {std::tuple{0, 1, EntryStage::kRead, 39}, {2, 3, EntryStage::kInflated, 85},
-          {5, 200, EntryStage::kInflated, 14}, {0, 0, EntryStage::kStart, 94}, {3, 3, EntryStage::kStart, 94}}) {
+    for (const auto& [n, total, stage, expected] : {std::tuple{0, 1, EntryStage::kRead, 39},
+                                                    {2, 3, EntryStage::kInflated, 85},
+                                                    {5, 200, EntryStage::kInflated, 14},
+                                                    {0, 0, EntryStage::kStart, 94},
+                                                    {3, 3, EntryStage::kStart, 94}}) {
         EXPECT_EQ(ExtractionProgress(n, total, stage), expected) << n << "/" << total;
     }
     for (int total : {3, 83, 30000}) {
@@ -146,7 +149,8 @@ TEST(ErrorReport, TheSpecificTextIsCutLastAndNothingPastTheBuffer) {
     };
     for (const auto& [error, specific, error1, expected] : cases) {
         std::vector<char> out(kErrorReportSize + 16, '#');
-        ComposeErrorReport(out.data(), kErrorReportSize, error.c_str(), specific.c_str(), error1.c_str());
+        ComposeErrorReport(out.data(), kErrorReportSize, error.c_str(), specific.c_str(),
+                           error1.c_str());
         EXPECT_EQ(std::string(out.data()), expected);
         EXPECT_EQ(out[kErrorReportSize], '#') << "wrote past the buffer";
     }
@@ -167,15 +171,18 @@ TEST(ErrorReport, TheSpecificTextIsCutLastAndNothingPastTheBuffer) {
 TEST(HostileEntries, StreamsOutsideThePackageAndValuesThatClimbOut) {
     // File size, payload base, offset, length, inside.
     const std::tuple<uint64_t, uint32_t, uint32_t, uint32_t, bool> streams[] = {
-        {1000, 900, 0, 100, true},          {1000, 900, 0, 101, false},
-        {1000, 900, 4294967295u, 1, false}, {1000, 900, 1, 4294967295u, false},
+        {1000, 900, 0, 100, true},
+        {1000, 900, 0, 101, false},
+        {1000, 900, 4294967295u, 1, false},
+        {1000, 900, 1, 4294967295u, false},
         {5000000000ull, 4000000000u, 4000000000u, 4000000000u, false},
     };
     for (const auto& [fileSize, base, offset, length, inside] : streams) {
-        EXPECT_EQ(StreamInPackage(fileSize, base, offset, length), inside) << offset << " + " << length;
+        EXPECT_EQ(StreamInPackage(fileSize, base, offset, length), inside)
+            << offset << " + " << length;
     }
     const std::pair<const char*, bool> values[] = {
-        {"a..b\\c.", false}, {".\\x", false}, {"docs\\..\\..\\x", true},
+        {"a..b\\c.", false}, {".\\x", false},  {"docs\\..\\..\\x", true},
         {"docs/../x", true}, {"x\\...", true}, {"x\\. .\\y", true},
     };
     for (const auto& [value, climbs] : values) {
@@ -205,8 +212,8 @@ TEST(UninstallLog, KeysWrittenAndTheRemovalPlanReadBack) {
     const std::string cut(2047, 'c'), longest(2046, 'd');
     const pack::IniProfile log("[Nuvex]\nfile000000=C:\\App\\a\nfile000001=" + cut +
                                "\nfile000002=C:\\App\\c\nfile000003=\nfile000004=C:\\App\\e\n"
-                               "dir000000=C:\\App\ndir000001=" + longest +
-                               "\nstartdir000001=C:\\Menu\\App\n");
+                               "dir000000=C:\\App\ndir000001=" +
+                               longest + "\nstartdir000001=C:\\Menu\\App\n");
     for (auto [family, paths] :
          {std::pair{LogFamily::kFile, std::string("C:\\App\\c;;C:\\App\\a;")},
           {LogFamily::kDir, longest + ";C:\\App;"},
@@ -226,7 +233,7 @@ TEST(StubRecord, RefusedOutsideAPe32Header) {
     std::memcpy(&stub[0x80], "PE\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x0B\x01", 26);
     const StubRecord record = {0x300, 0x100, 0x12345678};
     const std::tuple<std::size_t, unsigned char, StubRecord> cases[] = {
-        {0, 0, {0x300, 0xFF, 1}},  // the table ends early
+        {0, 0, {0x300, 0xFF, 1}},   // the table ends early
         {0x80 + 25, 0x02, record},  // PE32+
         {0x3D, 0x04, record},       // the PE header beyond the stub
     };

@@ -28,7 +28,8 @@ TEST(HeaderSearch, FindsTheFirstHeaderOneByteAtATimeWithinTheGivenSize) {
     };
     for (const auto& [file, size, found, offset] : cases) {
         MemorySource src(file);
-        const HeaderSearchResult r = FindScriptHeader(src, size ? size : static_cast<uint32_t>(file.size()));
+        const HeaderSearchResult r =
+            FindScriptHeader(src, size ? size : static_cast<uint32_t>(file.size()));
         EXPECT_EQ(r.found, found) << file;
         EXPECT_EQ(r.scriptOffset, offset) << file;
     }
@@ -61,8 +62,9 @@ TEST(ScriptCopy, MarkerWithoutItsSlashAFailedWriteAndTheEndsOfTheSharedTable) {
     // The installer goes on exactly when ScriptCopyComplete holds, and then reads the
     // payload right after the byte that ended the marker.
     const std::tuple<std::string, bool, std::string> tails[] = {
-        {"[/Fin]P", true, "P"},          {"[/END\0PAY"s, true, "PAY"}, {"[/EN\r\nD]P", true, "P"},
-        {"[/END]", true, ""},            {"[/", false, ""},            {"a[", false, ""},
+        {"[/Fin]P", true, "P"},     {"[/END\0PAY"s, true, "PAY"},
+        {"[/EN\r\nD]P", true, "P"}, {"[/END]", true, ""},
+        {"[/", false, ""},          {"a[", false, ""},
     };
     for (const auto& [tail, complete, payload] : tails) {
         const std::string file = H + "\r\na=1\r\n" + tail;
@@ -78,8 +80,8 @@ TEST(ScriptCopy, MarkerWithoutItsSlashAFailedWriteAndTheEndsOfTheSharedTable) {
 std::string Compress(const std::string& data) {
     uLongf size = compressBound(data.size());
     std::string out(size, '\0');
-    compress2(reinterpret_cast<Bytef*>(&out[0]), &size,
-              reinterpret_cast<const Bytef*>(data.data()), data.size(), 6);
+    compress2(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(data.data()),
+              data.size(), 6);
     out.resize(size);
     return out;
 }
@@ -113,8 +115,7 @@ TEST(InflatePayload, ResultsForWholeCutBadAndOversizedStreams) {
     const Case cases[] = {
         {"exact capacity", file, stream, 0, 0, InflateResult::kOk},
         {"one byte short of room", file, stream, -1, 0, InflateResult::kNoMemory},
-        {"cut short", file, stream.substr(0, stream.size() / 2), 1024, 0,
-         InflateResult::kNoMemory},
+        {"cut short", file, stream.substr(0, stream.size() / 2), 1024, 0, InflateResult::kNoMemory},
         {"bad header", file, badHeader, 1024, 0, InflateResult::kDamaged},
         {"wrong checksum", file, stream, 1024, 1, InflateResult::kDamaged},
         {"checksum above 2^31", high, Compress(high), 0, 0, InflateResult::kOk},

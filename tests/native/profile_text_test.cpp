@@ -31,7 +31,9 @@ TEST(ProfileText, AnswersByTheProfileRules) {
         ";file0003=commented\r\n"
         "file0004=\"quoted\"\r\nfile0005='x\"\r\nfile0006=\"\r\nfile0007=\"\"\r\n"
         "file0008=a\rfile0009=b\n"
-        "file0010=ab" + std::string(1, '\0') + "cd\r\n"
+        "file0010=ab" +
+        std::string(1, '\0') +
+        "cd\r\n"
         "file0011=\r\n"
         "[Component1\r\nfile0012=after a broken header\r\n"
         "[component0]\r\nfile0013=in the second header\r\n"
@@ -81,14 +83,16 @@ TEST(ProfileText, NumbersAsGetPrivateProfileIntReadsThem) {
         {"+7", 7u},
         {"12abc", 12u},
         {"4063767505", 4063767505u},
-        {"4294967296", 0u},          // wraps around
+        {"4294967296", 0u},  // wraps around
         {"0x1F", 31u},
-        {"0X1F", 0u},                // the prefix is lower case only
+        {"0X1F", 0u},  // the prefix is lower case only
         {"0o17", 15u},
         {"0b101", 5u},
         {"0b2", 0u},
         {"08", 8u},
-        {"\x01\x02" "9", 9u},         // control characters go like blanks
+        {"\x01\x02"
+         "9",
+         9u},  // control characters go like blanks
         {"- 5", 0u},
         {"--3", 0u},
         {"abc", 0u},
@@ -146,7 +150,8 @@ TEST(UninstallLogLine, AsTheProfileFunctionsAppendIt) {
     const std::tuple<const char*, const char*, std::size_t, std::string> cases[] = {
         {"file000000", "C:\\App\\a.txt", 64, "file000000=C:\\App\\a.txt\r\n"},
         {"uninstallreg", "", 64, "uninstallreg=\r\n"},
-        {"szTextUninst", " \t Removes it.|All of it.", 64, "szTextUninst=Removes it.|All of it.\r\n"},
+        {"szTextUninst", " \t Removes it.|All of it.", 64,
+         "szTextUninst=Removes it.|All of it.\r\n"},
         {"dir000001", "C:\\App", 19, "dir000001=C:\\App\r\n"},  // exactly fits
         {"dir000001", "C:\\App", 18, ""},
     };

@@ -32,7 +32,8 @@ TEST(ExpandAppName, FirstFourNamesAndEveryOtherPercentAsWritten) {
 // The base name decides, ignoring case; the log beside it keeps the program's letters.
 TEST(ModeSelection, UninstallerByBaseNameAndItsLogBesideIt) {
     const std::pair<const char*, bool> modes[] = {
-        {"C:\\App\\UNINST.EXE", true}, {"C:\\App\\my-uninst.exe", false},
+        {"C:\\App\\UNINST.EXE", true},
+        {"C:\\App\\my-uninst.exe", false},
         {"C:\\uninst.exe\\setup.exe", false},
     };
     for (const auto& [path, uninstaller] : modes) {
@@ -72,9 +73,13 @@ TEST(TargetFolder, ProductFolderAppendedOnlyWithAutoNameToPath) {
 // Every width the painter may be given, the extremes included: no overflow (UBSan watches
 // this) and the rule's value wherever it fits an int.
 TEST(ProgressFill, FollowsTheRuleWithoutOverflow) {
-    const std::tuple<int, int, int> cases[] = {  // width, percent, fill
-        {200, 99, 198},          {200, -1, 0},           {INT_MAX, 99, 2126008811},
-        {INT_MAX, INT_MIN, 0},   {INT_MIN, 99, -2126008810},
+    const std::tuple<int, int, int> cases[] = {
+        // width, percent, fill
+        {200, 99, 198},
+        {200, -1, 0},
+        {INT_MAX, 99, 2126008811},
+        {INT_MAX, INT_MIN, 0},
+        {INT_MIN, 99, -2126008810},
     };
     for (const auto& [width, percent, fill] : cases) {
         EXPECT_EQ(ProgressFillLength(width, percent), fill) << width << ", " << percent;

@@ -16,8 +16,10 @@ namespace {
 TEST(PageSearch, ForwardAndBackwardOverEnabledPages) {
     // Pages enabled where the character is '1', the page asked for, backward, the page found.
     const std::tuple<const char*, int, bool, int> cases[] = {
-        {"1000001111", 1, false, 6},  {"1111101111", 5, false, 6},  // custom off skips to confirmation
-        {"1111101111", 5, true, 4},   {"1111101111", 10, false, -1},  // Next on the spare page
+        {"1000001111", 1, false, 6},
+        {"1111101111", 5, false, 6},  // custom off skips to confirmation
+        {"1111101111", 5, true, 4},
+        {"1111101111", 10, false, -1},  // Next on the spare page
         {"1111101111", -1, true, -1},
     };
     for (const auto& [pages, requested, backward, expected] : cases) {
@@ -83,8 +85,10 @@ TEST(TargetFolder, BrowsedFoldersAndDriveRoots) {
 TEST(Gradient, BandsFollowTheScreenHeight) {
     // Height, band height, bands, first, second, middle, last (blue channels).
     const std::tuple<int, int, int, int, int, int, int> cases[] = {
-        {600, 3, 200, 255, 253, 127, 1}, {768, 4, 192, 255, 253, 127, 1},
-        {256, 2, 128, 255, 253, 127, 1}, {1, 1, 1, 255, 0, 255, 255},
+        {600, 3, 200, 255, 253, 127, 1},
+        {768, 4, 192, 255, 253, 127, 1},
+        {256, 2, 128, 255, 253, 127, 1},
+        {1, 1, 1, 255, 0, 255, 255},
     };
     static GradientBands bands;
     for (const auto& [height, bandHeight, count, first, second, middle, last] : cases) {

@@ -56,8 +56,8 @@ TEST_F(Background, TextsAndTheNameShadow) {
     const COLORREF name = RGB(255, 255, 0), sub = RGB(0, 255, 255), mini = RGB(255, 0, 255);
     for (bool shadow : {false, true}) {
         SCOPED_TRACE(shadow ? "shadow" : "no shadow");
-        const BackgroundLook look = {kBackgroundSolid, kWhite, 0, shadow, "Wg Product",
-                                     "sub label", "mini text", name, sub, mini};
+        const BackgroundLook look = {kBackgroundSolid, kWhite,      0,    shadow, "Wg Product",
+                                     "sub label",      "mini text", name, sub,    mini};
         PaintBackground(canvas_.dc(), kW, kH, look);
         // The name from (40, 10), its shadow 5 right and down when asked for; the sub-label
         // from (45, 75); the mini text ending 10 from the right and 5 from the bottom.
@@ -67,7 +67,8 @@ TEST_F(Background, TextsAndTheNameShadow) {
         EXPECT_EQ(canvas_.Count(kBlack, 0, 0, 45, kH), 0);
         EXPECT_GT(canvas_.Count(sub, 45, 75, 300, 95), 10);
         EXPECT_GT(canvas_.Count(mini, kW - 200, kH - 25, kW - 10, kH - 5), 10);
-        EXPECT_EQ(canvas_.Count(mini, kW - 10, 0, kW, kH) + canvas_.Count(mini, 0, kH - 5, kW, kH), 0);
+        EXPECT_EQ(canvas_.Count(mini, kW - 10, 0, kW, kH) + canvas_.Count(mini, 0, kH - 5, kW, kH),
+                  0);
     }
 }
 

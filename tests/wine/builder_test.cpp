@@ -39,8 +39,8 @@ std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
 std::string BuildArgs(const std::string& out, int jobs) {
     return "build " + Quote(kSampleDir + "\\setup.ini") + " --source " +
-           Quote(kSampleDir + "\\product") + " --stub " + Quote(StubPath()) + " -o " +
-           Quote(out) + " --zlib --quiet --jobs " + std::to_string(jobs);
+           Quote(kSampleDir + "\\product") + " --stub " + Quote(StubPath()) + " -o " + Quote(out) +
+           " --zlib --quiet --jobs " + std::to_string(jobs);
 }
 
 // Built in a folder with blanks by every job count, then listed, verified and extracted there.
@@ -51,7 +51,8 @@ TEST(WindowsBuilder, BuildsTheSampleAsLinuxDoesAndReadsItByWindowsPaths) {
     CreateDirectoryA(dir.c_str(), nullptr);
     const std::string package = dir + "\\setup.exe";
     // The writing thread compresses too: N jobs are the main thread and N - 1 more.
-    const std::vector<int> jobCounts = NUVEX_UNDER_QEMU ? std::vector<int>{1, 2} : std::vector<int>{1, 2, 4};
+    const std::vector<int> jobCounts =
+        NUVEX_UNDER_QEMU ? std::vector<int>{1, 2} : std::vector<int>{1, 2, 4};
     for (int jobs : jobCounts) {
         SCOPED_TRACE("--jobs " + std::to_string(jobs));
         DeleteFileA(package.c_str());
@@ -72,11 +73,15 @@ TEST(WindowsBuilder, BuildsTheSampleAsLinuxDoesAndReadsItByWindowsPaths) {
         std::vector<std::string> printed;
     };
     const Case cases[] = {
-        {"list", "list " + Quote(package), 0,
+        {"list",
+         "list " + Quote(package),
+         0,
          {"Sample Editor 2.1", "docs\\guide\\getting-started.txt", "Samples\\Shopping list.txt"}},
         {"verify", "verify " + Quote(package), 0, {"all good"}},
         {"verify a damaged copy", "verify " + Quote(damagedPath), 1, {"bad:"}},
-        {"extract", "extract " + Quote(package) + " " + Quote(dir + "\\extracted here"), 0,
+        {"extract",
+         "extract " + Quote(package) + " " + Quote(dir + "\\extracted here"),
+         0,
          {"8 files"}},
     };
     for (const Case& c : cases) {

@@ -101,8 +101,7 @@ BOOL CALLBACK CollectChild(HWND hwnd, LPARAM param) {
 
 }  // namespace
 
-Process Launch(const std::string& exe,
-               const std::vector<std::pair<std::string, std::string>>& env,
+Process Launch(const std::string& exe, const std::vector<std::pair<std::string, std::string>>& env,
                const std::string& args) {
     Process p;
     STARTUPINFOA si = {};
@@ -111,8 +110,8 @@ Process Launch(const std::string& exe,
     std::string block = EnvironmentBlock(env);
     std::vector<char> cmd(commandLine.begin(), commandLine.end());
     cmd.push_back('\0');
-    if (!CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, block.data(),
-                        nullptr, &si, &p.info_)) {
+    if (!CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, block.data(), nullptr,
+                        &si, &p.info_)) {
         p.info_ = {};
     }
     return p;

@@ -29,7 +29,8 @@ public:
     void Kill();
 
 private:
-    friend Process Launch(const std::string&, const std::vector<std::pair<std::string, std::string>>&,
+    friend Process Launch(const std::string&,
+                          const std::vector<std::pair<std::string, std::string>>&,
                           const std::string&);
     PROCESS_INFORMATION info_ = {};
 };

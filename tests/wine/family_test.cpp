@@ -40,9 +40,8 @@ TEST(LargeFamily, TwoThousandEntriesInstalledAndRemoved) {
             ASSERT_TRUE(WriteFileBytes(dir + "\\src\\files\\" + RelativePath(d, f), Content(d, f)));
         }
     }
-    const std::string exe =
-        BuildInstaller(dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"),
-                                           {"tree00=files>"}));
+    const std::string exe = BuildInstaller(
+        dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"), {"tree00=files>"}));
     const std::string target = dir + "\\Programs\\App";
 
     InstallerRun run(exe, dir);

@@ -79,10 +79,10 @@ TEST(HostileEnvironment, DiskFullAtTheFirstMiddleAndLastFile) {
         contents.push_back(SampleText(kFileSize, 20 + i));
         ASSERT_TRUE(WriteFileBytes(dir + "\\src\\" + names[i], contents.back()));
     }
-    const std::string exe = BuildInstaller(
-        dir, ComponentLines(ScriptHead("T:\\Full", "true", "window"),
-                            {"requiedspace=0", "file0000=first.bin", "file0001=middle.bin",
-                             "file0002=last.bin"}));
+    const std::string exe =
+        BuildInstaller(dir, ComponentLines(ScriptHead("T:\\Full", "true", "window"),
+                                           {"requiedspace=0", "file0000=first.bin",
+                                            "file0001=middle.bin", "file0002=last.bin"}));
     const std::string target = "T:\\Full\\App";
     const std::string log = target + "\\uninst.ini";
     DeleteUninstallEntry();
@@ -155,10 +155,10 @@ TEST(HostileEnvironment, UnwritableFileIsAskedAboutWithRetryOrCancel) {
         const std::string held = row.block == Block::kNameTooLong
                                      ? std::string(255 - target.size(), 'L')
                                      : std::string("held.txt");
-        const std::string exe = BuildInstaller(
-            dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"),
-                                {"file0000=a.txt", "file0001=" + held, "file0001source=held.txt",
-                                 "file0002=z.txt"}));
+        const std::string exe =
+            BuildInstaller(dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"),
+                                               {"file0000=a.txt", "file0001=" + held,
+                                                "file0001source=held.txt", "file0002=z.txt"}));
         MakeFolders(target);
         HANDLE holder = INVALID_HANDLE_VALUE;
         if (row.block == Block::kHeldOpen) {
@@ -185,8 +185,8 @@ TEST(HostileEnvironment, UnwritableFileIsAskedAboutWithRetryOrCancel) {
             for (HWND window : {progress, run.Wizard()}) {
                 DWORD_PTR result = 0;
                 SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 10000, &result);
-                EXPECT_TRUE(IsWindow(window)) << "WM_CLOSE during the installation took "
-                                              << ClassName(window) << " away";
+                EXPECT_TRUE(IsWindow(window))
+                    << "WM_CLOSE during the installation took " << ClassName(window) << " away";
             }
             CloseHandle(holder);
         }
@@ -281,8 +281,8 @@ TEST(HostileEnvironment, CancelAnywhereLeavesOnlyTheUninstaller) {
         std::snprintf(line, sizeof line, "desktop%02dtitle=Nuvex Cancel Desk %d", i, i);
         entries.push_back(line);
     }
-    const std::string exe =
-        BuildInstaller(dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"), entries));
+    const std::string exe = BuildInstaller(
+        dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"), entries));
     const std::string target = dir + "\\Programs\\App";
     const std::string group = ShellFolder(CSIDL_PROGRAMS) + "\\" + kProduct;
     const std::string desktop = ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Nuvex Cancel Desk ";
@@ -299,9 +299,11 @@ TEST(HostileEnvironment, CancelAnywhereLeavesOnlyTheUninstaller) {
     auto count = [](const std::string& folder, const std::string& suffix) {
         std::vector<std::string> below;
         Below(folder, &below);
-        return static_cast<int>(std::count_if(below.begin(), below.end(), [&](const std::string& p) {
-            return p.size() > suffix.size() && p.compare(p.size() - suffix.size(), suffix.size(), suffix) == 0;
-        }));
+        return static_cast<int>(
+            std::count_if(below.begin(), below.end(), [&](const std::string& p) {
+                return p.size() > suffix.size() &&
+                       p.compare(p.size() - suffix.size(), suffix.size(), suffix) == 0;
+            }));
     };
     auto linksMade = [&] {
         int links = count(group, ".lnk");
@@ -329,8 +331,9 @@ TEST(HostileEnvironment, CancelAnywhereLeavesOnlyTheUninstaller) {
     std::vector<std::string> leftovers;
     clean();
     for (const Moment& moment : moments) {
-        const std::string when = "cancel after " + std::to_string(moment.files) + " files" +
-                                 (moment.links < 0 ? "" : ", " + std::to_string(moment.links) + " links");
+        const std::string when =
+            "cancel after " + std::to_string(moment.files) + " files" +
+            (moment.links < 0 ? "" : ", " + std::to_string(moment.links) + " links");
         SCOPED_TRACE(when);
         const int failuresBefore = Failures();
         {

@@ -79,8 +79,9 @@ std::vector<Source> ThreeSources(const std::string& dir) {
 
 std::string BuildThreeFilePackage(const std::string& dir, const std::string& instDir,
                                   const char* includeUninst) {
-    const std::vector<std::string> script = ComponentLines(
-        ScriptHead(instDir, includeUninst, "window"), {"file0000=a.txt", "file0001=b.txt", "file0002=c.txt"});
+    const std::vector<std::string> script =
+        ComponentLines(ScriptHead(instDir, includeUninst, "window"),
+                       {"file0000=a.txt", "file0001=b.txt", "file0002=c.txt"});
     return ReadFileBytes(BuildInstaller(dir, script));
 }
 
@@ -178,9 +179,7 @@ TEST(HostileScript, EveryBadValueEndsOnAReportOrTheRightFiles) {
         // larger than the file costs memory only. (A path too long is asked about: see the
         // hostile environment tests.)
         {"origlen far larger, empty value, shortcuts climbing out",
-         with(with({{"file0000origlen", "100000000"},
-                    {"file0002", ""},
-                    {"file0003", "c.txt"}},
+         with(with({{"file0000origlen", "100000000"}, {"file0002", ""}, {"file0003", "c.txt"}},
                    streamOf("file0003", "file0002")),
               {{"startdir00", "..\\..\\nuvex-escape"},
                {"start00", "a.txt"},

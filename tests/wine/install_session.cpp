@@ -62,8 +62,8 @@ std::string SampleText(std::size_t size, unsigned seed) {
 
 std::vector<std::string> ComponentLines(std::vector<std::string> script,
                                         const std::vector<std::string>& entries) {
-    for (const char* line :
-         {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main", "UseInInstType0=true"}) {
+    for (const char* line : {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main",
+                             "UseInInstType0=true"}) {
         script.push_back(line);
     }
     script.insert(script.end(), entries.begin(), entries.end());
@@ -74,8 +74,7 @@ std::vector<std::string> ComponentLines(std::vector<std::string> script,
 // to the confirmation page, whose Install starts the installation; with no install type
 // page the selection is the first preset, UseInInstType0.
 std::vector<std::string> ScriptHead(const std::string& instDir, const char* includeUninst,
-                                    const char* progressStyle,
-                                    const char* showBackground) {
+                                    const char* progressStyle, const char* showBackground) {
     return {"[Wizard]",
             std::string("szInstallAppName=") + kProduct,
             "szInstallAppDir=App",
@@ -231,11 +230,13 @@ void EmptySmallDrive() {
     // A deleted file gives its space back only once nothing holds it any more: wineserver
     // may still map the image of an uninst.exe that has just ended. The tests count the free
     // space to the byte, so they wait for the drive to be empty in fact.
-    WaitUntil([] {
-        ULARGE_INTEGER available = {}, total = {}, free = {};
-        return GetDiskFreeSpaceExA(kSmallDrive, &available, &total, &free) &&
-               available.QuadPart == total.QuadPart;
-    }, 30000);
+    WaitUntil(
+        [] {
+            ULARGE_INTEGER available = {}, total = {}, free = {};
+            return GetDiskFreeSpaceExA(kSmallDrive, &available, &total, &free) &&
+                   available.QuadPart == total.QuadPart;
+        },
+        30000);
 }
 
 std::vector<std::string> Logged(const std::string& log, const std::string& family) {

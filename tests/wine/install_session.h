@@ -94,10 +94,10 @@ uint64_t SmallDriveFree();
 // Removes everything on T:.
 void EmptySmallDrive();
 // Skips the running test when T: is not the small drive, and empties it otherwise.
-#define NUVEX_ON_EMPTY_SMALL_DRIVE()                                    \
-    if (SmallDriveFree() == 0) {                                        \
-        GTEST_SKIP() << "drive T: is not the small test drive";        \
-    }                                                                   \
+#define NUVEX_ON_EMPTY_SMALL_DRIVE()                            \
+    if (SmallDriveFree() == 0) {                                \
+        GTEST_SKIP() << "drive T: is not the small test drive"; \
+    }                                                           \
     EmptySmallDrive()
 
 // Every file and folder below `dir`, named `prefix` + the path relative to `dir`, down to

@@ -51,7 +51,8 @@ int BarFill(int screenX, int screenY, int width) {
 void ExpectProgressWindow(HWND progress, RECT place, bool statusShown) {
     RECT r = {};
     GetWindowRect(progress, &r);
-    EXPECT_TRUE(EqualRect(&r, &place)) << r.left << "," << r.top << " - " << r.right << "," << r.bottom;
+    EXPECT_TRUE(EqualRect(&r, &place))
+        << r.left << "," << r.top << " - " << r.right << "," << r.bottom;
     HWND status = FindChild(progress, "Static", nullptr);
     ASSERT_NE(status, nullptr);
     EXPECT_EQ(IsWindowVisible(status) != FALSE, statusShown);
@@ -77,13 +78,14 @@ constexpr char kMapGroups[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Grp
 // Sets the shell's Quick Launch folder, or removes the value when `folder` is empty.
 void SetQuickLaunch(const std::string& folder) {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kMapGroups, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kMapGroups, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS);
     if (folder.empty()) {
         RegDeleteValueA(key, "Quick Launch");
     } else {
-        RegSetValueExA(key, "Quick Launch", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+        RegSetValueExA(key, "Quick Launch", 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(folder.c_str()),
                        static_cast<DWORD>(folder.size() + 1));
     }
     RegCloseKey(key);
@@ -167,18 +169,40 @@ TEST(Install, TypicalPackageWithShortcutsAndItsRemoval) {
     // is refused: the hostile environment tests ask about it).
     const std::string fits(255 - target.size() - 1, 'L');
     std::vector<std::string> script = ScriptHead(dir + "\\Programs", "true", "bar");
-    for (const std::string& line : std::vector<std::string>{
-             "[Components]", "NumberOfComponents=3", "[Component0]", "Title=Main",
-             "UseInInstType0=true", "file0000=program.bin", "file0001=readme.txt",
-             "file0002=empty.txt", "file0003=" + fits, "file0003source=readme.txt",
-             "win0000=nuvex-it-existing.txt",
-             "win0001=nuvex-it-new.txt", "reg00=anything", "startdir00=Docs",
-             "start00=program.bin", "start00title=Tool", "start00args=--fast", "start01=readme.txt",
-             "desktop00=program.bin", "desktop00title=Nuvex Tool Desk", "quickl00=program.bin",
-             "quickl00title=Tool QL", "[Component1]", "Title=Documents", "UseInInstType0=true",
-             "dir0000=docs", "dir0001=docs\\deep", "file0000=docs\\guide.txt",
-             "file0001=docs\\deep\\notes.txt", "sys0000=nuvex-it-sys.txt", "[Component2]",
-             "Title=Extras", "UseInInstType0=false", "file0000=extra.txt"}) {
+    for (const std::string& line : std::vector<std::string>{"[Components]",
+                                                            "NumberOfComponents=3",
+                                                            "[Component0]",
+                                                            "Title=Main",
+                                                            "UseInInstType0=true",
+                                                            "file0000=program.bin",
+                                                            "file0001=readme.txt",
+                                                            "file0002=empty.txt",
+                                                            "file0003=" + fits,
+                                                            "file0003source=readme.txt",
+                                                            "win0000=nuvex-it-existing.txt",
+                                                            "win0001=nuvex-it-new.txt",
+                                                            "reg00=anything",
+                                                            "startdir00=Docs",
+                                                            "start00=program.bin",
+                                                            "start00title=Tool",
+                                                            "start00args=--fast",
+                                                            "start01=readme.txt",
+                                                            "desktop00=program.bin",
+                                                            "desktop00title=Nuvex Tool Desk",
+                                                            "quickl00=program.bin",
+                                                            "quickl00title=Tool QL",
+                                                            "[Component1]",
+                                                            "Title=Documents",
+                                                            "UseInInstType0=true",
+                                                            "dir0000=docs",
+                                                            "dir0001=docs\\deep",
+                                                            "file0000=docs\\guide.txt",
+                                                            "file0001=docs\\deep\\notes.txt",
+                                                            "sys0000=nuvex-it-sys.txt",
+                                                            "[Component2]",
+                                                            "Title=Extras",
+                                                            "UseInInstType0=false",
+                                                            "file0000=extra.txt"}) {
         script.push_back(line);
     }
     const std::string exe = BuildInstaller(dir, script);
@@ -293,7 +317,7 @@ TEST(Install, UninstallSwitchAndTargetFolderError) {
         const char* name;
         char folder;
         const char* includeUninst;
-        bool blocked;         // a file stands where the target's parent folder should be
+        bool blocked;  // a file stands where the target's parent folder should be
         bool uninstallerMade;
     };
     const Case cases[] = {
@@ -304,9 +328,10 @@ TEST(Install, UninstallSwitchAndTargetFolderError) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string package = built;
-        ASSERT_NO_FATAL_FAILURE(PatchScript(package, "\\caseA\r\n", std::string("\\case") + c.folder + "\r\n"));
         ASSERT_NO_FATAL_FAILURE(
-            PatchScript(package, "includeuninst=xxxxx", std::string("includeuninst=") + c.includeUninst));
+            PatchScript(package, "\\caseA\r\n", std::string("\\case") + c.folder + "\r\n"));
+        ASSERT_NO_FATAL_FAILURE(PatchScript(package, "includeuninst=xxxxx",
+                                            std::string("includeuninst=") + c.includeUninst));
         const std::string target = dir + "\\case" + c.folder + "\\App";
         if (c.blocked) {
             ASSERT_TRUE(WriteFileBytes(dir + "\\case" + c.folder, "a file in the way"));
@@ -402,7 +427,8 @@ TEST(Install, ProgressWindowDuringExtractionAndCancel) {
     });
     ASSERT_TRUE(midway) << "no question about the file held open";
     fills.push_back(BarFill(barX, barY, 305) + 2);
-    EXPECT_TRUE(fills.back() >= 36 + 30 && fills.back() <= 282) << "at the middle: " << fills.back();
+    EXPECT_TRUE(fills.back() >= 36 + 30 && fills.back() <= 282)
+        << "at the middle: " << fills.back();
     for (std::size_t i = 1; i < fills.size(); ++i) {
         EXPECT_GE(fills[i], fills[i - 1]) << "the bar went back at sample " << i;
     }
@@ -440,9 +466,9 @@ TEST(Install, CancelAtTheFullBarKeepsTheDonePage) {
     ASSERT_TRUE(WriteFileBytes(dir + "\\src\\tool.txt", "the product\r\n"));
     const std::string runMark = StubPath().substr(0, StubPath().rfind('\\')) + "\\run_mark.exe";
     ASSERT_TRUE(CopyFileA(runMark.c_str(), (dir + "\\src\\mark.exe").c_str(), FALSE));
-    const std::string exe =
-        BuildInstaller(dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"),
-                                           {"file0000=tool.txt", "file0001=mark.exe", "run00=mark.exe"}));
+    const std::string exe = BuildInstaller(
+        dir, ComponentLines(ScriptHead(dir + "\\Programs", "true", "window"),
+                            {"file0000=tool.txt", "file0001=mark.exe", "run00=mark.exe"}));
     DeleteUninstallEntry();
 
     InstallerRun run(exe, dir);
@@ -566,14 +592,15 @@ TEST(InstallDisk, FreeSpaceCheckCountsEverySlotWithOneMebibyteMargin) {
         uint64_t required;
         bool passes;
     };
-    for (const Case& c : {Case{"one byte short", exact + 1, false}, Case{"exactly enough", exact, true}}) {
+    for (const Case& c :
+         {Case{"one byte short", exact + 1, false}, Case{"exactly enough", exact, true}}) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(SmallDriveFree(), freeBytes) << "something else wrote to T:";
         std::string package = built;
         ASSERT_NO_FATAL_FAILURE(PatchScript(package, "requiedspace=0000000000",
                                             "requiedspace=" + Digits10(c.required - 1000)));
-        ASSERT_NO_FATAL_FAILURE(PatchScript(package, "requiedspace=0000000000",
-                                            "requiedspace=" + Digits10(1000)));
+        ASSERT_NO_FATAL_FAILURE(
+            PatchScript(package, "requiedspace=0000000000", "requiedspace=" + Digits10(1000)));
         const std::string exe = dir + "\\setup-space.exe";
         ASSERT_TRUE(WriteFileBytes(exe, package));
         InstallerRun run(exe, dir);

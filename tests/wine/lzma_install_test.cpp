@@ -166,7 +166,8 @@ TEST(LzmaPackage, InstallsThroughTheWizardAndEveryDamageIsReported) {
     {
         std::string detail;
         ASSERT_EQ(RunPackage(packageOf("Compression=lzma", good), dir, expected, &detail),
-                  End::kInstalled) << detail;
+                  End::kInstalled)
+            << detail;
         EXPECT_EQ(Logged(expected.target + "\\uninst.ini", "file").size(), expected.files.size());
         EXPECT_TRUE(RunUninstaller(expected.target));
         for (const auto& [path, bytes] : expected.files) {

@@ -108,9 +108,9 @@ bool BuildPackage(const std::string& out, const std::vector<std::string>& script
 
     // One job: compression threads gain nothing on a handful of small files.
     DWORD code = 1;
-    const std::string args = "build \"" + script + "\" -o \"" + out + "\" --stub \"" +
-                             StubPath() + "\" --source \"" +
-                             (sourceDir.empty() ? folder : sourceDir) + "\" --jobs 1 --quiet";
+    const std::string args = "build \"" + script + "\" -o \"" + out + "\" --stub \"" + StubPath() +
+                             "\" --source \"" + (sourceDir.empty() ? folder : sourceDir) +
+                             "\" --jobs 1 --quiet";
     const bool ok = RunPackageBuilder(args, output, &code) && code == 0;
     if (!ok && log) {
         *log = ReadFileBytes(output);

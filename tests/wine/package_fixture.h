@@ -23,8 +23,7 @@ bool FileExists(const std::string& path);
 // The header, then `scriptBody` with CR LF lines (lines joined as given), then `endMarker`,
 // then `payload`. The result is written to `out` and returned.
 std::string MakePackage(const std::string& out, const std::vector<std::string>& scriptLines,
-                        const std::string& payload = "x",
-                        const std::string& endMarker = "[/END]");
+                        const std::string& payload = "x", const std::string& endMarker = "[/END]");
 
 // Builds a package the way product makers do: writes `scriptLines` to OUT.ini beside `out`
 // and runs the package builder nuvexpack.exe on it with the bare installer and the files of

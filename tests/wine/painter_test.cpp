@@ -80,8 +80,8 @@ TEST_F(Painters, FramePiecesAndTheCaptionShadow) {
     EXPECT_GT(canvas.Count(kDarkBlue, 55, 2, 150, 30), 10) << "caption shadow";
 }
 
-// The splash at 50 %: its frame without logo, caption, the preparing line from (8, 26), the wait line ending at
-// (184, 74), and the bar at (20, 40), 150 x 20, outlined, with 75 pixels of fill.
+// The splash at 50 %: its frame without logo, caption, the preparing line from (8, 26), the wait
+// line ending at (184, 74), and the bar at (20, 40), 150 x 20, outlined, with 75 pixels of fill.
 TEST_F(Painters, SplashShowsCaptionLinesAndBar) {
     Canvas splash(190, 80, kWhite);
     PaintSplash(splash.dc(), "Preparing Nuvex Installer", "Please wait...");
@@ -93,8 +93,8 @@ TEST_F(Painters, SplashShowsCaptionLinesAndBar) {
     EXPECT_EQ(splash.Count(kBlack, 4, 25, 8, 40), 0);
     EXPECT_GT(splash.Count(kBlack, 4, 61, 184, 74), 20) << "wait line";
     EXPECT_EQ(splash.Count(kBlack, 184, 61, 186, 76) + splash.Count(kBlack, 4, 74, 186, 76), 0);
-    const std::pair<POINT, COLORREF> bar[] = {{{20, 40}, kBarLight}, {{171, 60}, kBarLight},
-                                              {{93, 59}, kBlue}, {{95, 50}, kWhite}};
+    const std::pair<POINT, COLORREF> bar[] = {
+        {{20, 40}, kBarLight}, {{171, 60}, kBarLight}, {{93, 59}, kBlue}, {{95, 50}, kWhite}};
     for (const auto& [at, colour] : bar) {
         EXPECT_EQ(splash.At(at.x, at.y), colour) << "at " << at.x << "," << at.y;
     }

@@ -49,23 +49,40 @@ std::vector<Case> Cases() {
         {"letter case",
          "[Nuvex]\r\n[COMPONENT0]\r\nFILE0000=Upper.txt\r\nFile0000Length=12\r\n[component1]\r\n"
          "dir0000=lower\r\n",
-         {{c0, "file0000"}, {"component0", "FILE0000LENGTH"}, {"Component1", "DIR0000"},
-          {" Component1 ", " dir0000 "}, {c0, "file0001"}}},
+         {{c0, "file0000"},
+          {"component0", "FILE0000LENGTH"},
+          {"Component1", "DIR0000"},
+          {" Component1 ", " dir0000 "},
+          {c0, "file0001"}}},
         {"blanks and quotes",
          "[Component0]\r\n  file0000  =  spaced value  \r\n\tdir0000\t=\ttabbed\t\r\n"
          "file0001=\"quoted\"\r\nfile0002='single'\r\nfile0003=\"unbalanced\r\nfile0004=\"\r\n"
          "file0005=\"\"\r\nfile0006=\"mixed'\r\nfile0007= \" inner blanks \" \r\n"
          "file0008 = a = b\r\nfile0009=\x1a\x0b\x0cvalue\x1a\r\n",
-         {{c0, "file0000"}, {c0, "dir0000"}, {c0, "file0001"}, {c0, "file0001", "*", 8},
-          {c0, "file0001", "*", 7}, {c0, "file0001", "*", 6}, {c0, "file0002"},
-          {c0, "file0003"}, {c0, "file0004"}, {c0, "file0005"}, {c0, "file0006"},
-          {c0, "file0007"}, {c0, "file0008"}, {c0, "file0009"}, {c0, "absent", "'x'"},
-          {c0, "absent", "dflt   "}, {c0, "absent", "\"d\"", 3}}},
+         {{c0, "file0000"},
+          {c0, "dir0000"},
+          {c0, "file0001"},
+          {c0, "file0001", "*", 8},
+          {c0, "file0001", "*", 7},
+          {c0, "file0001", "*", 6},
+          {c0, "file0002"},
+          {c0, "file0003"},
+          {c0, "file0004"},
+          {c0, "file0005"},
+          {c0, "file0006"},
+          {c0, "file0007"},
+          {c0, "file0008"},
+          {c0, "file0009"},
+          {c0, "absent", "'x'"},
+          {c0, "absent", "dflt   "},
+          {c0, "absent", "\"d\"", 3}}},
         {"duplicate keys and sections",
          "[Component0]\r\nfile0000=first\r\nFILE0000=second\r\n[Component1]\r\nfile0000=other\r\n"
          "[component0]\r\nfile0001=in the second header\r\nfile0000=third\r\n[Component1]\r\n"
          "file0002=later\r\n",
-         {{c0, "file0000"}, {c0, "file0001"}, {"Component1", "file0000"},
+         {{c0, "file0000"},
+          {c0, "file0001"},
+          {"Component1", "file0000"},
           {"Component1", "file0002"}}},
         {"comments and lines without =",
          "file0000=before any section\r\n[Component0]\r\n;file0000=commented\r\n"
@@ -73,39 +90,72 @@ std::vector<Case> Cases() {
          "# file0004=hash\r\n[Component1\r\nfile0005=after a broken header\r\n"
          "[Component2] trailing ; text\r\nfile0000=two\r\n[Comp]onent3]\r\nfile0000=three\r\n"
          "[]\r\nfile0000=unnamed\r\n",
-         {{c0, "file0000"}, {c0, ";file0000"}, {c0, "; file0001"}, {c0, "file0001"},
-          {c0, "file0002"}, {c0, "file0003"}, {c0, "# file0004"}, {c0, "[Component1"},
-          {c0, "file0005"}, {"Component1", "file0005"}, {"Component2", "file0000"},
-          {"Comp]onent3", "file0000"}, {"Comp", "file0000"}, {"", "file0000"}}},
+         {{c0, "file0000"},
+          {c0, ";file0000"},
+          {c0, "; file0001"},
+          {c0, "file0001"},
+          {c0, "file0002"},
+          {c0, "file0003"},
+          {c0, "# file0004"},
+          {c0, "[Component1"},
+          {c0, "file0005"},
+          {"Component1", "file0005"},
+          {"Component2", "file0000"},
+          {"Comp]onent3", "file0000"},
+          {"Comp", "file0000"},
+          {"", "file0000"}}},
         {"long and empty values",
-         "[Component0]\r\nfile0000=" + std::string(300, 'a') + "\r\nfile0001=" +
-             std::string(255, 'b') + "\r\nfile0002=" + std::string(256, 'c') +
+         "[Component0]\r\nfile0000=" + std::string(300, 'a') +
+             "\r\nfile0001=" + std::string(255, 'b') + "\r\nfile0002=" + std::string(256, 'c') +
              "\r\nfile0003=\r\nfile0004=   \r\nfile0005=\"" + std::string(254, 'q') +
-             "\"\r\nfile0006=\"" + std::string(255, 'r') + "\"\r\nfile0007=" +
-             std::string(2100, 'p') + "\r\n",
-         {{c0, "file0000"}, {c0, "file0001"}, {c0, "file0002"}, {c0, "file0003"},
-          {c0, "file0003", ""}, {c0, "file0004"}, {c0, "file0005"}, {c0, "file0006"},
-          {c0, "file0007", "", 2048}, {c0, "file0000", "*", 1}, {c0, "file0000", "*", 2}}},
+             "\"\r\nfile0006=\"" + std::string(255, 'r') +
+             "\"\r\nfile0007=" + std::string(2100, 'p') + "\r\n",
+         {{c0, "file0000"},
+          {c0, "file0001"},
+          {c0, "file0002"},
+          {c0, "file0003"},
+          {c0, "file0003", ""},
+          {c0, "file0004"},
+          {c0, "file0005"},
+          {c0, "file0006"},
+          {c0, "file0007", "", 2048},
+          {c0, "file0000", "*", 1},
+          {c0, "file0000", "*", 2}}},
         {"numbers",
          "[Component0]\r\nn01=-5\r\nn02=+7\r\nn03=  42  \r\nn04=12abc\r\nn05=4063767505\r\n"
          "n06=4294967295\r\nn07=4294967296\r\nn08=99999999999999999999\r\nn09=0x1F\r\n"
          "n10=0b101\r\nn11=0o17\r\nn12=0X1F\r\nn13=abc\r\nn14=\r\nn15=\"123\"\r\n"
          "n16=- 5\r\nn17=0x\r\nn18=+0x10\r\nn19=1 2\r\nn20=0000000000000000000000000000123\r\n"
-         "n21=\x01\x02" "9\r\nn22=-0\r\nn23=2147483648\r\nn24=-2147483649\r\nn25=0xffffffff1\r\n"
+         "n21=\x01\x02"
+         "9\r\nn22=-0\r\nn23=2147483648\r\nn24=-2147483649\r\nn25=0xffffffff1\r\n"
          "n26=1e3\r\nn27=\"-8\"\r\nn28=--3\r\nn29=0b\r\nn30=08\r\n",
          {}},
         {"LF line ends, CR inside lines, [END] tail",
          "[Nuvex]\n[Component0]\nfile0000=lf\nfile0001=two\n\n  \nfile0002=a\rfile0003=b\n"
          "file0004=c\r\r\nfile0005=last\n[END]",
-         {{c0, "file0000"}, {c0, "file0001"}, {c0, "file0002"}, {c0, "file0003"},
-          {c0, "file0004"}, {c0, "file0005"}, {"END", "file0000"}}},
+         {{c0, "file0000"},
+          {c0, "file0001"},
+          {c0, "file0002"},
+          {c0, "file0003"},
+          {c0, "file0004"},
+          {c0, "file0005"},
+          {"END", "file0000"}}},
         {"bytes above 127 and NUL",
-         std::string("[Component0]\r\nfile0000=P\xf8\xed\xb9" "ern\xe9 \xa0\r\n\xa0" "file0001=nbsp\r\n"
-                     "file0002=\xa0" "value\r\nfile0003=ab") +
-             std::string(1, '\0') + "cd\r\nfi" + std::string(1, '\0') + "le0004=x\r\nfi=y\r\n"
+         std::string("[Component0]\r\nfile0000=P\xf8\xed\xb9"
+                     "ern\xe9 \xa0\r\n\xa0"
+                     "file0001=nbsp\r\n"
+                     "file0002=\xa0"
+                     "value\r\nfile0003=ab") +
+             std::string(1, '\0') + "cd\r\nfi" + std::string(1, '\0') +
+             "le0004=x\r\nfi=y\r\n"
              "file0005=\x85\x81\x8d\xff\r\n",
-         {{c0, "file0000"}, {c0, "file0001"}, {c0, "file0002"}, {c0, "file0003"},
-          {c0, "fi"}, {c0, "file0004"}, {c0, "file0005"}}},
+         {{c0, "file0000"},
+          {c0, "file0001"},
+          {c0, "file0002"},
+          {c0, "file0003"},
+          {c0, "fi"},
+          {c0, "file0004"},
+          {c0, "file0005"}}},
     };
     for (char n = 1; n <= 30; ++n) {
         char key[8];
@@ -146,16 +196,16 @@ TEST(ProfileParse, AnswersAsTheProfileFunctionsDo) {
             SCOPED_TRACE("[" + q.section + "] " + q.key + " default \"" + q.def + "\" in " +
                          std::to_string(q.size));
             std::vector<char> expected(q.size + 8, '\x55'), got(q.size + 8, '\x55');
-            const DWORD count = GetPrivateProfileStringA(q.section.c_str(), q.key.c_str(),
-                                                         q.def.c_str(), expected.data(),
-                                                         q.size, path.c_str());
-            const std::size_t gotCount = parsed.Text(q.section.c_str(), q.key.c_str(),
-                                                     q.def.c_str(), got.data(), q.size);
+            const DWORD count =
+                GetPrivateProfileStringA(q.section.c_str(), q.key.c_str(), q.def.c_str(),
+                                         expected.data(), q.size, path.c_str());
+            const std::size_t gotCount =
+                parsed.Text(q.section.c_str(), q.key.c_str(), q.def.c_str(), got.data(), q.size);
             EXPECT_EQ(Answer(gotCount, got), Answer(count, expected));
             for (int def : {77, -1}) {
-                EXPECT_EQ(parsed.Unsigned(q.section.c_str(), q.key.c_str(), def),
-                          GetPrivateProfileIntA(q.section.c_str(), q.key.c_str(), def,
-                                                path.c_str()))
+                EXPECT_EQ(
+                    parsed.Unsigned(q.section.c_str(), q.key.c_str(), def),
+                    GetPrivateProfileIntA(q.section.c_str(), q.key.c_str(), def, path.c_str()))
                     << "as a number, default " << def;
             }
             ++compared;

@@ -25,17 +25,17 @@ namespace {
 // the delayed imports of its built-in libraries (comctl32's uxtheme.dll) without the search
 // restriction that the program has set; Windows' delay-load helper keeps to it.
 constexpr const char* kPlantedNames[] = {
-    "comctl32", "dwmapi",   "cryptbase", "cryptsp",  "winmm",    "propsys",
-    "profapi",  "userenv",  "secur32",   "netapi32", "wtsapi32", "msimg32",
-    "dbghelp",  "rsaenh",   "sspicli",   "apphelp",  "shfolder", "oleacc",
-    "riched20", "dnsapi",   "iphlpapi",  "bcrypt",   "wintrust", "mpr",
-    "winhttp",  "crypt32",  "windowscodecs", "ntmarta", "samcli", "logoncli",
+    "comctl32", "dwmapi",  "cryptbase",     "cryptsp",  "winmm",    "propsys",
+    "profapi",  "userenv", "secur32",       "netapi32", "wtsapi32", "msimg32",
+    "dbghelp",  "rsaenh",  "sspicli",       "apphelp",  "shfolder", "oleacc",
+    "riched20", "dnsapi",  "iphlpapi",      "bcrypt",   "wintrust", "mpr",
+    "winhttp",  "crypt32", "windowscodecs", "ntmarta",  "samcli",   "logoncli",
 };
 
 // Copies of the marker library under every planted name into `folder`.
 void PlantLibraries(const std::string& folder) {
-    const std::string library = ReadFileBytes(StubPath().substr(0, StubPath().rfind('\\')) +
-                                              "\\planted_library.dll");
+    const std::string library =
+        ReadFileBytes(StubPath().substr(0, StubPath().rfind('\\')) + "\\planted_library.dll");
     ASSERT_FALSE(library.empty()) << "no planted_library.dll beside the test";
     for (const char* name : kPlantedNames) {
         ASSERT_TRUE(WriteFileBytes(folder + "\\" + name + ".dll", library));
@@ -89,9 +89,9 @@ TEST(DllPlanting, NoLibraryBesideTheInstallerOrTheUninstallerLoads) {
     std::replace(script.begin(), script.end(), std::string("TargetDir=false"),
                  std::string("TargetDir=true"));
     script.insert(script.begin() + 1, "szButtonBrowse=Browse");
-    script = ComponentLines(script, {"file0000=tool.txt", "startdir00=Docs",
-                                     "start00=tool.txt", "start00title=Tool",
-                                     "desktop00=tool.txt", "desktop00title=Nuvex Planted Desk"});
+    script = ComponentLines(
+        script, {"file0000=tool.txt", "startdir00=Docs", "start00=tool.txt", "start00title=Tool",
+                 "desktop00=tool.txt", "desktop00title=Nuvex Planted Desk"});
     const std::string exe = BuildInstaller(dir, script);
     ASSERT_NO_FATAL_FAILURE(PlantLibraries(dir));
     const WindowsSearchOrder installerOrder("setup.exe"), uninstallerOrder("uninst.exe");
@@ -148,7 +148,8 @@ TEST(TwoInstallers, EachInstallsExactlyItsOwnFiles) {
     Product products[] = {
         {"Nuvex Product A", {{"alpha.txt", SampleText(5000, 1)}, {"shared.txt", "from A\r\n"}}},
         {"Nuvex Product B",
-         {{"beta.txt", SampleText(7000, 2)}, {"shared.txt", "from B, longer\r\n"},
+         {{"beta.txt", SampleText(7000, 2)},
+          {"shared.txt", "from B, longer\r\n"},
           {"gamma.txt", SampleText(300, 3)}}},
     };
     for (Product& product : products) {
@@ -159,7 +160,8 @@ TEST(TwoInstallers, EachInstallsExactlyItsOwnFiles) {
             ASSERT_TRUE(WriteFileBytes(product.folder + "\\src\\" + name, bytes));
             entries.push_back("file000" + std::to_string(entries.size()) + "=" + name);
         }
-        std::vector<std::string> script = ScriptHead(product.folder + "\\Programs", "true", "window");
+        std::vector<std::string> script =
+            ScriptHead(product.folder + "\\Programs", "true", "window");
         std::replace(script.begin(), script.end(), "szInstallAppName=" + std::string(kProduct),
                      "szInstallAppName=" + std::string(product.name));
         product.exe = BuildInstaller(product.folder, ComponentLines(script, entries));

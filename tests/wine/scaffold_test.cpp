@@ -59,12 +59,13 @@ TEST(Scaffold, NewScriptBuildsStrictlyAndEveryPageShowsItsTexts) {
     ASSERT_TRUE(WriteFileBytes(dir + "\\src\\readme.txt", "Read me."));
 
     unsigned long code = 1;
-    ASSERT_TRUE(RunPackageBuilder(std::string("new \"") + kName + "\" --source \"" + dir + "\\src\" -o \"" +
-                                      dir + "\\setup.ini\"",
+    ASSERT_TRUE(RunPackageBuilder(std::string("new \"") + kName + "\" --source \"" + dir +
+                                      "\\src\" -o \"" + dir + "\\setup.ini\"",
                                   dir + "\\new.log", &code));
     ASSERT_EQ(code, 0u) << ReadFileBytes(dir + "\\new.log");
-    ASSERT_TRUE(RunPackageBuilder("build \"" + dir + "\\setup.ini\" -o \"" + dir + "\\setup.exe\" --stub \"" +
-                                      StubPath() + "\" --strict --jobs 1 --quiet",
+    ASSERT_TRUE(RunPackageBuilder("build \"" + dir + "\\setup.ini\" -o \"" + dir +
+                                      "\\setup.exe\" --stub \"" + StubPath() +
+                                      "\" --strict --jobs 1 --quiet",
                                   dir + "\\build.log", &code));
     ASSERT_EQ(code, 0u) << ReadFileBytes(dir + "\\build.log");
     EXPECT_EQ(ReadFileBytes(dir + "\\build.log"), "");

@@ -15,7 +15,8 @@ constexpr char kNoData[] = "Generic error: No installable data!";
 std::vector<std::string> QuietScript(const std::vector<std::string>& wizard = {}) {
     std::vector<std::string> lines = {"[Wizard]", "szInstallAppName=Test Product"};
     lines.insert(lines.end(), wizard.begin(), wizard.end());
-    for (const char* line : {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main"}) {
+    for (const char* line :
+         {"[Components]", "NumberOfComponents=1", "[Component0]", "Title=Main"}) {
         lines.push_back(line);
     }
     return lines;
@@ -56,7 +57,8 @@ void CloseWizard(Process& p) {
     HWND wizard = WaitForWindow(p.Id(), "WizardWindow");
     ASSERT_NE(wizard, nullptr) << "expected the wizard";
     HWND closeBox = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (closeBox = ChildAt(wizard, "Button", 475, 4)) != nullptr; }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return (closeBox = ChildAt(wizard, "Button", 475, 4)) != nullptr; }));
     Click(closeBox);
     ExpectEnds(p);
 }
@@ -147,12 +149,13 @@ TEST(Loader, BrokenPackageOrTemporaryFolderEndsWithOneMessageAndNoCopy) {
 // from another program does not take the splash away before the hand-over.
 TEST(Splash, PlaceScriptCopyWarningAndHandOver) {
     const std::string dir = TestWorkDir(), exe = dir + "\\setup.exe";
-    const std::vector<std::string> lines = {"[Wizard]", "szButtonNext=Next", "[Wizard2]",
-                                            "text=a [bracket] and [[double", "[Components]",
-                                            "NumberOfComponents=12"};
+    const std::vector<std::string> lines = {"[Wizard]",     "szButtonNext=Next",
+                                            "[Wizard2]",    "text=a [bracket] and [[double",
+                                            "[Components]", "NumberOfComponents=12"};
     MakePackage(exe, lines, "PAYLOAD", "[/Finish]");
     // The name of the old shared copy, taken by another program: no matter.
-    ASSERT_TRUE(WriteFileBytes(dir + "\\~nuvex.tmp", "[Nuvex]\r\n[Wizard]\r\nszButtonNext=Evil\r\n"));
+    ASSERT_TRUE(
+        WriteFileBytes(dir + "\\~nuvex.tmp", "[Nuvex]\r\n[Wizard]\r\nszButtonNext=Evil\r\n"));
     Process p = Launch(exe, TempEnv(dir));
     HWND splash = WaitForWindow(p.Id(), "ControllerWindow");
     ASSERT_NE(splash, nullptr);
@@ -204,8 +207,8 @@ TEST(Splash, PlaceScriptCopyWarningAndHandOver) {
 TEST(SystemCheck, RefusedSystemsAskOrEnd) {
     const std::string appKey = "Software\\Wine\\AppDefaults\\setup9x.exe";
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, appKey.c_str(), 0, nullptr, 0, KEY_WRITE,
-                              nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, appKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS);
     RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
     RegCloseKey(key);

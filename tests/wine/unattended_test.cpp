@@ -179,8 +179,8 @@ TEST(Unattended, SilentInstallMatchesTheWizardAndSilentRemovalLeavesOnlyTheUsers
     EXPECT_EQ(LogWithout(silentTarget + "\\uninst.ini", silentTarget),
               LogWithout(wizardTarget + "\\uninst.ini", wizardTarget));
     EXPECT_EQ(EntryValues(silentTarget), wizardEntry);
-    const long long written = static_cast<long long>(
-        ReadFileBytes(silentTarget + "\\uninst.exe").size() + 5000 + 300);
+    const long long written =
+        static_cast<long long>(ReadFileBytes(silentTarget + "\\uninst.exe").size() + 5000 + 300);
     const std::vector<std::string> expectedEntry = {
         "DisplayIcon=<T>\\uninst.exe",
         std::string("DisplayName=") + kProduct,
@@ -200,7 +200,8 @@ TEST(Unattended, SilentInstallMatchesTheWizardAndSilentRemovalLeavesOnlyTheUsers
     EXPECT_EQ(removal.window, "") << "the silent removal showed a window";
     EXPECT_EQ(removal.code, 0u);
     EXPECT_FALSE(UninstallEntryExists());
-    EXPECT_EQ(Tree(silentTarget), (std::vector<std::string>{"Sub", "Sub\\notes.txt", "uninst.exe"}));
+    EXPECT_EQ(Tree(silentTarget),
+              (std::vector<std::string>{"Sub", "Sub\\notes.txt", "uninst.exe"}));
     EXPECT_EQ(ReadFileBytes(silentTarget + "\\Sub\\notes.txt"), "mine");
 
     // The wizard's installation is removed silently as well; only uninst.exe stays.
@@ -308,8 +309,8 @@ TEST(Unattended, SilentFailuresEndWithTheirExitCodesAndNoWindow) {
     const std::vector<std::string> log = LogLines(dir + "\\Plain\\App\\uninst.ini");
     EXPECT_EQ(std::find(log.begin(), log.end(), "unattended=true"), log.end());
     std::string quiet;
-    EXPECT_FALSE(ReadRegistryValue(std::string(kUninstallKey) + kProduct, "QuietUninstallString",
-                                   &quiet));
+    EXPECT_FALSE(
+        ReadRegistryValue(std::string(kUninstallKey) + kProduct, "QuietUninstallString", &quiet));
     DeleteUninstallEntry();
 }
 
@@ -323,8 +324,8 @@ TEST(Unattended, RemoveUninstallerTakesUninstExeAndTheEmptiedFolder) {
     MakeFolders(dir + "\\src\\Sub");
     ASSERT_TRUE(WriteFileBytes(dir + "\\src\\a.txt", SampleText(2000, 5)));
     ASSERT_TRUE(WriteFileBytes(dir + "\\src\\Sub\\b.txt", SampleText(300, 6)));
-    const std::string flagged = BuildInstaller(
-        dir, UnattendedScript(dir + "\\Default", true, "removeuninstaller=TRUE"));
+    const std::string flagged =
+        BuildInstaller(dir, UnattendedScript(dir + "\\Default", true, "removeuninstaller=TRUE"));
     ASSERT_FALSE(flagged.empty());
     std::string unflaggedBytes = ReadFileBytes(flagged);
     ASSERT_NO_FATAL_FAILURE(
@@ -347,17 +348,36 @@ TEST(Unattended, RemoveUninstallerTakesUninstExeAndTheEmptiedFolder) {
         Listing left;  // what stays of the target folder; empty: the folder itself is gone
     };
     const std::vector<Row> rows = {
-        {"without the flag", &unflagged, dir + "\\Without\\App", false, false, {},
+        {"without the flag", &unflagged, dir + "\\Without\\App", false, false, {}, {"uninst.exe"}},
+        {"a folder name with a percent sign",
+         &flagged,
+         dir + "\\100% Tool\\App",
+         false,
+         false,
+         {},
          {"uninst.exe"}},
-        {"a folder name with a percent sign", &flagged, dir + "\\100% Tool\\App", false, false,
-         {}, {"uninst.exe"}},
-        {"/S, a folder name the interpreter must take literally", &flagged,
-         dir + "\\R&D (x86) ^;x\\My  App", false, false, {}, gone},
-        {"/S with a user's files", &flagged, dir + "\\Kept\\App", false, false,
-         {"notes.txt", "Sub\\mine.txt"}, {"Sub", "Sub\\mine.txt", "notes.txt"}},
+        {"/S, a folder name the interpreter must take literally",
+         &flagged,
+         dir + "\\R&D (x86) ^;x\\My  App",
+         false,
+         false,
+         {},
+         gone},
+        {"/S with a user's files",
+         &flagged,
+         dir + "\\Kept\\App",
+         false,
+         false,
+         {"notes.txt", "Sub\\mine.txt"},
+         {"Sub", "Sub\\mine.txt", "notes.txt"}},
         {"the window's Remove", &flagged, dir + "\\Window\\App", true, false, {}, gone},
-        {"uninst.exe held for a while after the end", &flagged, dir + "\\Held\\App", false,
-         true, {}, gone},
+        {"uninst.exe held for a while after the end",
+         &flagged,
+         dir + "\\Held\\App",
+         false,
+         true,
+         {},
+         gone},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

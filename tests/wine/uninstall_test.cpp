@@ -77,7 +77,8 @@ TEST(Uninstaller, RemoveTakesAwayWhatTheLogLists) {
     }
     EXPECT_FALSE(KeyExists(name));
     EXPECT_TRUE(KeyExists(name + " Other"));
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kUninstallKey) + "\\" + name + " Other").c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE,
+                  (std::string(kUninstallKey) + "\\" + name + " Other").c_str());
 }
 
 // Leaving without Remove changes nothing, by the close box or by WM_CLOSE (Alt+F4). A log
@@ -88,7 +89,7 @@ TEST(Uninstaller, EndsByCloseBoxWmCloseOrAnEmptyLog) {
     struct Case {
         const char* name;
         Action action;
-        int missing;      // entries of files that do not exist, 10 ms each to pass over
+        int missing;  // entries of files that do not exist, 10 ms each to pass over
         bool logRemains;
         bool keyRemains;
     };

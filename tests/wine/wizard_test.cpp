@@ -18,13 +18,26 @@ namespace {
 // confirmation, and without [Components] there is one.
 std::vector<std::string> Script(const std::vector<std::string>& wizard,
                                 const std::vector<std::string>& sections = {}) {
-    std::vector<std::string> lines = {
-        "[Wizard]", "szInstallAppName=Test Product", "szButtonNext=Next", "szButtonBack=Back",
-        "szButtonCancel=Cancel", "szButtonInstall=Install", "szButtonDone=Done",
-        "szButtonBrowse=Browse", "szLabelUvod=Intro", "szLabelInfo=Info", "szLabelTarget=Target",
-        "szLabelTyp=Type", "szLabelCustom=Custom", "szLabelInstall=Confirm",
-        "szLabelKonec=Finished", "szLabelError=Failed", "szTextUvod=Welcome to %s.",
-        "szTextError=It failed.", "szInstDir=C:\\Program Files", "szInstallAppDir=Tool"};
+    std::vector<std::string> lines = {"[Wizard]",
+                                      "szInstallAppName=Test Product",
+                                      "szButtonNext=Next",
+                                      "szButtonBack=Back",
+                                      "szButtonCancel=Cancel",
+                                      "szButtonInstall=Install",
+                                      "szButtonDone=Done",
+                                      "szButtonBrowse=Browse",
+                                      "szLabelUvod=Intro",
+                                      "szLabelInfo=Info",
+                                      "szLabelTarget=Target",
+                                      "szLabelTyp=Type",
+                                      "szLabelCustom=Custom",
+                                      "szLabelInstall=Confirm",
+                                      "szLabelKonec=Finished",
+                                      "szLabelError=Failed",
+                                      "szTextUvod=Welcome to %s.",
+                                      "szTextError=It failed.",
+                                      "szInstDir=C:\\Program Files",
+                                      "szInstallAppDir=Tool"};
     lines.insert(lines.end(), wizard.begin(), wizard.end());
     lines.insert(lines.end(), sections.begin(), sections.end());
     const std::vector<std::vector<std::string>> defaults = {
@@ -63,8 +76,8 @@ struct Session {
     // Presses `button` and waits for the page headed `expected`.
     void Press(HWND button, const std::string& expected) {
         Click(button);
-        EXPECT_TRUE(WaitForPage(expected)) << "expected page " << expected << ", still on "
-                                           << WindowText(heading);
+        EXPECT_TRUE(WaitForPage(expected))
+            << "expected page " << expected << ", still on " << WindowText(heading);
     }
     void ExpectEnds() {
         DWORD code = 12345;
@@ -213,9 +226,10 @@ TEST(Installation, StartsFromTheConfirmationPageAndEndsOnTheResultPages) {
 // disabled.
 TEST(InstallTypes, RadioButtonsBoxesAndTheCustomPage) {
     std::vector<std::string> sections = {
-        "[Dialogs]", "AppInfo=false", "Licence=false", "TargetDir=false", "[InstTypes]",
-        "Type0=Typical", "Type1=Full", "Type2=Compact", "Type5=Own choice", "Type0Enabled=true",
-        "Type2Enabled=true", "Type5Enabled=true", "[Components]", "NumberOfComponents=6"};
+        "[Dialogs]",        "AppInfo=false",       "Licence=false",     "TargetDir=false",
+        "[InstTypes]",      "Type0=Typical",       "Type1=Full",        "Type2=Compact",
+        "Type5=Own choice", "Type0Enabled=true",   "Type2Enabled=true", "Type5Enabled=true",
+        "[Components]",     "NumberOfComponents=6"};
     for (int i = 0; i < 6; ++i) {
         sections.push_back("[Component" + std::to_string(i) + "]");
         sections.push_back("Title=Part " + std::to_string(i));
@@ -233,9 +247,8 @@ TEST(InstallTypes, RadioButtonsBoxesAndTheCustomPage) {
     const std::pair<HWND, int> rows[] = {{typical[0], 70}, {compact[0], 84}, {own[0], 98}};
     for (const auto& [radio, y] : rows) {
         const RECT r = ChildRect(radio);
-        EXPECT_TRUE(r.left == 160 && r.top == y)
-            << WindowText(radio) << ": expected (160, " << y << "), got (" << r.left << ", "
-            << r.top << ")";
+        EXPECT_TRUE(r.left == 160 && r.top == y) << WindowText(radio) << ": expected (160, " << y
+                                                 << "), got (" << r.left << ", " << r.top << ")";
     }
     EXPECT_EQ(SendMessageA(radios[0], BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageA(radios[1], BM_GETCHECK, 0, 0), BST_UNCHECKED);
@@ -280,9 +293,11 @@ TEST(Background, ShownAndHiddenWithTheWizard) {
         if (c.first) {
             // A misspelt type paints the default backdrop: strip lines with black between.
             HDC screen = GetDC(nullptr);
-            EXPECT_TRUE(WaitUntil([&] {
-                return GetPixel(screen, 0, 0) == RGB(0, 0, 255) && GetPixel(screen, 0, 1) == 0;
-            }, 10000));
+            EXPECT_TRUE(WaitUntil(
+                [&] {
+                    return GetPixel(screen, 0, 0) == RGB(0, 0, 255) && GetPixel(screen, 0, 1) == 0;
+                },
+                10000));
             ReleaseDC(nullptr, screen);
         }
         SendMessageA(s.window, WM_ACTIVATEAPP, FALSE, 0);

@@ -323,9 +323,7 @@ Palette IconPalette() {
     return p;
 }
 
-uint8_t Byte(double v) {
-    return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0)));
-}
+uint8_t Byte(double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0))); }
 
 int Nearest(const Palette& pal, Color c) {
     int best = 0;
@@ -352,9 +350,7 @@ void Put32(Bytes& b, uint32_t v) {
     Put16(b, v >> 16);
 }
 
-uint32_t RowBytes(int w, int bpp) {
-    return ((w * bpp + 31) / 32) * 4;
-}
+uint32_t RowBytes(int w, int bpp) { return ((w * bpp + 31) / 32) * 4; }
 
 // BITMAPINFOHEADER, optional palette, then bottom-up rows (24, 8 or 4 bits per pixel).
 // `heightField` differs from the canvas height for icons, whose header counts the mask too.

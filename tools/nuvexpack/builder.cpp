@@ -20,8 +20,7 @@ std::string CheckStub(const std::string& stub) {
     MemorySource source(probe);
     HeaderSearchResult found = FindScriptHeader(source, static_cast<uint32_t>(probe.size()));
     if (found.found && found.scriptOffset < stub.size()) {
-        return "the stub holds the package header at offset " +
-               std::to_string(found.scriptOffset) +
+        return "the stub holds the package header at offset " + std::to_string(found.scriptOffset) +
                "; the installer would take that for its script";
     }
     if (!found.found || found.scriptOffset != stub.size()) {
@@ -39,8 +38,8 @@ std::string CheckStubProgram(const std::string& stub) {
         }
         return v;
     };
-    const std::string hint = "; name the nuvex.exe of this Nuvex (" + std::string(kToolVersion) +
-                             ") with --stub FILE";
+    const std::string hint =
+        "; name the nuvex.exe of this Nuvex (" + std::string(kToolVersion) + ") with --stub FILE";
     if (stub.size() < 0x40 || stub.compare(0, 2, "MZ") != 0) {
         return "the stub is not a Windows program" + hint;
     }
@@ -50,8 +49,8 @@ std::string CheckStubProgram(const std::string& stub) {
         return "the stub is not a 32-bit Windows program" + hint;
     }
     if (stub.find(std::string(kStubTitle) + '\0') == std::string::npos) {
-        return std::string("the stub is not a Nuvex installer: it lacks the title \"") + kStubTitle +
-               "\"" + hint;
+        return std::string("the stub is not a Nuvex installer: it lacks the title \"") +
+               kStubTitle + "\"" + hint;
     }
     return {};
 }
@@ -76,9 +75,9 @@ std::string EntryName(const PayloadItem& item) {
     return "[Component" + std::to_string(item.slot) + "] " + EntryKeyName(item.family, item.index);
 }
 
-void CheckStreamLimits(const std::vector<PayloadItem>& items, const std::vector<StreamInfo>& streams,
-                       uint64_t payloadBase, const BuildOptions& options, const std::string& file,
-                       Diagnostics& diag) {
+void CheckStreamLimits(const std::vector<PayloadItem>& items,
+                       const std::vector<StreamInfo>& streams, uint64_t payloadBase,
+                       const BuildOptions& options, const std::string& file, Diagnostics& diag) {
     const PackLimits& limits = options.limits;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const PayloadItem& item = items[i];
@@ -88,7 +87,8 @@ void CheckStreamLimits(const std::vector<PayloadItem>& items, const std::vector<
             diag.Error(file, item.line,
                        EntryName(item) + ": its stream ends at byte " + std::to_string(end) +
                            " of the package, beyond the 32-bit offsets and sizes of the "
-                           "installer (at most " + std::to_string(limits.max32) + ")");
+                           "installer (at most " +
+                           std::to_string(limits.max32) + ")");
             return;  // every later stream lies further on
         }
         if (s.origlen + s.length > limits.memoryWarning) {
@@ -108,8 +108,9 @@ bool IsInput(const fs::path& output, const fs::path& input, const std::string& w
     if (!SameFile(output, input)) {
         return false;
     }
-    diag.Error("", 0, "the output " + PathText(output) + " is the " + what + " " +
-                          PathText(input) + "; writing it would destroy that input");
+    diag.Error("", 0,
+               "the output " + PathText(output) + " is the " + what + " " + PathText(input) +
+                   "; writing it would destroy that input");
     return true;
 }
 

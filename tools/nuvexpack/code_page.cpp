@@ -16,7 +16,11 @@ char32_t DecodeUtf8(std::string_view text, std::size_t at, std::size_t* length) 
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     unsigned char lead = byte(at);
     *length = 0;
-    std::size_t n = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+    std::size_t n = lead < 0x80         ? 1
+                    : (lead >> 5) == 6  ? 2
+                    : (lead >> 4) == 14 ? 3
+                    : (lead >> 3) == 30 ? 4
+                                        : 0;
     if (n == 0 || at + n > text.size()) {
         return 0;
     }
@@ -38,7 +42,8 @@ char32_t DecodeUtf8(std::string_view text, std::size_t at, std::size_t* length) 
 int LineAt(std::string_view text, std::size_t at) {
     int line = 1;
     for (std::size_t i = 0; i < at; ++i) {
-        line += text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'));
+        line +=
+            text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'));
     }
     return line;
 }

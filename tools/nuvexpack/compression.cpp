@@ -193,8 +193,7 @@ void StreamCompressor::CompressPiece(const unsigned char* dict, std::size_t dict
         throw PackError("a piece too large for one zlib call");
     }
     z_stream& s = impl_->Stream(true);
-    if (dictSize > 0 &&
-        deflateSetDictionary(&s, dict, static_cast<uInt>(dictSize)) != Z_OK) {
+    if (dictSize > 0 && deflateSetDictionary(&s, dict, static_cast<uInt>(dictSize)) != Z_OK) {
         throw PackError("deflateSetDictionary failed");
     }
     RunDeflate(s, in, size, last ? Z_FINISH : Z_SYNC_FLUSH, out);

@@ -51,8 +51,7 @@ public:
     StreamCompressor& operator=(const StreamCompressor&) = delete;
 
     // `size` bytes become one complete zlib stream in `out`.
-    void CompressWhole(const unsigned char* in, std::size_t size,
-                       std::vector<unsigned char>& out);
+    void CompressWhole(const unsigned char* in, std::size_t size, std::vector<unsigned char>& out);
 
     // Raw deflate data for one piece of a large file. `dict` is the end of the previous
     // piece (at most 32 KiB). A piece that is not `last` ends on a byte boundary, so the

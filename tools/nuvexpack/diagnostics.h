@@ -34,7 +34,6 @@ struct Diagnostic {
     std::string message;
 };
 
-
 // "file:line: error: message", or without the parts that are not known; printable.
 std::string FormatDiagnostic(const Diagnostic& d);
 

@@ -10,10 +10,9 @@ namespace nuvex::pack {
 namespace {
 
 // Longest prefixes first, so that "startdir00" is not read as "start" + "dir00".
-const Family kMatchOrder[] = {Family::kStartDir, Family::kDesktop, Family::kQuickl,
-                              Family::kStart,    Family::kFile,    Family::kTree,
-                              Family::kDir,      Family::kWin,     Family::kSys,
-                              Family::kReg,      Family::kRun};
+const Family kMatchOrder[] = {Family::kStartDir, Family::kDesktop, Family::kQuickl, Family::kStart,
+                              Family::kFile,     Family::kTree,    Family::kDir,    Family::kWin,
+                              Family::kSys,      Family::kReg,     Family::kRun};
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 

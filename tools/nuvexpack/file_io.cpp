@@ -174,9 +174,9 @@ TempOutput::TempOutput(const fs::path& finalPath) : final_(finalPath) {
     // Some older MinGW runtimes give a fixed random_device sequence; the clock keeps two
     // runs apart. A clash costs one more attempt, never a file: the name is taken only
     // when it is free.
-    static std::mt19937 random(std::random_device{}() ^
-                               static_cast<unsigned>(
-                                   std::chrono::steady_clock::now().time_since_epoch().count()));
+    static std::mt19937 random(
+        std::random_device{}() ^
+        static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
     const fs::path folder = finalPath.parent_path();
     std::error_code ec;
     if (!folder.empty() && !fs::is_directory(folder, ec)) {

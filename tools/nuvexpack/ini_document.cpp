@@ -147,8 +147,7 @@ const IniLine* IniDocument::FindKey(const IniSection& section, std::string_view 
     return nullptr;
 }
 
-std::optional<std::string> IniDocument::Get(std::string_view section,
-                                            std::string_view key) const {
+std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
     const IniSection* s = FindSection(section);
     if (s == nullptr) {
         return std::nullopt;

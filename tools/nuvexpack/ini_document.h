@@ -30,9 +30,9 @@ struct IniLine {
 };
 
 struct IniSection {
-    std::string name;      // empty for the lines before the first header
-    int headerLine = 0;    // 0 for the lines before the first header
-    std::string headerRaw; // the header line as written
+    std::string name;       // empty for the lines before the first header
+    int headerLine = 0;     // 0 for the lines before the first header
+    std::string headerRaw;  // the header line as written
     std::vector<IniLine> body;
 };
 

@@ -24,7 +24,9 @@ namespace {
 constexpr std::size_t kReadChunk = 1 << 20;
 constexpr uint32_t kMinDictionary = 4096;
 
-int FamilyRank(Family family) { return family == Family::kFile ? 0 : family == Family::kWin ? 1 : 2; }
+int FamilyRank(Family family) {
+    return family == Family::kFile ? 0 : family == Family::kWin ? 1 : 2;
+}
 
 struct EncodedBlock {
     std::vector<unsigned char> bytes;  // header and LZMA data
@@ -166,7 +168,8 @@ void EncodeBlock(const std::vector<PayloadItem>& items, const std::vector<std::s
     std::copy(alone.begin(), alone.begin() + layout::kLzmaPropsSize,
               out.begin() + sizeof layout::kLzmaMagic + 1);
     PutLe32(out.data() + layout::kLzmaBlockHeaderSize - 4, static_cast<uint32_t>(total));
-    std::copy(alone.begin() + kAloneHeader, alone.end(), out.begin() + layout::kLzmaBlockHeaderSize);
+    std::copy(alone.begin() + kAloneHeader, alone.end(),
+              out.begin() + layout::kLzmaBlockHeaderSize);
 }
 
 #else
@@ -197,7 +200,8 @@ std::vector<std::vector<std::size_t>> PlanLzmaBlocks(const std::vector<PayloadIt
     auto key = [&](std::size_t i) {
         return std::make_tuple(items[i].slot, FamilyRank(items[i].family), items[i].index);
     };
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
 
     std::vector<std::vector<std::size_t>> blocks;
     std::vector<std::vector<std::size_t>> alone;  // after a gap: never visited together
@@ -213,7 +217,8 @@ std::vector<std::vector<std::size_t>> PlanLzmaBlocks(const std::vector<PayloadIt
             continue;
         }
         ++next;
-        if (blocks.empty() || item.slot != blockSlot || (filled > 0 && filled + item.size > target)) {
+        if (blocks.empty() || item.slot != blockSlot ||
+            (filled > 0 && filled + item.size > target)) {
             blocks.emplace_back();
             filled = 0;
             blockSlot = item.slot;

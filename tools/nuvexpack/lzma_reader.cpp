@@ -41,7 +41,8 @@ const char* Why(LzmaResult result) {
 }
 
 bool InPayload(const PackageEntry& e, const PackageInfo& p) {
-    return e.problem.empty() && e.offset <= p.PayloadSize() && e.length <= p.PayloadSize() - e.offset;
+    return e.problem.empty() && e.offset <= p.PayloadSize() &&
+           e.length <= p.PayloadSize() - e.offset;
 }
 
 }  // namespace
@@ -92,12 +93,14 @@ std::vector<std::string> CheckLzmaOrder(const PackageInfo& p) {
             current = byOffset.at(e.offset);
             next = 0;
             if (!started.insert(e.offset).second) {
-                problems.push_back(e.Name() + " (" + e.dest + "): the installer reaches its LZMA "
+                problems.push_back(e.Name() + " (" + e.dest +
+                                   "): the installer reaches its LZMA "
                                    "block a second time and would decode it from its start");
             }
         }
         if (next >= current->entries.size() || current->entries[next] != &e) {
-            problems.push_back(e.Name() + " (" + e.dest + "): the installer would take other "
+            problems.push_back(e.Name() + " (" + e.dest +
+                               "): the installer would take other "
                                "bytes of its LZMA block for it, as entries it does not read "
                                "come before it in the block");
         }

@@ -45,23 +45,29 @@ const struct {
     const char* command;
     const char* help;
 } kCommandHelp[] = {
-    {"new", "Writes a complete installer script with English texts on every page, packing\n"
-            "the folder DIR whole into the target folder, with shortcuts to its first .exe.\n"
-            "It builds with --strict as it is.\n"},
-    {"build", "Builds OUT.exe from SCRIPT, the stub (nuvex.exe beside nuvexpack unless --stub)\n"
-              "and the files below DIR (the script's folder unless --source).\n"
-              "  --strict       every warning is an error: no package unless the script is clean\n"
-              "  --codepage N   the Windows code page of the texts (default: codepage= in\n"
-              "                 [Wizard], else 1252); a UTF-8 script is converted into it\n"
-              "  --level N, --best, --zlib, --jobs N: compression; --quiet: no summary\n"
-              "  --sign and its options: see nuvexpack sign --help\n"},
-    {"sign", "Signs PACKAGE and the uninstaller inside it with osslsigncode (in place, or into\n"
-             "-o OUT.exe).\n"},
-    {"list", "Prints what the installer of PACKAGE will do: its pages and flags as the installer\n"
-             "reads them, each component with its files, folders, shortcuts and programs.\n"},
-    {"verify", "Checks every stream, the payload checksum and the signatures of PACKAGE; with\n"
-               "--ca FILE a signer whose chain is in FILE counts as trusted.\n"},
-    {"extract", "Writes the files of PACKAGE below DIR, win and sys entries in @windows and @system.\n"},
+    {"new",
+     "Writes a complete installer script with English texts on every page, packing\n"
+     "the folder DIR whole into the target folder, with shortcuts to its first .exe.\n"
+     "It builds with --strict as it is.\n"},
+    {"build",
+     "Builds OUT.exe from SCRIPT, the stub (nuvex.exe beside nuvexpack unless --stub)\n"
+     "and the files below DIR (the script's folder unless --source).\n"
+     "  --strict       every warning is an error: no package unless the script is clean\n"
+     "  --codepage N   the Windows code page of the texts (default: codepage= in\n"
+     "                 [Wizard], else 1252); a UTF-8 script is converted into it\n"
+     "  --level N, --best, --zlib, --jobs N: compression; --quiet: no summary\n"
+     "  --sign and its options: see nuvexpack sign --help\n"},
+    {"sign",
+     "Signs PACKAGE and the uninstaller inside it with osslsigncode (in place, or into\n"
+     "-o OUT.exe).\n"},
+    {"list",
+     "Prints what the installer of PACKAGE will do: its pages and flags as the installer\n"
+     "reads them, each component with its files, folders, shortcuts and programs.\n"},
+    {"verify",
+     "Checks every stream, the payload checksum and the signatures of PACKAGE; with\n"
+     "--ca FILE a signer whose chain is in FILE counts as trusted.\n"},
+    {"extract",
+     "Writes the files of PACKAGE below DIR, win and sys entries in @windows and @system.\n"},
 };
 
 // The usage lines of one command, and what it does.
@@ -195,7 +201,8 @@ void TakeSigningTime(SignOptions& sign) {
     char* end = nullptr;
     long long t = std::strtoll(epoch, &end, 10);
     if (*end != '\0' || t < 0) {
-        throw UsageError{std::string("SOURCE_DATE_EPOCH must be a number of seconds, not \"") + epoch + "\""};
+        throw UsageError{std::string("SOURCE_DATE_EPOCH must be a number of seconds, not \"") +
+                         epoch + "\""};
     }
     sign.signingTime = t;
 }
@@ -435,20 +442,23 @@ int New(Args& args) {
     }
     options.name = operands[0];
     WriteNewScript(options);
-    std::fprintf(stderr, "nuvexpack: %s written; build it with\n  nuvexpack build %s -o setup.exe --strict\n",
-                 Printable(PathText(options.output)).c_str(), Printable(PathText(options.output)).c_str());
+    std::fprintf(
+        stderr,
+        "nuvexpack: %s written; build it with\n  nuvexpack build %s -o setup.exe --strict\n",
+        Printable(PathText(options.output)).c_str(), Printable(PathText(options.output)).c_str());
     return kExitOk;
 }
 
 int Sign(Args& args) {
     SignOptions signOptions;
     fs::path output;
-    std::vector<std::string> operands = args.Parse(
-        Joined({"-o", "--output"}, kSignOptions), {}, [&](const std::string& opt, const std::string& v) {
-            if (!TakeSignOption(opt, v, signOptions)) {
-                output = v;
-            }
-        });
+    std::vector<std::string> operands =
+        args.Parse(Joined({"-o", "--output"}, kSignOptions), {},
+                   [&](const std::string& opt, const std::string& v) {
+                       if (!TakeSignOption(opt, v, signOptions)) {
+                           output = v;
+                       }
+                   });
     ExpectOperands(operands, 1, "one PACKAGE");
     if (signOptions.cert.empty()) {
         throw UsageError{"--cert FILE is required"};
@@ -461,7 +471,8 @@ int Sign(Args& args) {
 }
 
 int List(Args& args) {
-    std::vector<std::string> operands = args.Parse({}, {}, [](const std::string&, const std::string&) {});
+    std::vector<std::string> operands =
+        args.Parse({}, {}, [](const std::string&, const std::string&) {});
     ExpectOperands(operands, 1, "one PACKAGE");
     PackageInfo package = ReadPackage(operands[0]);
     ListPackage(package, std::cout);
@@ -492,7 +503,8 @@ int Verify(Args& args) {
                           {"uninstaller (stub) signature", signatures.stub, signatures.stubDetail}};
     for (const auto& line : signatureLines) {
         if (line.state == SignatureState::kMismatch || line.state == SignatureState::kBroken) {
-            report.problems.push_back(std::string(line.what) + ": " + SignatureStateText(line.state) +
+            report.problems.push_back(std::string(line.what) + ": " +
+                                      SignatureStateText(line.state) +
                                       (line.detail.empty() ? "" : " (" + line.detail + ")"));
         } else if (!quiet) {
             std::printf("%s: %s: %s\n", name.c_str(), line.what, SignatureStateText(line.state));
@@ -503,17 +515,21 @@ int Verify(Args& args) {
     }
     if (!quiet) {
         std::printf("%s: %zu streams checked, %s\n", name.c_str(), report.streams,
-                    report.Good() ? "all good" : (std::to_string(report.problems.size()) + " problems").c_str());
+                    report.Good() ? "all good"
+                                  : (std::to_string(report.problems.size()) + " problems").c_str());
         if (!report.checksummed) {
-            std::printf("%s: the script has no payload checksum; bytes that inflate skips were "
-                        "not checked\n", name.c_str());
+            std::printf(
+                "%s: the script has no payload checksum; bytes that inflate skips were "
+                "not checked\n",
+                name.c_str());
         }
     }
     return report.Good() ? kExitOk : kExitFailed;
 }
 
 int Extract(Args& args) {
-    std::vector<std::string> operands = args.Parse({}, {}, [](const std::string&, const std::string&) {});
+    std::vector<std::string> operands =
+        args.Parse({}, {}, [](const std::string&, const std::string&) {});
     ExpectOperands(operands, 2, "PACKAGE and DIR");
     PackageInfo package = ReadPackage(operands[0]);
     Diagnostics diag = StderrDiagnostics();

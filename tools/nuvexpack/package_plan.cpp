@@ -20,13 +20,9 @@ using Parts = std::vector<std::string>;
 
 constexpr std::size_t kMaxValueLength = layout::kEntryValueSize - 1;
 
-std::string Quote(const std::string& s) {
-    return "\"" + s + "\"";
-}
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
-std::string PathKey(const Parts& parts) {
-    return ToLower(JoinBackslash(parts, parts.size()));
-}
+std::string PathKey(const Parts& parts) { return ToLower(JoinBackslash(parts, parts.size())); }
 
 bool HasNonAscii(const std::string& s) {
     return std::any_of(s.begin(), s.end(),
@@ -49,7 +45,7 @@ fs::path ResolveSource(const fs::path& sourceDir, const std::string& text) {
 }
 
 class ComponentPlanner {
-  public:
+public:
     ComponentPlanner(const IniSection& section, ComponentPlan& plan, const PlanInputs& inputs,
                      Diagnostics& diag, std::vector<PayloadItem>& payload)
         : section_(section), plan_(plan), inputs_(inputs), diag_(diag), payload_(payload) {}
@@ -64,7 +60,7 @@ class ComponentPlanner {
         PlacePayload();
     }
 
-  private:
+private:
     struct Pending {
         int index;
         int line;
@@ -359,8 +355,7 @@ class ComponentPlanner {
             return;
         }
         if (size > inputs_.limits.max32) {
-            ErrorAt(line.number, line.name + ": " + PathText(path) + " is " +
-                                     std::to_string(size) +
+            ErrorAt(line.number, line.name + ": " + PathText(path) + " is " + std::to_string(size) +
                                      " bytes, beyond the installer's 32-bit sizes");
             return;
         }

@@ -26,7 +26,7 @@ struct PlanInputs {
     fs::path sourceDir;      // where sources are looked up
     fs::path outputPath;     // never packed from a tree
     PackLimits limits;
-    unsigned codePage = 0;   // 0: codepage= of [Wizard], else 1252
+    unsigned codePage = 0;                    // 0: codepage= of [Wizard], else 1252
     const CodePage* codePageTable = nullptr;  // set by MakePlan
 };
 
@@ -72,8 +72,7 @@ struct PackagePlan {
 
 // Lines of the script text that no INI reader must see: NUL bytes and "[/". Returns the
 // text without a UTF-8 byte order mark.
-std::string_view CheckRawScript(std::string_view text, const std::string& file,
-                                Diagnostics& diag);
+std::string_view CheckRawScript(std::string_view text, const std::string& file, Diagnostics& diag);
 
 // The whole plan. Complete only when `diag` has no errors afterwards.
 PackagePlan MakePlan(std::string_view scriptText, const PlanInputs& inputs, Diagnostics& diag);

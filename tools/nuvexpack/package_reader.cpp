@@ -44,7 +44,8 @@ private:
 };
 
 bool ParseUnsigned32(const std::string& text, uint64_t* out) {
-    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) {
+    if (text.empty() || text.size() > 10 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
         return false;
     }
     *out = std::stoull(text);
@@ -52,7 +53,8 @@ bool ParseUnsigned32(const std::string& text, uint64_t* out) {
 }
 
 bool ParseUnsigned64(const std::string& text, uint64_t* out) {
-    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos) {
+    if (text.empty() || text.size() > 19 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
         return false;
     }
     *out = std::stoull(text);
@@ -63,7 +65,8 @@ void ReadComponent(const IniSection& section, int slot, PackageInfo& info) {
     std::map<std::tuple<Family, int, std::string>, const IniLine*> keys;
     for (const IniLine& line : section.body) {
         EntryKey key;
-        if (line.kind == IniLine::Kind::kKey && ParseEntryKey(line.name, &key) == KeyMatch::kEntry) {
+        if (line.kind == IniLine::Kind::kKey &&
+            ParseEntryKey(line.name, &key) == KeyMatch::kEntry) {
             keys.emplace(std::make_tuple(key.family, key.index, key.suffix), &line);
         }
     }
@@ -138,22 +141,25 @@ bool KeptByReader(std::string_view section, std::string_view key) {
                EqualsNoCase(key, "requiedspace") || numbered("UseInInstType", "");
     }
     if (EqualsNoCase(section, HeaderSectionName())) {
-        return key.empty() || EqualsNoCase(key, kPayloadSizeKey) || EqualsNoCase(key, kPayloadCrcKey) ||
-               EqualsNoCase(key, layout::kCompressionKey) ||
+        return key.empty() || EqualsNoCase(key, kPayloadSizeKey) ||
+               EqualsNoCase(key, kPayloadCrcKey) || EqualsNoCase(key, layout::kCompressionKey) ||
                EqualsNoCase(key, kStubCertOffsetKey) || EqualsNoCase(key, kStubCertSizeKey) ||
                EqualsNoCase(key, kStubCheckSumKey);
     }
     if (EqualsNoCase(section, "Components")) {
         return key.empty() || EqualsNoCase(key, "NumberOfComponents");
     }
-    if (EqualsNoCase(section, "Wizard") && (EqualsNoCase(key, "szInstallAppName") || EqualsNoCase(key, "defaultlang"))) {
+    if (EqualsNoCase(section, "Wizard") &&
+        (EqualsNoCase(key, "szInstallAppName") || EqualsNoCase(key, "defaultlang"))) {
         return true;
     }
     // The switches that list shows as the installer reads them.
-    if (const ScriptKey* k = FindStartupKey(std::string(section).c_str(), std::string(key).c_str())) {
+    if (const ScriptKey* k =
+            FindStartupKey(std::string(section).c_str(), std::string(key).c_str())) {
         return k->kind == KeyKind::kFlag || k->kind == KeyKind::kFlagNotFalse;
     }
-    if (EqualsNoCase(section, "Wizard") || EqualsNoCase(section, "Dialogs") || EqualsNoCase(section, "Design")) {
+    if (EqualsNoCase(section, "Wizard") || EqualsNoCase(section, "Dialogs") ||
+        EqualsNoCase(section, "Design")) {
         return key.empty();
     }
     if (EqualsNoCase(section, "InstTypes")) {
@@ -190,7 +196,8 @@ void FindPayloadEnd(File& file, PackageInfo& info) {
             }
         }
     }
-    if (streamsEnd < info.payloadBase || streamsEnd > pe.tableOffset || pe.tableOffset - streamsEnd >= 8) {
+    if (streamsEnd < info.payloadBase || streamsEnd > pe.tableOffset ||
+        pe.tableOffset - streamsEnd >= 8) {
         return;
     }
     unsigned char pad[8] = {};
@@ -221,7 +228,8 @@ PackageInfo ReadPackage(const fs::path& path) {
     info.fileSize = file.Size();
     {
         FileByteSource source(file);
-        uint32_t searched = info.fileSize > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(info.fileSize);
+        uint32_t searched =
+            info.fileSize > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(info.fileSize);
         HeaderSearchResult found = FindScriptHeader(source, searched);
         if (!found.found) {
             throw PackError(PathText(path) + " holds no installer script: it is not a package");

@@ -33,8 +33,8 @@ const char* OnOff(bool on) { return on ? "on" : "off"; }
 
 // The entries of a family in a component section as the installer reads them: from index
 // 0 up to the first empty value.
-std::vector<std::pair<int, std::string>> ReadFamily(const IniDocument& doc, const std::string& section,
-                                                    Family family) {
+std::vector<std::pair<int, std::string>> ReadFamily(const IniDocument& doc,
+                                                    const std::string& section, Family family) {
     std::vector<std::pair<int, std::string>> out;
     for (int i = 0; i <= InfoOf(family).maxIndex; ++i) {
         std::string v = doc.Get(section, EntryKeyName(family, i)).value_or("");
@@ -113,7 +113,8 @@ void ListLayout(const PackageInfo& p, std::ostream& out) {
         out << "\n";
     }
     if (p.certSize != 0) {
-        out << "signature    certificate table at " << p.certOffset << ", " << p.certSize << " bytes\n";
+        out << "signature    certificate table at " << p.certOffset << ", " << p.certSize
+            << " bytes\n";
     }
     if (p.stubCertOffset && p.stubCertSize) {
         out << "stub         signed, certificate table at " << *p.stubCertOffset << ", "
@@ -127,25 +128,29 @@ void ListSwitches(const IniDocument& doc, std::ostream& out) {
     auto lang = doc.Get("Wizard", "defaultlang");
     out << "splash       " << (lang && !EqualsNoCase(*lang, "cz") ? "English" : "Czech")
         << " (defaultlang " << (lang ? Printable(*lang) : std::string("missing")) << ")\n";
-    out << "pages        introduction, information " << OnOff(FlagValue(doc, "Dialogs", "AppInfo", true))
-        << ", licence " << OnOff(FlagValue(doc, "Dialogs", "Licence", true)) << ", target folder "
+    out << "pages        introduction, information "
+        << OnOff(FlagValue(doc, "Dialogs", "AppInfo", true)) << ", licence "
+        << OnOff(FlagValue(doc, "Dialogs", "Licence", true)) << ", target folder "
         << OnOff(FlagValue(doc, "Dialogs", "TargetDir", true)) << ", install type "
         << OnOff(FlagValue(doc, "Dialogs", "InstType", true)) << ", custom "
         << OnOff(FlagValue(doc, "InstTypes", "Type5Enabled")) << "\n";
-    out << "settings     uninstaller " << OnOff(ParseIncludeUninstFlag(Get(doc, "Wizard", "includeuninst").c_str()))
+    out << "settings     uninstaller "
+        << OnOff(ParseIncludeUninstFlag(Get(doc, "Wizard", "includeuninst").c_str()))
         << ", background " << OnOff(FlagValue(doc, "Design", "ShowBackground", true))
         << ", folder name appended " << OnOff(FlagValue(doc, "Wizard", "autonametopath", true))
-        << ", refuse NT " << OnOff(FlagValue(doc, "Wizard", "erroronwinnt"))
-        << ", refuse 9x " << OnOff(FlagValue(doc, "Wizard", "erroronwin9x"))
-        << ", go on when refused " << OnOff(FlagValue(doc, "Wizard", "allowbadwindows", true)) << "\n";
+        << ", refuse NT " << OnOff(FlagValue(doc, "Wizard", "erroronwinnt")) << ", refuse 9x "
+        << OnOff(FlagValue(doc, "Wizard", "erroronwin9x")) << ", go on when refused "
+        << OnOff(FlagValue(doc, "Wizard", "allowbadwindows", true)) << "\n";
     // The deployment additions get a line only when the script names one, so that the listing
     // of any other package stays as it was.
     if (doc.Get("Wizard", "unattended") || doc.Get("Wizard", "removeuninstaller")) {
         out << "deployment   unattended " << OnOff(FlagValue(doc, "Wizard", "unattended"))
-            << ", removeuninstaller " << OnOff(FlagValue(doc, "Wizard", "removeuninstaller")) << "\n";
+            << ", removeuninstaller " << OnOff(FlagValue(doc, "Wizard", "removeuninstaller"))
+            << "\n";
     }
     std::string count = Get(doc, "Components", "NumberOfComponents");
-    out << "components   NumberOfComponents=" << (count.empty() ? "(missing)" : Printable(count)) << "\n";
+    out << "components   NumberOfComponents=" << (count.empty() ? "(missing)" : Printable(count))
+        << "\n";
 }
 
 // A component section: its flags, entries, folders, shortcuts and run entries.
@@ -165,29 +170,30 @@ void ListComponent(const PackageInfo& p, int slot, std::ostream& out) {
         << (FlagValue(doc, name, "Requied") ? ", required" : "")
         << (FlagValue(doc, name, "UseInInstType5") ? ", ticked" : "")
         << (slot < p.componentsRead ? "" : ", never read (beyond NumberOfComponents)")
-        << ", requiedspace " << Printable(Get(doc, name, "requiedspace"))
-        << ", in types" << (types.empty() ? " none" : types) << "\n";
+        << ", requiedspace " << Printable(Get(doc, name, "requiedspace")) << ", in types"
+        << (types.empty() ? " none" : types) << "\n";
     for (const PackageDir& d : p.dirs) {
         if (d.slot == slot) {
-            out << "    " << Pad(EntryKeyName(Family::kDir, d.index), 10) << Printable(d.dest) << "\n";
+            out << "    " << Pad(EntryKeyName(Family::kDir, d.index), 10) << Printable(d.dest)
+                << "\n";
         }
     }
     for (const PackageEntry& e : p.entries) {
         if (e.slot != slot) {
             continue;
         }
-        out << "    " << Pad(EntryKeyName(e.family, e.index), 10) << Pad(Printable(e.dest), 28) << " ";
+        out << "    " << Pad(EntryKeyName(e.family, e.index), 10) << Pad(Printable(e.dest), 28)
+            << " ";
         if (!e.problem.empty()) {
             out << "(" << e.problem << ")";
         } else {
-            out << e.origlen << " -> " << e.length << " bytes at " << e.offset << ", crc "
-                << e.crc;
+            out << e.origlen << " -> " << e.length << " bytes at " << e.offset << ", crc " << e.crc;
         }
         out << (e.reachable ? "" : "  [after a gap: never installed]") << "\n";
     }
     for (const auto& [index, folder] : ReadFamily(doc, name, Family::kStartDir)) {
-        out << "    " << Pad(EntryKeyName(Family::kStartDir, index) + " ", 10) << "Start menu group\\"
-            << Printable(folder) << "\n";
+        out << "    " << Pad(EntryKeyName(Family::kStartDir, index) + " ", 10)
+            << "Start menu group\\" << Printable(folder) << "\n";
     }
     const struct {
         Family family;
@@ -219,8 +225,9 @@ void ListInstallTypes(const IniDocument& doc, std::ostream& out) {
             continue;
         }
         bool enabled = FlagValue(doc, "InstTypes", key + "Enabled");
-        out << "  " << key << "  " << Pad(Printable(typeName), 20) << (enabled ? "enabled" : "disabled")
-            << (t == kInstallTypes - 1 ? " (custom)" : "") << "\n";
+        out << "  " << key << "  " << Pad(Printable(typeName), 20)
+            << (enabled ? "enabled" : "disabled") << (t == kInstallTypes - 1 ? " (custom)" : "")
+            << "\n";
     }
 }
 
@@ -274,8 +281,9 @@ std::vector<std::string> CheckStreamLayout(const PackageInfo& p) {
     std::vector<std::string> problems;
     const uint64_t payloadSize = p.PayloadSize();
     if (payloadSize == 0) {
-        problems.push_back("the package ends right after the script: the installer refuses a "
-                           "package without payload");
+        problems.push_back(
+            "the package ends right after the script: the installer refuses a "
+            "package without payload");
         return problems;
     }
     if (!p.compression.empty() && !IsLzmaPackage(p)) {
@@ -324,8 +332,10 @@ VerifyReport VerifyPackage(const PackageInfo& p) {
         auto it = inflated.find(id);
         if (it == inflated.end()) {
             ++report.streams;
-            it = inflated.emplace(id, InflateStream(file, p.payloadBase + e.offset, e.length,
-                                                    e.origlen, e.crc, nullptr)).first;
+            it = inflated
+                     .emplace(id, InflateStream(file, p.payloadBase + e.offset, e.length, e.origlen,
+                                                e.crc, nullptr))
+                     .first;
         }
         if (!it->second.empty()) {
             report.problems.push_back(EntryLabel(e) + ": " + it->second);
@@ -355,7 +365,7 @@ void CheckCoverage(std::vector<Range>& ranges, uint64_t payloadSize,
     for (const Range& r : ranges) {
         if (r.offset > covered) {
             problems.push_back("payload bytes " + std::to_string(covered) + " to " +
-                                      std::to_string(r.offset - 1) + " belong to no entry");
+                               std::to_string(r.offset - 1) + " belong to no entry");
         } else if (r.offset < covered && previous != nullptr) {
             problems.push_back(r.name + ": its stream overlaps that of " + previous->name);
         }
@@ -366,7 +376,7 @@ void CheckCoverage(std::vector<Range>& ranges, uint64_t payloadSize,
     }
     if (covered < payloadSize) {
         problems.push_back("the last " + std::to_string(payloadSize - covered) +
-                                  " payload bytes belong to no entry");
+                           " payload bytes belong to no entry");
     }
 }
 
@@ -415,7 +425,8 @@ void CheckPayloadChecksum(const PackageInfo& p, File& file, VerifyReport& report
     std::vector<unsigned char> buf(64 * 1024);
     uint32_t crc = 0;
     for (uint64_t left = p.PayloadSize(); left > 0;) {
-        std::size_t n = file.Read(buf.data(), left < buf.size() ? static_cast<std::size_t>(left) : buf.size());
+        std::size_t n =
+            file.Read(buf.data(), left < buf.size() ? static_cast<std::size_t>(left) : buf.size());
         if (n == 0) {
             break;
         }
@@ -437,8 +448,8 @@ namespace {
 // Adler-32 has been checked.
 class ExtractSink final : public LzmaEntrySink {
 public:
-    ExtractSink(const std::function<fs::path(const PackageEntry&)>& targetOf, const std::string& where,
-                Diagnostics& diag)
+    ExtractSink(const std::function<fs::path(const PackageEntry&)>& targetOf,
+                const std::string& where, Diagnostics& diag)
         : targetOf_(targetOf), where_(where), diag_(diag) {}
 
     void Begin(const PackageEntry& e) override {
@@ -499,8 +510,9 @@ std::size_t ExtractLzmaBlocks(const PackageInfo& p, File& package,
     for (const LzmaBlockEntries& block : GroupLzmaBlocks(p)) {
         std::string why = DecodeLzmaBlock(package, p.payloadBase, block, sink);
         if (!why.empty()) {
-            diag.Error(where, 0, "the LZMA block at payload offset " + std::to_string(block.offset) +
-                                     ": " + why);
+            diag.Error(
+                where, 0,
+                "the LZMA block at payload offset " + std::to_string(block.offset) + ": " + why);
         }
     }
     return sink.written;
@@ -512,13 +524,16 @@ bool LeftOut(const PackageInfo& p, int slot, bool reachable, const std::string& 
              Diagnostics& diag) {
     const std::string where = PathText(p.path);
     if (slot >= p.componentsRead) {
-        diag.Warn(where, 0, name + " is left out: the installer reads only " +
-                                std::to_string(p.componentsRead) + " components");
+        diag.Warn(where, 0,
+                  name + " is left out: the installer reads only " +
+                      std::to_string(p.componentsRead) + " components");
         return true;
     }
     if (!reachable) {
-        diag.Warn(where, 0, name + " is left out: it comes after a gap in the numbering, "
-                            "where the installer stops reading");
+        diag.Warn(where, 0,
+                  name +
+                      " is left out: it comes after a gap in the numbering, "
+                      "where the installer stops reading");
         return true;
     }
     return false;
@@ -529,7 +544,8 @@ void ExtractDirs(const PackageInfo& p, const fs::path& dir, Diagnostics& diag) {
     for (const PackageDir& d : p.dirs) {
         std::string why;
         fs::path target = SafeJoin(dir, Family::kDir, d.dest, &why);
-        std::string name = "[Component" + std::to_string(d.slot) + "] " + EntryKeyName(Family::kDir, d.index);
+        std::string name =
+            "[Component" + std::to_string(d.slot) + "] " + EntryKeyName(Family::kDir, d.index);
         if (LeftOut(p, d.slot, d.reachable, name, diag)) {
             continue;
         }
@@ -540,7 +556,8 @@ void ExtractDirs(const PackageInfo& p, const fs::path& dir, Diagnostics& diag) {
         std::error_code ec;
         fs::create_directories(target, ec);
         if (ec) {
-            diag.Error(where, 0, name + ": cannot create " + PathText(target) + ": " + ec.message());
+            diag.Error(where, 0,
+                       name + ": cannot create " + PathText(target) + ": " + ec.message());
         }
     }
 }
@@ -560,10 +577,9 @@ std::size_t ExtractZlibEntries(const PackageInfo& p, File& package,
             std::error_code ec;
             fs::create_directories(target.parent_path(), ec);
             TempOutput out(target);
-            std::string bad = InflateStream(package, p.payloadBase + e.offset, e.length, e.origlen,
-                                            e.crc, [&](const unsigned char* data, std::size_t n) {
-                                                out.file().Write(data, n);
-                                            });
+            std::string bad = InflateStream(
+                package, p.payloadBase + e.offset, e.length, e.origlen, e.crc,
+                [&](const unsigned char* data, std::size_t n) { out.file().Write(data, n); });
             if (!bad.empty()) {
                 diag.Error(where, 0, name + ": " + bad + "; not written");
                 continue;
@@ -592,8 +608,9 @@ bool ExtractPackage(const PackageInfo& p, const fs::path& dir, Diagnostics& diag
         for (const std::string& problem : layout) {
             diag.Error(where, 0, problem);
         }
-        diag.Error(where, 0, "the payload's streams are not laid out as the builder lays "
-                             "them; nothing is extracted");
+        diag.Error(where, 0,
+                   "the payload's streams are not laid out as the builder lays "
+                   "them; nothing is extracted");
         return false;
     }
     std::error_code ec;

@@ -14,9 +14,9 @@ namespace nuvex::pack {
 void ListPackage(const PackageInfo& package, std::ostream& out);
 
 struct VerifyReport {
-    std::size_t streams = 0;              // streams inflated
-    std::vector<std::string> problems;    // one line each, naming the entry or the bytes
-    bool checksummed = false;             // the payload CRC-32 of the script was checked
+    std::size_t streams = 0;            // streams inflated
+    std::vector<std::string> problems;  // one line each, naming the entry or the bytes
+    bool checksummed = false;           // the payload CRC-32 of the script was checked
     bool Good() const { return problems.empty(); }
 };
 

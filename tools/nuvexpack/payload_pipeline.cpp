@@ -66,12 +66,15 @@ void ReadExactly(File& file, unsigned char* data, std::size_t size, bool atEnd) 
 class Pipeline {
 public:
     Pipeline(const std::vector<PayloadSource>& sources, const PipelineOptions& options)
-        : sources_(sources), options_(options), units_(MakeUnits(sources, options)),
+        : sources_(sources),
+          options_(options),
+          units_(MakeUnits(sources, options)),
           results_(units_.size()) {}
 
     PayloadResult Run(File& out) {
         unsigned jobs = std::max(1u, options_.jobs);
-        jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, std::max<std::size_t>(units_.size(), 1)));
+        jobs = static_cast<unsigned>(
+            std::min<std::size_t>(jobs, std::max<std::size_t>(units_.size(), 1)));
         // The writing thread is one of the jobs: while the unit it must write next is not
         // ready, it compresses units itself. So N jobs are N threads, not N + 1, and two jobs
         // are one thread beside the main one. That matters beyond the thread saved: 32-bit
@@ -161,12 +164,13 @@ private:
         }
     }
 
-    void Compress(const Unit& unit, StreamCompressor& compressor,
-                  std::vector<unsigned char>& input, UnitResult& result) {
+    void Compress(const Unit& unit, StreamCompressor& compressor, std::vector<unsigned char>& input,
+                  UnitResult& result) {
         File file = File::OpenRead(sources_[unit.source].path);
-        std::size_t dict = unit.pieced && !unit.first
-                               ? static_cast<std::size_t>(std::min<uint64_t>(kDictionarySize, unit.offset))
-                               : 0;
+        std::size_t dict =
+            unit.pieced && !unit.first
+                ? static_cast<std::size_t>(std::min<uint64_t>(kDictionarySize, unit.offset))
+                : 0;
         input.resize(dict + static_cast<std::size_t>(unit.size));
         if (unit.offset > 0) {
             file.Seek(unit.offset - dict);
@@ -234,17 +238,16 @@ private:
                     position += header.size();
                 }
             } else {
-                info.adler = adler32_combine(info.adler, result.adler,
-                                             static_cast<z_off_t>(unit.size));
+                info.adler =
+                    adler32_combine(info.adler, result.adler, static_cast<z_off_t>(unit.size));
             }
             put(result.data.data(), result.data.size());
             position += result.data.size();
             if (unit.pieced && unit.last) {
-                const unsigned char trailer[4] = {
-                    static_cast<unsigned char>(info.adler >> 24),
-                    static_cast<unsigned char>(info.adler >> 16),
-                    static_cast<unsigned char>(info.adler >> 8),
-                    static_cast<unsigned char>(info.adler)};
+                const unsigned char trailer[4] = {static_cast<unsigned char>(info.adler >> 24),
+                                                  static_cast<unsigned char>(info.adler >> 16),
+                                                  static_cast<unsigned char>(info.adler >> 8),
+                                                  static_cast<unsigned char>(info.adler)};
                 put(trailer, sizeof trailer);
                 position += sizeof trailer;
             }
@@ -289,8 +292,7 @@ namespace {
 
 // zlib's checksum functions take a 32-bit length (uInt); feed them at most 1 GiB at a time.
 template <typename Checksum>
-uint32_t InChunks(Checksum checksum, uint32_t value, const unsigned char* data,
-                  std::size_t size) {
+uint32_t InChunks(Checksum checksum, uint32_t value, const unsigned char* data, std::size_t size) {
     uLong v = value;
     while (size > 0) {
         uInt n = size > (1u << 30) ? (1u << 30) : static_cast<uInt>(size);

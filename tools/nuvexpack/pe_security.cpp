@@ -38,7 +38,8 @@ PeSecurity ReadPeSecurity(std::string_view b) {
         return pe;
     }
     uint64_t header = Little32(b, 0x3C);
-    if (header > b.size() || b.size() - header < 24 || b.substr(header, 4) != std::string_view("PE\0\0", 4)) {
+    if (header > b.size() || b.size() - header < 24 ||
+        b.substr(header, 4) != std::string_view("PE\0\0", 4)) {
         return pe;
     }
     uint64_t optionalSize = Little16(b, header + 20);

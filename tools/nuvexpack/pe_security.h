@@ -10,11 +10,11 @@ namespace nuvex::pack {
 
 // Where a PE image keeps its checksum and its security directory entry, and their values.
 struct PeSecurity {
-    bool valid = false;           // an MZ image with a PE header and a security entry slot
-    uint64_t checksumField = 0;   // file offset of the optional header's CheckSum
-    uint64_t entryField = 0;      // file offset of the security directory entry
+    bool valid = false;          // an MZ image with a PE header and a security entry slot
+    uint64_t checksumField = 0;  // file offset of the optional header's CheckSum
+    uint64_t entryField = 0;     // file offset of the security directory entry
     uint32_t checksum = 0;
-    uint32_t tableOffset = 0;     // the certificate table, a file offset; 0 when unsigned
+    uint32_t tableOffset = 0;  // the certificate table, a file offset; 0 when unsigned
     uint32_t tableSize = 0;
 };
 

@@ -184,7 +184,9 @@ CreateNewResult CreateNewFile(const std::filesystem::path& path, std::FILE** out
             errno = EEXIST;
             return CreateNewResult::kExists;
         }
-        errno = error == ERROR_ACCESS_DENIED ? EACCES : error == ERROR_PATH_NOT_FOUND ? ENOENT : EIO;
+        errno = error == ERROR_ACCESS_DENIED    ? EACCES
+                : error == ERROR_PATH_NOT_FOUND ? ENOENT
+                                                : EIO;
         return CreateNewResult::kFailed;
     }
     int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);

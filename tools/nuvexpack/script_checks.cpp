@@ -16,8 +16,7 @@ namespace nuvex::pack {
 
 namespace {
 
-const char* const kInstallerSections[] = {"Wizard", "Design", "Dialogs", "Components",
-                                          "InstTypes"};
+const char* const kInstallerSections[] = {"Wizard", "Design", "Dialogs", "Components", "InstTypes"};
 
 void CheckFieldLength(const IniLine& line, const std::string& value, std::size_t fieldSize,
                       const std::string& what, const std::string& file, Diagnostics& diag) {
@@ -66,7 +65,8 @@ void CheckStartupKeys(const IniDocument& doc, const std::string& file, Diagnosti
                 diag.Warn(file, line->number,
                           what + " becomes " + std::to_string(expanded) +
                               " characters long once \"%s\" holds the application name; its "
-                              "field holds " + std::to_string(key.fieldSize - 1) +
+                              "field holds " +
+                              std::to_string(key.fieldSize - 1) +
                               ", so the installer cuts the rest");
             }
         }
@@ -82,8 +82,9 @@ void CheckComponents(const IniDocument& doc, const std::string& file, Diagnostic
         std::string what = countLine ? "NumberOfComponents is " + std::to_string(n)
                                      : std::string("[Components] NumberOfComponents is missing");
         diag.Warn(file, countLine ? countLine->number : (components ? components->headerLine : 0),
-                  what + "; the installer accepts 1 to 9 and stops with its "
-                         "\"Error in number of installable components\" message");
+                  what +
+                      "; the installer accepts 1 to 9 and stops with its "
+                      "\"Error in number of installable components\" message");
     }
     int read =
         ComponentsToRead(static_cast<int>(std::clamp<long long>(n, 0, layout::kComponentSlots)));
@@ -168,14 +169,16 @@ int ComponentSlot(const std::string& sectionName, bool* beyond) {
 void CheckScriptSettings(const IniDocument& doc, const std::string& file, Diagnostics& diag) {
     for (std::size_t i = 1; i < doc.sections.size(); ++i) {
         const IniSection& section = doc.sections[i];
-        bool known = EqualsNoCase(section.name, HeaderSectionName()) || ComponentSlot(section.name) >= 0;
+        bool known =
+            EqualsNoCase(section.name, HeaderSectionName()) || ComponentSlot(section.name) >= 0;
         bool beyond = false;
         ComponentSlot(section.name, &beyond);
         for (const char* name : kInstallerSections) {
             known = known || EqualsNoCase(section.name, name);
         }
         if (!known && !beyond) {
-            std::vector<std::string> names(std::begin(kInstallerSections), std::end(kInstallerSections));
+            std::vector<std::string> names(std::begin(kInstallerSections),
+                                           std::end(kInstallerSections));
             for (int slot = 0; slot < layout::kComponentSlots; ++slot) {
                 names.push_back(layout::kComponentSectionPrefix + std::to_string(slot));
             }

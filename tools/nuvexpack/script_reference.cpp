@@ -23,13 +23,19 @@ using nuvex::ScriptKey;
 using namespace nuvex::pack;
 
 const std::map<std::string, std::string> kMeanings = {
-    {"defaultlang", "language of the installer's two splash lines: `cz` (Czech) or anything else (English)"},
-    {"codepage", "builder only, left out of the package: the Windows code page of the script's texts (see `--codepage`)"},
-    {"szInstallAppName", "the product's name: the wizard's title, the background, the Start menu group, every `%s`"},
-    {"szInstallAppDir", "the folder name that `autonametopath` appends to `szInstDir` and to every folder chosen"},
+    {"defaultlang",
+     "language of the installer's two splash lines: `cz` (Czech) or anything else (English)"},
+    {"codepage",
+     "builder only, left out of the package: the Windows code page of the script's texts (see "
+     "`--codepage`)"},
+    {"szInstallAppName",
+     "the product's name: the wizard's title, the background, the Start menu group, every `%s`"},
+    {"szInstallAppDir",
+     "the folder name that `autonametopath` appends to `szInstDir` and to every folder chosen"},
     {"szbackgroundsublabel", "line under the product's name on the background"},
     {"szbackgroundminitext", "small print on the background"},
-    {"backgroundonok", "0: the background shows from the start; other values: from the second page on"},
+    {"backgroundonok",
+     "0: the background shows from the start; other values: from the second page on"},
     {"bgcolor1", "first background colour"},
     {"bgcolor2", "second background colour (the gradient's end)"},
     {"bgcolor3", "read and kept; nothing uses it"},
@@ -38,10 +44,12 @@ const std::map<std::string, std::string> kMeanings = {
     {"colorauthor", "colour of the small print"},
     {"backgroundtype", "how the background is painted"},
     {"progressstyle", "`default`: a small progress window; `bar`: a strip across the screen"},
-    {"includeuninst", "write `uninst.exe`, its log and the entry in the list of installed programs"},
+    {"includeuninst",
+     "write `uninst.exe`, its log and the entry in the list of installed programs"},
     {"szButtonNext", "caption of the forward button"},
     {"szButtonBack", "caption of the Back button from the second page on"},
-    {"szButtonCancel", "caption of the Cancel buttons (the first page's Back, the progress window, the error page)"},
+    {"szButtonCancel",
+     "caption of the Cancel buttons (the first page's Back, the progress window, the error page)"},
     {"szButtonInstall", "caption of the forward button on the confirmation page"},
     {"szButtonDone", "caption of the forward button on the done page"},
     {"szButtonBrowse", "caption of the Browse button on the target folder page"},
@@ -83,12 +91,17 @@ const std::map<std::string, std::string> kMeanings = {
     {"TargetDir", "show the target folder page"},
     {"InstType", "show the install type page"},
     {"ShowBackground", "show the full-screen background"},
-    {"autonametopath", "append `\\` and `szInstallAppDir` to the default folder and to every folder chosen"},
+    {"autonametopath",
+     "append `\\` and `szInstallAppDir` to the default folder and to every folder chosen"},
     {"allowbadwindows", "the user may go on after the system check refused the system"},
     {"erroronwinnt", "refuse Windows NT, 2000, XP and later"},
     {"erroronwin9x", "refuse Windows 95, 98 and Me"},
-    {"unattended", "honour `setup.exe /S`, `/D=`, `/TYPE=n` and `uninst.exe /S`, with exit codes and the extra uninstall values (docs/deploy.md)"},
-    {"removeuninstaller", "after a finished removal, `uninst.exe` goes too, and the target folder when it is then empty (docs/deploy.md)"},
+    {"unattended",
+     "honour `setup.exe /S`, `/D=`, `/TYPE=n` and `uninst.exe /S`, with exit codes and the extra "
+     "uninstall values (docs/deploy.md)"},
+    {"removeuninstaller",
+     "after a finished removal, `uninst.exe` goes too, and the target folder when it is then empty "
+     "(docs/deploy.md)"},
 };
 
 std::string Escape(const std::string& s) {
@@ -141,10 +154,10 @@ std::string Limit(const ScriptKey& k) {
     return k.kind == KeyKind::kText ? std::to_string(k.fieldSize - 1) + " characters" : "32-bit";
 }
 
-void Row(const std::string& key, const std::string& kind, const std::string& def, const std::string& limit,
-         const std::string& meaning) {
-    std::printf("| `%s` | %s | %s | %s | %s |\n", key.c_str(), Escape(kind).c_str(), Escape(def).c_str(),
-                limit.c_str(), Escape(meaning).c_str());
+void Row(const std::string& key, const std::string& kind, const std::string& def,
+         const std::string& limit, const std::string& meaning) {
+    std::printf("| `%s` | %s | %s | %s | %s |\n", key.c_str(), Escape(kind).c_str(),
+                Escape(def).c_str(), limit.c_str(), Escape(meaning).c_str());
 }
 
 const std::string& Meaning(const std::string& key, std::vector<std::string>& used) {
@@ -165,63 +178,91 @@ int main() {
     const ScriptKey* keys = nuvex::StartupKeys(&count);
     std::printf(
         "# Installer script reference\n\n"
-        "Generated by `script_reference` (tools/nuvexpack/script_reference.cpp) from the key tables\n"
+        "Generated by `script_reference` (tools/nuvexpack/script_reference.cpp) from the key "
+        "tables\n"
         "that the installer and the builder read by; do not edit. `nuvexpack build` warns about a\n"
-        "key that is not listed here, with the nearest one that is. Section and key names match in\n"
+        "key that is not listed here, with the nearest one that is. Section and key names match "
+        "in\n"
         "any letter case. A text longer than its limit is cut; `--strict` makes that an error.\n");
     for (const char* section : {"Wizard", "Design", "Dialogs"}) {
-        std::printf("\n## [%s]\n\n| Key | Kind | Default | Limit | Meaning |\n|---|---|---|---|---|\n", section);
+        std::printf(
+            "\n## [%s]\n\n| Key | Kind | Default | Limit | Meaning |\n|---|---|---|---|---|\n",
+            section);
         if (std::string(section) == "Wizard") {
             Row("defaultlang", "text", "`cz`", "-", Meaning("defaultlang", used));
             Row(kCodePageKey, "number", "1252", "-", Meaning(kCodePageKey, used));
         }
         for (std::size_t i = 0; i < count; ++i) {
             if (std::string(keys[i].section) == section) {
-                Row(keys[i].key, Kind(keys[i]), Default(keys[i]), Limit(keys[i]), Meaning(keys[i].key, used));
+                Row(keys[i].key, Kind(keys[i]), Default(keys[i]), Limit(keys[i]),
+                    Meaning(keys[i].key, used));
             }
         }
         if (std::string(section) == "Design") {
-            std::printf("\nThe background window also reads `shadowappname` when it paints; `style`, which "
-                        "older builders wrote, is ignored.\n");
+            std::printf(
+                "\nThe background window also reads `shadowappname` when it paints; `style`, which "
+                "older builders wrote, is ignored.\n");
         }
     }
     std::printf(
         "\n## [Components]\n\n| Key | Kind | Default | Limit | Meaning |\n|---|---|---|---|---|\n"
-        "| `NumberOfComponents` | number | -1 | 1 to 9 | how many sections `[Component0]`, `[Component1]`... "
+        "| `NumberOfComponents` | number | -1 | 1 to 9 | how many sections `[Component0]`, "
+        "`[Component1]`... "
         "the installer reads; outside 1 to 9 it shows an error message |\n");
-    std::printf("\n## [InstTypes]\n\n| Key | Kind | Default | Limit | Meaning |\n|---|---|---|---|---|\n");
-    std::printf("| `Type0` to `Type%d` | text | empty | %zu characters | name of install type n; 0 to 4 install a "
-                "preset choice of components, %d lets the user tick them |\n",
-                nuvex::kInstallTypes - 1, nuvex::kInstallTypeNameSize - 1, nuvex::kInstallTypes - 1);
-    std::printf("| `Type0Enabled` to `Type%dEnabled` | flag: `true` in any case is on, anything else off | off "
-                "| 32-bit | the install type page offers type n |\n",
-                nuvex::kInstallTypes - 1);
-    std::printf("\n## [Component0] to [Component%d]\n\n| Key | Kind | Default | Limit | Meaning |\n|---|---|---|---|---|\n",
-                nuvex::layout::kComponentSlots - 1);
-    std::printf("| `Title` | text | empty | %zu characters | the component's name on the custom page and in the status text |\n",
-                nuvex::kComponentTitleSize - 1);
-    std::printf("| `Requied` | flag: `true` in any case is on, anything else off | off | 32-bit | ticked on the "
-                "custom page and cannot be cleared (the spelling is the installer's) |\n");
-    std::printf("| `UseInInstType0` to `UseInInstType4` | flag | off | 32-bit | the component belongs to preset type n |\n");
-    std::printf("| `UseInInstType5` | flag | off | 32-bit | ticked at first on the custom page |\n");
-    std::printf("| `requiedspace` | number | the sum of the file sizes (the builder writes it) | 32-bit | bytes "
-                "the component needs on the target drive |\n");
-    std::printf("\nNumbered entries; a family ends at the first index that is missing:\n\n"
-                "| Keys | Indices | Value | Meaning |\n|---|---|---|---|\n");
+    std::printf(
+        "\n## [InstTypes]\n\n| Key | Kind | Default | Limit | Meaning |\n|---|---|---|---|---|\n");
+    std::printf(
+        "| `Type0` to `Type%d` | text | empty | %zu characters | name of install type n; 0 to 4 "
+        "install a "
+        "preset choice of components, %d lets the user tick them |\n",
+        nuvex::kInstallTypes - 1, nuvex::kInstallTypeNameSize - 1, nuvex::kInstallTypes - 1);
+    std::printf(
+        "| `Type0Enabled` to `Type%dEnabled` | flag: `true` in any case is on, anything else off | "
+        "off "
+        "| 32-bit | the install type page offers type n |\n",
+        nuvex::kInstallTypes - 1);
+    std::printf(
+        "\n## [Component0] to [Component%d]\n\n| Key | Kind | Default | Limit | Meaning "
+        "|\n|---|---|---|---|---|\n",
+        nuvex::layout::kComponentSlots - 1);
+    std::printf(
+        "| `Title` | text | empty | %zu characters | the component's name on the custom page and "
+        "in the status text |\n",
+        nuvex::kComponentTitleSize - 1);
+    std::printf(
+        "| `Requied` | flag: `true` in any case is on, anything else off | off | 32-bit | ticked "
+        "on the "
+        "custom page and cannot be cleared (the spelling is the installer's) |\n");
+    std::printf(
+        "| `UseInInstType0` to `UseInInstType4` | flag | off | 32-bit | the component belongs to "
+        "preset type n |\n");
+    std::printf(
+        "| `UseInInstType5` | flag | off | 32-bit | ticked at first on the custom page |\n");
+    std::printf(
+        "| `requiedspace` | number | the sum of the file sizes (the builder writes it) | 32-bit | "
+        "bytes "
+        "the component needs on the target drive |\n");
+    std::printf(
+        "\nNumbered entries; a family ends at the first index that is missing:\n\n"
+        "| Keys | Indices | Value | Meaning |\n|---|---|---|---|\n");
     const std::map<Family, std::string> entryMeaning = {
         {Family::kDir, "folder below the target folder, created before any file"},
-        {Family::kFile, "payload file written below the target folder; the builder packs it from the source "
-                        "folder, or from `fileNNNNsource`, and writes `length`, `origlen`, `crc` and `offset`"},
+        {Family::kFile,
+         "payload file written below the target folder; the builder packs it from the source "
+         "folder, or from `fileNNNNsource`, and writes `length`, `origlen`, `crc` and `offset`"},
         {Family::kWin, "payload file written below the Windows folder, unless it exists"},
         {Family::kSys, "payload file written below the system folder, unless it exists"},
         {Family::kStartDir, "folder in the Start menu group (named `szInstallAppName`)"},
-        {Family::kStart, "shortcut in the Start menu group to the target folder's file; `startNNtitle` names "
-                         "it, `startNNargs` gives its arguments"},
+        {Family::kStart,
+         "shortcut in the Start menu group to the target folder's file; `startNNtitle` names "
+         "it, `startNNargs` gives its arguments"},
         {Family::kDesktop, "shortcut on the desktop, with `desktopNNtitle` and `desktopNNargs`"},
         {Family::kQuickl, "shortcut in Quick Launch, with `quicklNNtitle` and `quicklNNargs`"},
         {Family::kReg, "read and not acted on"},
         {Family::kRun, "file below the target folder opened when the installation ends"},
-        {Family::kTree, "builder only: `SOURCE` or `SOURCE>DEST`, a folder tree that becomes dir and file entries"},
+        {Family::kTree,
+         "builder only: `SOURCE` or `SOURCE>DEST`, a folder tree that becomes dir and file "
+         "entries"},
     };
     for (const auto& [family, meaning] : entryMeaning) {
         const FamilyInfo& info = InfoOf(family);

@@ -91,15 +91,17 @@ void CheckNames(const IniDocument& doc, const std::string& file, Diagnostics& di
             if (line.kind != IniLine::Kind::kKey) {
                 continue;
             }
-            bool listed = std::any_of(known.begin(), known.end(),
-                                      [&](const std::string& k) { return EqualsNoCase(k, line.name); });
+            bool listed = std::any_of(known.begin(), known.end(), [&](const std::string& k) {
+                return EqualsNoCase(k, line.name);
+            });
             EntryKey entry;
             if (listed || (component && ParseEntryKey(line.name, &entry) != KeyMatch::kNone)) {
                 continue;
             }
-            diag.Warn(file, line.number,
-                      "[" + section.name + "] " + line.name + " is not a key the installer reads" +
-                          DidYouMean(line.name, component ? ComponentCandidates(line.name) : known));
+            diag.Warn(
+                file, line.number,
+                "[" + section.name + "] " + line.name + " is not a key the installer reads" +
+                    DidYouMean(line.name, component ? ComponentCandidates(line.name) : known));
         }
     }
 }
@@ -108,13 +110,14 @@ enum class FlagRule { kNone, kTrueWord, kNotFalse };
 
 FlagRule FlagRuleOf(const std::string& section, const std::string& key) {
     if (const ScriptKey* k = FindStartupKey(section.c_str(), key.c_str())) {
-        return k->kind == KeyKind::kFlag ? FlagRule::kTrueWord
+        return k->kind == KeyKind::kFlag           ? FlagRule::kTrueWord
                : k->kind == KeyKind::kFlagNotFalse ? FlagRule::kNotFalse
-                                                    : FlagRule::kNone;
+                                                   : FlagRule::kNone;
     }
     for (int t = 0; t < kInstallTypes; ++t) {
         if ((IsComponentSection(section) && EqualsNoCase(key, Indexed("UseInInstType", t))) ||
-            (EqualsNoCase(section, kInstTypes) && EqualsNoCase(key, Indexed("Type", t, "Enabled")))) {
+            (EqualsNoCase(section, kInstTypes) &&
+             EqualsNoCase(key, Indexed("Type", t, "Enabled")))) {
             return FlagRule::kTrueWord;
         }
     }
@@ -151,7 +154,10 @@ void CheckFlagsAndChoices(const IniDocument& doc, const std::string& file, Diagn
             std::string words;
             for (int c = 0; c < k->choiceCount; ++c) {
                 matches = matches || EqualsNoCase(value, k->choices[c]);
-                words += std::string(c == 0 ? "" : c + 1 == k->choiceCount ? " or " : ", ") + k->choices[c];
+                words += std::string(c == 0                    ? ""
+                                     : c + 1 == k->choiceCount ? " or "
+                                                               : ", ") +
+                         k->choices[c];
             }
             if (!matches) {
                 diag.Warn(file, line.number,
@@ -201,8 +207,8 @@ public:
             diag_.Warn(file_, LineOfKey(doc_, missing_[0].section, missing_[0].key),
                        std::to_string(missing_.size()) +
                            " texts that the installer shows are missing or empty, so its pages "
-                           "and buttons show no text: " + names +
-                           "; nuvexpack new writes a script with every text");
+                           "and buttons show no text: " +
+                           names + "; nuvexpack new writes a script with every text");
             return;
         }
         for (const Missing& m : missing_) {
@@ -247,13 +253,15 @@ void CheckEmptyTexts(const IniDocument& doc, const std::string& file, Diagnostic
     };
     shown.Check(kWizard, "szInstallAppName", "the wizard's title and every \"%s\"");
     for (const Page& page : pages) {
-        if (page.flag != nullptr && (*page.flag == '\0' || !FlagOn(doc, kDialogs, page.flag, true))) {
+        if (page.flag != nullptr &&
+            (*page.flag == '\0' || !FlagOn(doc, kDialogs, page.flag, true))) {
             continue;
         }
         shown.Check(kWizard, page.heading, std::string(page.name) + "'s heading");
         shown.Check(kWizard, page.body, page.name);
     }
-    const bool uninstaller = ParseIncludeUninstFlag(doc.Get(kWizard, "includeuninst").value_or("true").c_str());
+    const bool uninstaller =
+        ParseIncludeUninstFlag(doc.Get(kWizard, "includeuninst").value_or("true").c_str());
     const struct {
         const char* key;
         const char* shownAs;
@@ -292,7 +300,8 @@ void CheckEmptyTexts(const IniDocument& doc, const std::string& file, Diagnostic
         }
     }
     auto count = doc.Get("Components", "NumberOfComponents");
-    int read = count ? ComponentsToRead(static_cast<int>(std::clamp(ProfileInt(*count), -1LL, 10LL))) : 0;
+    int read =
+        count ? ComponentsToRead(static_cast<int>(std::clamp(ProfileInt(*count), -1LL, 10LL))) : 0;
     for (int k = 0; k < read; ++k) {
         std::string name = layout::kComponentSectionPrefix + std::to_string(k);
         if (doc.FindSection(name) != nullptr) {
@@ -403,8 +412,9 @@ void ReviewShortcuts(const PackagePlan& plan, const std::string& file, Diagnosti
         }
         for (const IniLine& line : plan.doc.sections[c.section].body) {
             EntryKey key;
-            if (line.kind == IniLine::Kind::kKey && ParseEntryKey(line.name, &key) == KeyMatch::kEntry &&
-                key.family == Family::kDir && key.suffix.empty()) {
+            if (line.kind == IniLine::Kind::kKey &&
+                ParseEntryKey(line.name, &key) == KeyMatch::kEntry && key.family == Family::kDir &&
+                key.suffix.empty()) {
                 addFolders(ProfileValue(line.value), true);
             }
         }
@@ -414,14 +424,15 @@ void ReviewShortcuts(const PackagePlan& plan, const std::string& file, Diagnosti
         const std::string where = "[" + section.name + "] ";
         for (const IniLine& line : section.body) {
             EntryKey key;
-            if (line.kind != IniLine::Kind::kKey || ParseEntryKey(line.name, &key) != KeyMatch::kEntry ||
-                !key.suffix.empty()) {
+            if (line.kind != IniLine::Kind::kKey ||
+                ParseEntryKey(line.name, &key) != KeyMatch::kEntry || !key.suffix.empty()) {
                 continue;
             }
             if (key.family == Family::kReg) {
                 diag.Warn(file, line.number,
-                          where + line.name + ": the installer reads reg entries and does nothing "
-                                              "with them, so no registry value is written");
+                          where + line.name +
+                              ": the installer reads reg entries and does nothing "
+                              "with them, so no registry value is written");
                 continue;
             }
             bool shortcut = key.family == Family::kStart || key.family == Family::kDesktop ||
@@ -438,7 +449,8 @@ void ReviewShortcuts(const PackagePlan& plan, const std::string& file, Diagnosti
             if (!why.empty()) {
                 diag.Warn(file, line.number,
                           what + " " + why + "; the target is taken below the target folder");
-            } else if (files.count(PathKeyOf(target)) == 0 && folders.count(PathKeyOf(target)) == 0) {
+            } else if (files.count(PathKeyOf(target)) == 0 &&
+                       folders.count(PathKeyOf(target)) == 0) {
                 diag.Warn(file, line.number,
                           what + ": no component installs this file into the target folder, so " +
                               (shortcut ? "the shortcut points at nothing" : "nothing opens") +

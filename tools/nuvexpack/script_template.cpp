@@ -137,7 +137,8 @@ constexpr char kShortcutsNone[] =
     "; start00title=Tool\n";
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
         text.replace(at, from.size(), to);
     }
 }
@@ -175,9 +176,10 @@ std::string CheckProductName(const std::string& name) {
         return "the product name must not be empty nor start or end with a blank";
     }
     for (char c : name) {
-        if (static_cast<unsigned char>(c) < 0x20 || std::string_view("\\/:*?\"<>|%").find(c) != std::string_view::npos) {
-            return "the product name becomes a folder name and so cannot hold \"" + std::string(1, c) +
-                   "\" (nor any of \\ / : * ? \" < > | %)";
+        if (static_cast<unsigned char>(c) < 0x20 ||
+            std::string_view("\\/:*?\"<>|%").find(c) != std::string_view::npos) {
+            return "the product name becomes a folder name and so cannot hold \"" +
+                   std::string(1, c) + "\" (nor any of \\ / : * ? \" < > | %)";
         }
     }
     if (name.size() > 200) {
@@ -186,13 +188,14 @@ std::string CheckProductName(const std::string& name) {
     return {};
 }
 
-std::string NewScriptText(const std::string& name, const std::string& tree, const std::string& program) {
+std::string NewScriptText(const std::string& name, const std::string& tree,
+                          const std::string& program) {
     std::string text = kTemplate;
     std::string shortcuts = kShortcutsNone;
     if (!program.empty()) {
         shortcuts = "; Shortcuts in the Start menu group and on the desktop.\nstart00=" + program +
-                    "\nstart00title=" + name + "\ndesktop00=" + program + "\ndesktop00title=" + name +
-                    "\n";
+                    "\nstart00title=" + name + "\ndesktop00=" + program +
+                    "\ndesktop00title=" + name + "\n";
     }
     ReplaceAll(text, "@SHORTCUTS@", shortcuts);
     ReplaceAll(text, "@TREE@", tree);
@@ -209,7 +212,8 @@ void WriteNewScript(const NewScriptOptions& options) {
         throw PackError("the product folder " + PathText(options.sourceDir) + " does not exist");
     }
     if (fs::exists(fs::symlink_status(options.output, ec))) {
-        throw PackError(PathText(options.output) + " exists already; nuvexpack new writes a new script only");
+        throw PackError(PathText(options.output) +
+                        " exists already; nuvexpack new writes a new script only");
     }
     // tree00 is read relative to the script's folder, as build reads it without --source.
     fs::path scriptDir = fs::absolute(options.output, ec).parent_path();

@@ -19,7 +19,8 @@ std::string CheckProductName(const std::string& name);
 
 // The script text: `tree` is the tree00 value, `program` the file a Start menu and a desktop
 // shortcut point at (none when empty).
-std::string NewScriptText(const std::string& name, const std::string& tree, const std::string& program);
+std::string NewScriptText(const std::string& name, const std::string& tree,
+                          const std::string& program);
 
 // Writes the script; throws PackError with the reason when it cannot.
 void WriteNewScript(const NewScriptOptions& options);

@@ -136,7 +136,8 @@ std::string ComposeScript(const PackagePlan& plan, const PayloadResult& payload,
         const bool wizard = EqualsNoCase(section.name, "Wizard");
         for (const IniLine& line : section.body) {
             // The builder's own key: the installer has no use for it.
-            if (wizard && line.kind == IniLine::Kind::kKey && EqualsNoCase(line.name, kCodePageKey)) {
+            if (wizard && line.kind == IniLine::Kind::kKey &&
+                EqualsNoCase(line.name, kCodePageKey)) {
                 continue;
             }
             PutLine(out, line.raw);

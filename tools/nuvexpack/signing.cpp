@@ -106,7 +106,8 @@ ToolRun RunTool(const fs::path& program, const std::vector<std::string>& args) {
     char buf[4096];
     for (;;) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now()).count();
+                        deadline - std::chrono::steady_clock::now())
+                        .count();
         if (left <= 0) {
             timedOut = true;
             kill(pid, SIGKILL);
@@ -181,7 +182,8 @@ void RunSigner(const fs::path& signer, const SignOptions& options, const fs::pat
     ToolRun run = RunTool(signer, args);
     std::error_code ec;
     if (run.exitCode != 0 || !fs::is_regular_file(out, ec)) {
-        throw PackError(std::string(kSignerName) + " could not sign " + what + ": " + Tail(run.output));
+        throw PackError(std::string(kSignerName) + " could not sign " + what + ": " +
+                        Tail(run.output));
     }
 }
 
@@ -288,11 +290,13 @@ void SignPackage(const fs::path& in, const fs::path& out, const SignOptions& opt
     PackageInfo package = ReadPackage(in);
     File file = File::OpenRead(in);
     std::string stub = ReadRange(file, 0, package.scriptOffset);
-    std::string script = ReadRange(file, package.scriptOffset, package.payloadBase - package.scriptOffset);
+    std::string script =
+        ReadRange(file, package.scriptOffset, package.payloadBase - package.scriptOffset);
 
     PeSecurity pe = ReadPeSecurity(std::string_view(stub).substr(0, 4096));
     if (!pe.valid) {
-        throw PackError(PathText(in) + ": the stub is not a Windows program with a PE header; "
+        throw PackError(PathText(in) +
+                        ": the stub is not a Windows program with a PE header; "
                         "it cannot be signed");
     }
     // A signature the stub had already is dropped with the zero bytes that aligned it;
@@ -301,7 +305,8 @@ void SignPackage(const fs::path& in, const fs::path& out, const SignOptions& opt
     if (package.stubCertOffset && package.stubCertSize &&
         *package.stubCertOffset + *package.stubCertSize == stub.size()) {
         oldTable = *package.stubCertOffset;
-    } else if (pe.tableSize != 0 && static_cast<uint64_t>(pe.tableOffset) + pe.tableSize == stub.size()) {
+    } else if (pe.tableSize != 0 &&
+               static_cast<uint64_t>(pe.tableOffset) + pe.tableSize == stub.size()) {
         oldTable = pe.tableOffset;
     }
     if (oldTable > pe.entryField + 8) {
@@ -320,13 +325,16 @@ void SignPackage(const fs::path& in, const fs::path& out, const SignOptions& opt
     PeSecurity stubPe = ReadPeSecurity(std::string_view(signedStub).substr(0, 4096));
     if (!stubPe.valid || stubPe.tableSize == 0 ||
         static_cast<uint64_t>(stubPe.tableOffset) + stubPe.tableSize != signedStub.size()) {
-        throw PackError(std::string(kSignerName) + " left no certificate table at the end of the stub");
+        throw PackError(std::string(kSignerName) +
+                        " left no certificate table at the end of the stub");
     }
     StubRecord record{stubPe.tableOffset, stubPe.tableSize, stubPe.checksum};
     std::string newScript = WithStubRecord(script, record);
     if (newScript.size() > kMaxScriptBytes) {
-        throw PackError(PathText(in) + ": the script with the stub's signature keys would be longer "
-                        "than " + std::to_string(kMaxScriptBytes) + " bytes");
+        throw PackError(PathText(in) +
+                        ": the script with the stub's signature keys would be longer "
+                        "than " +
+                        std::to_string(kMaxScriptBytes) + " bytes");
     }
     // The package's own entry is the signer's to fill in; until then it is unsigned.
     std::string header = signedStub;

@@ -50,12 +50,12 @@ void CheckSignOptions(const SignOptions& options);
 void SignPackage(const fs::path& in, const fs::path& out, const SignOptions& options);
 
 enum class SignatureState {
-    kNone,        // not signed
-    kGood,        // the file matches its signature, and the signer is trusted
-    kUntrusted,   // the file matches its signature; the signer's chain does not verify here
-    kMismatch,    // the file has changed since it was signed
-    kUnchecked,   // signed, but osslsigncode is missing
-    kBroken,      // a certificate table osslsigncode cannot read
+    kNone,       // not signed
+    kGood,       // the file matches its signature, and the signer is trusted
+    kUntrusted,  // the file matches its signature; the signer's chain does not verify here
+    kMismatch,   // the file has changed since it was signed
+    kUnchecked,  // signed, but osslsigncode is missing
+    kBroken,     // a certificate table osslsigncode cannot read
 };
 const char* SignatureStateText(SignatureState state);
 

@@ -97,7 +97,8 @@ bool Install(Process& installer, HWND wizard, HWND background, HWND heading, HWN
     RECT r = {};
     GetWindowRect(progress, &r);
     const bool bar = _stricmp(Read(script, "Design", "progressstyle", "").c_str(), "bar") == 0;
-    const POINT fill = bar ? POINT{r.left + 10 + 4, r.top + 30 + 10} : POINT{r.left + 25 + 4, r.top + 80 + 10};
+    const POINT fill =
+        bar ? POINT{r.left + 10 + 4, r.top + 30 + 10} : POINT{r.left + 25 + 4, r.top + 80 + 10};
     HDC screen = GetDC(nullptr);
     WaitUntil([&] { return GetPixel(screen, fill.x, fill.y) == RGB(0, 0, 255); }, 5000);
     ReleaseDC(nullptr, screen);
@@ -110,7 +111,8 @@ bool Install(Process& installer, HWND wizard, HWND background, HWND heading, HWN
     if (hold) {
         HoldWorkers(installer.Id(), uiThread, true);
     }
-    RedrawWindow(progress, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RedrawWindow(progress, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Shot("progress", nullptr, nullptr);
     if (hold) {
         HoldWorkers(installer.Id(), uiThread, false);
@@ -189,7 +191,8 @@ int Walk(const char* exe, const char* script, bool install, bool expectError) {
         }
         if (std::string(p.flag) == "InstType" &&
             _stricmp(Read(script, "InstTypes", "Type5Enabled", "").c_str(), "true") == 0) {
-            HWND radio = FindChild(wizard, "Button", Read(script, "InstTypes", "Type5", "").c_str());
+            HWND radio =
+                FindChild(wizard, "Button", Read(script, "InstTypes", "Type5", "").c_str());
             custom = radio && Click(radio);
         }
     }

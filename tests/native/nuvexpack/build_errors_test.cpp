@@ -28,7 +28,8 @@ TEST_F(PackTest, ScriptsRefusedWithTheirLineAndNoFileLeft) {
         {Component({"file0000=ok.txt", "file0001=more.txt"}), "ends at byte", 5,
          [](BuildOptions& o) {
              WriteBytes(o.sourceDir / "more.txt", SampleContent(3000, 1));
-             o.limits.max32 = 4096 + 1000;  // past the stub and the script, short of the stream's end
+             o.limits.max32 =
+                 4096 + 1000;  // past the stub and the script, short of the stream's end
          }},
         {ok, "is longer than", -1, [=](BuildOptions& o) { o.limits.maxScript = ok.size() - 1; }},
         {ok, "holds the package header at offset 100", -1,

@@ -36,8 +36,15 @@ TEST_F(BuildTest, LayoutAndExtract) {
     Source("a.txt", big);
     Source("zero.bin", "");
     BuildRun run = Build(Script({
-        "[Components]", "NumberOfComponents=2", "[Component0]", "file0000=a.txt",
-        "file0000length=999", "tree07=pkg>Data", "tree08=q>", "[Component1]", "file0000=zero.bin",
+        "[Components]",
+        "NumberOfComponents=2",
+        "[Component0]",
+        "file0000=a.txt",
+        "file0000length=999",
+        "tree07=pkg>Data",
+        "tree08=q>",
+        "[Component1]",
+        "file0000=zero.bin",
         "sys0000=s.dll",
     }));
     ASSERT_TRUE(run.ok) << run.Messages();
@@ -63,8 +70,10 @@ TEST_F(BuildTest, LayoutAndExtract) {
         end += std::stoull(ScriptValue(s, key + "length"));
     }
     // Missing folders parents first; tree files in name order; outer blanks quoted.
-    for (const auto& [key, value] : {std::pair{"dir0000", "Data"}, {"dir0001", "Data\\sub"},
-                                     {"file0001", "Data\\A.txt"}, {"file0003", "\" lead.txt\""}}) {
+    for (const auto& [key, value] : {std::pair{"dir0000", "Data"},
+                                     {"dir0001", "Data\\sub"},
+                                     {"file0001", "Data\\A.txt"},
+                                     {"file0003", "\" lead.txt\""}}) {
         EXPECT_EQ(ScriptValue(s, key), value) << key;
     }
     const PackageInfo info = ReadPackage(output_);
@@ -121,7 +130,9 @@ TEST_P(CompatTest, EveryStreamInflatesWithUncompress) {
         std::string out(e.origlen + 1, '\0');
         uLongf n = static_cast<uLongf>(out.size());
         const auto* in = reinterpret_cast<const Bytef*>(stream.data());
-        ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(&out[0]), &n, in, static_cast<uLong>(e.length)), Z_OK);
+        ASSERT_EQ(
+            uncompress(reinterpret_cast<Bytef*>(&out[0]), &n, in, static_cast<uLong>(e.length)),
+            Z_OK);
         EXPECT_EQ(out.substr(0, n), files[i]) << i;
         EXPECT_EQ(e.crc, AdlerOf(files[i])) << i;
     }

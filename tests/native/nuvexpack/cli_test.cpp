@@ -11,8 +11,8 @@ TEST_F(PackTest, CliExitCodesAndMessages) {
     using namespace std::string_literals;
     Source("a.txt", "hello");
     ASSERT_TRUE(Build(Component({"file0000=a.txt"})).ok);
-    const std::string build = "build " + script_.string() + " --source " + src_.string() + " --stub " +
-                              stub_.string() + " -o " + output_.string();
+    const std::string build = "build " + script_.string() + " --source " + src_.string() +
+                              " --stub " + stub_.string() + " -o " + output_.string();
     const std::string bad = (dir_ / "bad.exe").string(), hostile = (dir_ / "hostile.exe").string();
     std::string damaged = ReadWholeFile(output_);
     damaged.back() = static_cast<char>(damaged.back() ^ 1);
@@ -20,8 +20,9 @@ TEST_F(PackTest, CliExitCodesAndMessages) {
     const std::string ctl = (dir_ / "ctl.exe").string();
     WriteBytes(hostile, HandMadePackage({{"file0000", "..\\evil.txt", "evil"}}));
     // Names and titles with an escape sequence, a bell and a NUL: printed escaped and whole.
-    WriteBytes(ctl, HandMadePackage({{"file0000", "a\x1b[31mred", "x"}, {"file0001", "n\0ul-tail"s, "y"}},
-                                    "Title=\x1b]0;owned\x07\r\n"));
+    WriteBytes(
+        ctl, HandMadePackage({{"file0000", "a\x1b[31mred", "x"}, {"file0001", "n\0ul-tail"s, "y"}},
+                             "Title=\x1b]0;owned\x07\r\n"));
     const struct {
         std::string args;
         int exitCode;
@@ -62,11 +63,13 @@ TEST_F(PackTest, CliExitCodesAndMessages) {
         EXPECT_EQ(r.exitCode, c.exitCode) << r.output;
         for (const std::string& text : c.output) {
             EXPECT_TRUE(text.empty() ? r.output.empty() : r.output.find(text) != std::string::npos)
-                << text << " in\n" << r.output;
+                << text << " in\n"
+                << r.output;
         }
         for (char ch : r.output) {
             ASSERT_TRUE(ch == '\n' || (static_cast<unsigned char>(ch) >= 0x20 && ch != 0x7F))
-                << int(ch) << " in\n" << r.output;
+                << int(ch) << " in\n"
+                << r.output;
         }
     }
     EXPECT_EQ(ReadWholeFile(dir_ / "x" / "a.txt"), "hello");

@@ -151,11 +151,19 @@ TEST(EntryKeysTest, EveryLogFamilyRoundTripsFromTheInstallerToTheUninstaller) {
 }
 
 TEST(EntryKeysTest, PathRules) {
-    const std::pair<const char*, const char*> cases[] = {  // path, problem ("" when fine)
-        {"docs\\guide\\a b.txt", ""}, {"a..b\\c...txt", ""}, {"console\\com10\\nul1", ""},
-        {"", "is empty"}, {"//server\\share\\a", "absolute"}, {"c:a.txt", "drive letter"},
-        {"..", "climbs out"}, {"a/../b", "climbs out"}, {"a\tb", "control character 0x09"},
-        {"sub\\aux.txt", "reserves for a device"}, {"com1 .x", "reserves for a device"},
+    const std::pair<const char*, const char*> cases[] = {
+        // path, problem ("" when fine)
+        {"docs\\guide\\a b.txt", ""},
+        {"a..b\\c...txt", ""},
+        {"console\\com10\\nul1", ""},
+        {"", "is empty"},
+        {"//server\\share\\a", "absolute"},
+        {"c:a.txt", "drive letter"},
+        {"..", "climbs out"},
+        {"a/../b", "climbs out"},
+        {"a\tb", "control character 0x09"},
+        {"sub\\aux.txt", "reserves for a device"},
+        {"com1 .x", "reserves for a device"},
         {"a \\b", "ends in a dot or a space"},
     };
     for (const auto& [path, problem] : cases) {

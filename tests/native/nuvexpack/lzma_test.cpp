@@ -24,7 +24,8 @@ namespace {
 std::string Executable(std::size_t size, unsigned seed) {
     std::string bytes = "MZ" + SampleContent(size - 6, seed);
     for (std::size_t at = 7; at + 5 < bytes.size(); at += 13 + at % 7) {
-        const uint32_t target = static_cast<uint32_t>((at % 3) * 0x400 - at - (at % 5 == 0 ? 0x2000000 : 0));
+        const uint32_t target =
+            static_cast<uint32_t>((at % 3) * 0x400 - at - (at % 5 == 0 ? 0x2000000 : 0));
         bytes[at] = static_cast<char>(at % 2 ? 0xE8 : 0xE9);
         for (int k = 0; k < 4; ++k) {
             bytes[at + 1 + k] = static_cast<char>(target >> (8 * k));
@@ -91,7 +92,8 @@ TEST_F(LzmaPackTest, RoundTripsInEveryJobCountAndBlockSize) {
     for (uint64_t target : {uint64_t{0}, uint64_t{60000}}) {
         std::string first;
         for (unsigned jobs : {1u, 2u, 5u}) {
-            SCOPED_TRACE("block target " + std::to_string(target) + ", " + std::to_string(jobs) + " jobs");
+            SCOPED_TRACE("block target " + std::to_string(target) + ", " + std::to_string(jobs) +
+                         " jobs");
             BuildRun run = Build(script, [&](BuildOptions& o) {
                 o.compression = {Engine::kLzma, 1};
                 o.jobs = jobs;
@@ -118,7 +120,8 @@ TEST_F(LzmaPackTest, RoundTripsInEveryJobCountAndBlockSize) {
         EXPECT_TRUE(report.Good()) << (report.problems.empty() ? "" : report.problems[0]);
         Diagnostics diag;
         const fs::path out = dir_ / ("x" + std::to_string(target));
-        ASSERT_TRUE(ExtractPackage(info, out, diag)) << (diag.Items().empty() ? "" : FormatDiagnostic(diag.Items()[0]));
+        ASSERT_TRUE(ExtractPackage(info, out, diag))
+            << (diag.Items().empty() ? "" : FormatDiagnostic(diag.Items()[0]));
         const std::map<std::string, std::string> files = Files(out);
         for (const auto& [name, bytes] :
              std::map<std::string, std::string>{{"a.txt", SampleContent(150000, 3)},
@@ -144,7 +147,9 @@ TEST_F(LzmaPackTest, OrderOfTheInstallerIsKept) {
     Source("b", SampleContent(4000, 2));
     Source("c", SampleContent(5000, 3));
     BuildRun run = Build(Component({"file0000=a", "file0002=c", "file0001=b", "file0004=a"}),
-                         [](BuildOptions& o) { o.compression = {Engine::kLzma, 0}; });
+                         [](BuildOptions& o) {
+                             o.compression = {Engine::kLzma, 0};
+                         });
     ASSERT_TRUE(run.ok) << run.Messages();
     PackageInfo info = ReadPackage(output_);
     ASSERT_EQ(info.entries.size(), 4u);
@@ -202,7 +207,9 @@ TEST_F(LzmaPackTest, HostileBlocksAreRefused) {
     }
     const std::string content = SampleContent(120000, 9);
     Source("a", content);
-    BuildRun run = Build(Component({"file0000=a"}), [](BuildOptions& o) { o.compression = {Engine::kLzma, 2}; });
+    BuildRun run = Build(Component({"file0000=a"}), [](BuildOptions& o) {
+        o.compression = {Engine::kLzma, 2};
+    });
     ASSERT_TRUE(run.ok) << run.Messages();
     const std::string block = SplitPackage(run.package).payload;
     const uint32_t length = static_cast<uint32_t>(block.size());
@@ -226,7 +233,8 @@ TEST_F(LzmaPackTest, HostileBlocksAreRefused) {
         {"dictionary 4 GiB", patched(6, "\xFF\xFF\xFF\xFF"), length},
         {"dictionary one past the limit", patched(6, std::string("\x01\x00\x00\x04", 4)), length},
         {"unpacked one past the limit", patched(10, std::string("\x01\x00\x00\x40", 4)), length},
-        {"unpacked one more", patched(10, std::string(1, static_cast<char>(block[10] + 1))), length},
+        {"unpacked one more", patched(10, std::string(1, static_cast<char>(block[10] + 1))),
+         length},
         {"shorter than its header", block, 10},
         {"cut after the header", block.substr(0, 20), length},
         {"cut in the middle", block.substr(0, block.size() / 2), length},
@@ -237,17 +245,17 @@ TEST_F(LzmaPackTest, HostileBlocksAreRefused) {
         EXPECT_EQ(ReadBlock(c.bytes, c.length), LzmaResult::kDamaged) << c.name;
     }
     // Flipped bytes: damaged data, or content that the Adler-32 of its entry catches.
-    const uint32_t adler = static_cast<uint32_t>(
-        adler32(1, reinterpret_cast<const Bytef*>(content.data()), static_cast<uInt>(content.size())));
+    const uint32_t adler = static_cast<uint32_t>(adler32(
+        1, reinterpret_cast<const Bytef*>(content.data()), static_cast<uInt>(content.size())));
     int caught = 0;
     for (std::size_t at = 14; at < block.size(); at += block.size() / 97) {
         std::string b = block;
         b[at] = static_cast<char>(b[at] ^ 0x20);
         std::string out;
         const LzmaResult r = ReadBlock(b, length, &out);
-        const bool caughtHere = r == LzmaResult::kDamaged ||
-                                adler32(1, reinterpret_cast<const Bytef*>(out.data()),
-                                        static_cast<uInt>(out.size())) != adler;
+        const bool caughtHere =
+            r == LzmaResult::kDamaged || adler32(1, reinterpret_cast<const Bytef*>(out.data()),
+                                                 static_cast<uInt>(out.size())) != adler;
         EXPECT_TRUE(caughtHere) << "flip at " << at;
         caught += caughtHere;
     }
@@ -261,7 +269,9 @@ TEST_F(LzmaPackTest, BranchFilterRestoresAndPays) {
     for (std::size_t pieceSize : {1u, 3u, 5u, 4096u, 300004u}) {
         std::string filtered;
         BranchFilterStream encode(true);
-        auto keep = [&](const unsigned char* d, std::size_t n) { filtered.append(reinterpret_cast<const char*>(d), n); };
+        auto keep = [&](const unsigned char* d, std::size_t n) {
+            filtered.append(reinterpret_cast<const char*>(d), n);
+        };
         for (std::size_t at = 0; at < exe.size(); at += pieceSize) {
             const std::string piece = exe.substr(at, pieceSize);
             encode.Put(reinterpret_cast<const unsigned char*>(piece.data()), piece.size(), keep);
@@ -269,7 +279,8 @@ TEST_F(LzmaPackTest, BranchFilterRestoresAndPays) {
         encode.Finish(keep);
         ASSERT_EQ(filtered.size(), exe.size());
         EXPECT_NE(filtered, exe);
-        EXPECT_TRUE(TakesBranchFilter(reinterpret_cast<const unsigned char*>(filtered.data()), filtered.size()));
+        EXPECT_TRUE(TakesBranchFilter(reinterpret_cast<const unsigned char*>(filtered.data()),
+                                      filtered.size()));
         std::string restored = filtered;
         auto* bytes = reinterpret_cast<unsigned char*>(&restored[0]);
         BranchFilter(bytes, restored.size(), 0, false);
@@ -280,8 +291,10 @@ TEST_F(LzmaPackTest, BranchFilterRestoresAndPays) {
     }
     Source("a.exe", exe);
     Source("a.bin", "NO" + exe.substr(2));
-    BuildRun run = Build(Component({"file0000=a.exe", "file0001=a.bin"}),
-                         [](BuildOptions& o) { o.compression = {Engine::kLzma, 6}; o.lzmaBlockTarget = 1; });
+    BuildRun run = Build(Component({"file0000=a.exe", "file0001=a.bin"}), [](BuildOptions& o) {
+        o.compression = {Engine::kLzma, 6};
+        o.lzmaBlockTarget = 1;
+    });
     ASSERT_TRUE(run.ok) << run.Messages();
     const PackageInfo info = ReadPackage(output_);
     EXPECT_TRUE(VerifyPackage(info).Good());

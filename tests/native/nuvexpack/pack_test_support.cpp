@@ -39,7 +39,8 @@ std::string FakeStub(std::size_t size) {
     }
     stub.resize(size - 8);
     // What the builder asks of a stub: a PE header for i386 and the installer's title.
-    stub.replace(0x3C, 4, std::string("\x40\0\0\0", 4)).replace(0x40, 6, std::string("PE\0\0\x4C\x01", 6));
+    stub.replace(0x3C, 4, std::string("\x40\0\0\0", 4))
+        .replace(0x40, 6, std::string("PE\0\0\x4C\x01", 6));
     stub.replace(0x80, sizeof kStubTitle, std::string(kStubTitle, sizeof kStubTitle));
     return stub + "stubend.";
 }
@@ -51,16 +52,33 @@ std::string MinimalPe() {
         std::size_t at;
         uint32_t value;
         int bytes;
-    } fields[] = {
-        {0x3C, 0x40, 4}, {coff, 0x14C, 2} /* i386 */, {coff + 2, 1, 2} /* one section */,
-        {coff + 16, 224, 2} /* PE32 optional header, 16 directories */, {coff + 18, 0x0102, 2},
-        {opt, 0x10B, 2}, {opt + 4, kBody, 4}, {opt + 16, 0x1000, 4}, {opt + 20, 0x1000, 4},
-        {opt + 28, 0x400000, 4}, {opt + 32, 0x1000, 4}, {opt + 36, kAlign, 4}, {opt + 40, 4, 2},
-        {opt + 48, 4, 2}, {opt + 56, 0x2000, 4}, {opt + 60, kAlign, 4}, {opt + 68, 2, 2} /* GUI */,
-        {opt + 72, 0x100000, 4}, {opt + 76, 0x1000, 4}, {opt + 80, 0x100000, 4},
-        {opt + 84, 0x1000, 4}, {opt + 92, 16, 4}, {section + 8, kBody, 4},
-        {section + 12, 0x1000, 4}, {section + 16, kBody, 4}, {section + 20, kAlign, 4},
-        {section + 36, 0x60000020, 4}};
+    } fields[] = {{0x3C, 0x40, 4},
+                  {coff, 0x14C, 2} /* i386 */,
+                  {coff + 2, 1, 2} /* one section */,
+                  {coff + 16, 224, 2} /* PE32 optional header, 16 directories */,
+                  {coff + 18, 0x0102, 2},
+                  {opt, 0x10B, 2},
+                  {opt + 4, kBody, 4},
+                  {opt + 16, 0x1000, 4},
+                  {opt + 20, 0x1000, 4},
+                  {opt + 28, 0x400000, 4},
+                  {opt + 32, 0x1000, 4},
+                  {opt + 36, kAlign, 4},
+                  {opt + 40, 4, 2},
+                  {opt + 48, 4, 2},
+                  {opt + 56, 0x2000, 4},
+                  {opt + 60, kAlign, 4},
+                  {opt + 68, 2, 2} /* GUI */,
+                  {opt + 72, 0x100000, 4},
+                  {opt + 76, 0x1000, 4},
+                  {opt + 80, 0x100000, 4},
+                  {opt + 84, 0x1000, 4},
+                  {opt + 92, 16, 4},
+                  {section + 8, kBody, 4},
+                  {section + 12, 0x1000, 4},
+                  {section + 16, kBody, 4},
+                  {section + 20, kAlign, 4},
+                  {section + 36, 0x60000020, 4}};
     std::string pe(kAlign, '\0');
     for (const auto& f : fields) {
         for (int i = 0; i < f.bytes; ++i) {
@@ -149,9 +167,9 @@ std::string HandMadePackage(const std::vector<HandEntry>& entries, const std::st
         const auto size = static_cast<uInt>(e.bytes.size());
         compress2(reinterpret_cast<Bytef*>(&z[0]), &n, in, size, 9);
         script += e.key + "=" + e.dest + "\r\n" + e.key + "length=" + std::to_string(n) + "\r\n" +
-                  e.key + "origlen=" + std::to_string(size) + "\r\n" + e.key + "crc=" +
-                  std::to_string(adler32(1, in, size)) + "\r\n" + e.key + "offset=" +
-                  std::to_string(payload.size()) + "\r\n";
+                  e.key + "origlen=" + std::to_string(size) + "\r\n" + e.key +
+                  "crc=" + std::to_string(adler32(1, in, size)) + "\r\n" + e.key +
+                  "offset=" + std::to_string(payload.size()) + "\r\n";
         payload += z.substr(0, n);
     }
     return FakeStub() + script + extraScript + "[/END]" + payload;

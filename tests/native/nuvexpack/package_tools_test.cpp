@@ -93,8 +93,9 @@ TEST_F(PackageToolsTest, ExtractWritesOnlyWhatTheInstallerReads) {
 // Paths that would end up outside the extract folder, or name a device: verify names the
 // entry, extract refuses it, and links planted in the folder are never followed.
 TEST_F(PackageToolsTest, HostilePathsAndLinksAreRefused) {
-    for (const auto& [entry, problem] : {std::pair{HandEntry{"file0000", "..\\..\\e", "e"}, "climbs out"},
-                                         {HandEntry{"sys0000", "sub\\Com1.dll", "e"}, "reserves for a device"}}) {
+    for (const auto& [entry, problem] :
+         {std::pair{HandEntry{"file0000", "..\\..\\e", "e"}, "climbs out"},
+          {HandEntry{"sys0000", "sub\\Com1.dll", "e"}, "reserves for a device"}}) {
         SCOPED_TRACE(entry.dest);
         const PackageInfo info = Read(HandMadePackage({entry}));
         const std::string problems = AllProblems(VerifyPackage(info));

@@ -35,7 +35,8 @@ protected:
                (stub.empty() ? stub_ : stub).string() + " -o " + out.string() + " --quiet";
     }
     std::string Pem() const {
-        return " --cert " + cert_.string() + " --key " + key_.string() + " --pass-file " + pass_.string();
+        return " --cert " + cert_.string() + " --key " + key_.string() + " --pass-file " +
+               pass_.string();
     }
     bool SignatureChecks(const fs::path& file) const {
         return RunShell("osslsigncode verify -CAfile " + cert_.string() + " -in " + file.string())
@@ -51,9 +52,11 @@ TEST_F(SigningTest, SignedPackagesAndTheirUninstallers) {
     fs::create_directories(dir_ / "empty-path");
     WriteBytes(dir_ / "fake.exe", FakeStub());
     for (const auto& [args, env, message] :
-         {std::tuple{BuildArgs(package) + " --sign" + Pem(), "PATH=" + (dir_ / "empty-path").string(),
+         {std::tuple{BuildArgs(package) + " --sign" + Pem(),
+                     "PATH=" + (dir_ / "empty-path").string(),
                      "osslsigncode was not found on PATH"},
-          {BuildArgs(package, dir_ / "fake.exe") + " --sign" + Pem(), "", "the stub is not a Windows program"}}) {
+          {BuildArgs(package, dir_ / "fake.exe") + " --sign" + Pem(), "",
+           "the stub is not a Windows program"}}) {
         CliResult r = RunTool(args, env);
         EXPECT_EQ(r.exitCode, 1) << r.output;
         EXPECT_NE(r.output.find(message), std::string::npos) << r.output;
@@ -94,7 +97,8 @@ TEST_F(SigningTest, SignedPackagesAndTheirUninstallers) {
     auto number = [&](const char* key) {
         return static_cast<uint32_t>(std::stoul(ScriptValue(parts.script, key)));
     };
-    const nuvex::StubRecord record{number(kStubCertOffsetKey), number(kStubCertSizeKey), number(kStubCheckSumKey)};
+    const nuvex::StubRecord record{number(kStubCertOffsetKey), number(kStubCertSizeKey),
+                                   number(kStubCheckSumKey)};
     EXPECT_EQ(record.certOffset + record.certSize, stub.size());
     WriteBytes(dir_ / "uninst" / "copied.exe", stub);
     std::string image = stub;  // what the installer writes as its uninstaller
@@ -107,10 +111,12 @@ TEST_F(SigningTest, SignedPackagesAndTheirUninstallers) {
     CliResult verify = RunTool("verify " + package.string() + " --ca " + cert_.string());
     EXPECT_EQ(verify.exitCode, 0) << verify.output;
     EXPECT_NE(verify.output.find("uninstaller (stub) signature: signed, the signature checks"),
-              std::string::npos) << verify.output;
+              std::string::npos)
+        << verify.output;
     // A changed byte of the payload or of the stub's code.
-    for (const auto& [at, reported] : {std::pair{parts.payloadBase + 40, "payload's CRC-32"},
-                                       {std::size_t{0x200 + 100}, "(stub) signature: signed, but the file"}}) {
+    for (const auto& [at, reported] :
+         {std::pair{parts.payloadBase + 40, "payload's CRC-32"},
+          {std::size_t{0x200 + 100}, "(stub) signature: signed, but the file"}}) {
         std::string changed = bytes;
         changed[at] = static_cast<char>(changed[at] ^ 0x10);
         WriteBytes(package, changed);
@@ -118,7 +124,8 @@ TEST_F(SigningTest, SignedPackagesAndTheirUninstallers) {
         EXPECT_EQ(bad.exitCode, 1) << bad.output;
         EXPECT_NE(bad.output.find(reported), std::string::npos) << bad.output;
     }
-    EXPECT_EQ(Strays({"keys", "empty-path", "fake.exe", "plain.exe", "signed.exe"}), std::set<std::string>{});
+    EXPECT_EQ(Strays({"keys", "empty-path", "fake.exe", "plain.exe", "signed.exe"}),
+              std::set<std::string>{});
 }
 
 }  // namespace
