@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake make g++ pkg-config
-  clang libclang-rt-dev
+  clang libclang-rt-dev clang-format
   g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
   googletest libgtest-dev
   zlib1g-dev libdeflate-dev liblzma-dev

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Runs all tests: native unit tests, the same again under AddressSanitizer and
-# UndefinedBehaviorSanitizer with a minute of fuzzing per parser (scripts/fuzz.sh), then the
-# Wine tests that drive the real nuvex.exe on a virtual display. Builds (and installs
-# missing packages) first.
+# Runs all tests: the formatting check, native unit tests, the same again under
+# AddressSanitizer and UndefinedBehaviorSanitizer with a minute of fuzzing per parser
+# (scripts/fuzz.sh), then the Wine tests that drive the real nuvex.exe on a virtual display.
+# Builds (and installs missing packages) first.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 
 "$NUVEX_ROOT/scripts/build.sh"
+
+echo "== formatting"
+"$NUVEX_ROOT/scripts/check-format.sh"
 
 echo "== native tests"
 (cd "$NUVEX_BUILD/host" && ctest --output-on-failure -j "$(nproc)")
