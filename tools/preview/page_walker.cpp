@@ -83,6 +83,13 @@ void HoldWorkers(DWORD pid, DWORD uiThread, bool hold) {
     CloseHandle(snapshot);
 }
 
+// Asks a held window to paint again, without waiting for it. A suspended worker may hold a
+// lock that the window's thread needs for painting; RDW_UPDATENOW would then wait for that
+// thread for ever. The caller's picture is taken a moment later, when the paint has landed.
+void InvalidateHeld(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 // Install on the confirmation page: the progress window, held for its picture, then the done
 // page, then Next ends the installer.
 bool Install(Process& installer, HWND wizard, HWND background, HWND heading, HWND next,
@@ -111,8 +118,7 @@ bool Install(Process& installer, HWND wizard, HWND background, HWND heading, HWN
     if (hold) {
         HoldWorkers(installer.Id(), uiThread, true);
     }
-    RedrawWindow(progress, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    InvalidateHeld(progress);
     Shot("progress", nullptr, nullptr);
     if (hold) {
         HoldWorkers(installer.Id(), uiThread, false);
@@ -243,7 +249,8 @@ int WalkUninstaller(const char* exe) {
     if (filling) {
         const DWORD uiThread = GetWindowThreadProcessId(window, nullptr);
         HoldWorkers(uninstaller.Id(), uiThread, true);
-        Shot("removing", window, nullptr);
+        InvalidateHeld(window);
+        Shot("removing", nullptr, nullptr);
         HoldWorkers(uninstaller.Id(), uiThread, false);
     }
     DWORD code = 1;
