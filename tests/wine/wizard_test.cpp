@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "canvas.h"
 #include "driver.h"
 #include "package_fixture.h"
 #include "resource_ids.h"
@@ -277,29 +278,50 @@ TEST(Background, ShownAndHiddenWithTheWizard) {
     struct Case {
         std::vector<std::string> design;
         bool first, confirm;  // shown on the introduction, on the confirmation page
+        int shadow;           // -1: not looked at; else whether the name casts a black shadow
     };
+    // A white solid background with the name in red: black there is only the shadow, which the
+    // window asks the script about when it paints.
+    const std::vector<std::string> white = {"[Design]", "backgroundonok=0", "backgroundtype=solid",
+                                            "bgcolor1=16777215", "colorappname=255"};
+    std::vector<std::string> whiteShadow = white;
+    whiteShadow.push_back("shadowappname=TRUE");
     const Case cases[] = {
-        {{"[Design]", "backgroundonok=0", "backgroundtype=gradiant"}, true, true},
-        {{"[Design]", "backgroundonok=1"}, false, true},
-        {{"[Design]", "ShowBackground=false", "backgroundonok=0"}, false, false},
+        {{"[Design]", "backgroundonok=0", "backgroundtype=gradiant"}, true, true, -1},
+        {{"[Design]", "backgroundonok=1"}, false, true, -1},
+        {{"[Design]", "ShowBackground=false", "backgroundonok=0"}, false, false, -1},
+        {white, true, true, 0},
+        {whiteShadow, true, true, 1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.design[1]);
+        SCOPED_TRACE(c.design.back());
         Session s(Script({}, c.design));
         ASSERT_TRUE(s.ready);
         HWND background = FindProcessWindow(s.process.Id(), "BackgroundWindow");
         ASSERT_NE(background, nullptr);
         EXPECT_EQ(IsWindowVisible(background) != 0, c.first);
-        if (c.first) {
+        HDC screen = GetDC(nullptr);
+        if (c.first && c.shadow < 0) {
             // A misspelt type paints the default backdrop: strip lines with black between.
-            HDC screen = GetDC(nullptr);
             EXPECT_TRUE(WaitUntil(
                 [&] {
                     return GetPixel(screen, 0, 0) == RGB(0, 0, 255) && GetPixel(screen, 0, 1) == 0;
                 },
                 10000));
-            ReleaseDC(nullptr, screen);
         }
+        if (c.shadow >= 0) {
+            // The name from (40, 10); its shadow 5 right and down.
+            Canvas top(400, 60, RGB(0, 0, 255));
+            EXPECT_TRUE(WaitUntil(
+                [&] {
+                    BitBlt(top.dc(), 0, 0, top.width(), top.height(), screen, 0, 0, SRCCOPY);
+                    return top.Count(RGB(255, 0, 0), 0, 0, top.width(), top.height()) > 100;
+                },
+                10000));
+            EXPECT_EQ(top.Count(RGB(0, 0, 0), 0, 0, top.width(), top.height()) > 100,
+                      c.shadow == 1);
+        }
+        ReleaseDC(nullptr, screen);
         SendMessageA(s.window, WM_ACTIVATEAPP, FALSE, 0);
         EXPECT_FALSE(IsWindowVisible(background));
         EXPECT_TRUE(IsIconic(s.window));
