@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "install_flow.h"
 #include "package_state.h"
 #include "self_removal.h"
 #include "text_rules.h"
@@ -10,12 +11,6 @@
 namespace nuvex {
 
 namespace {
-
-// The whole path or nothing: a cut one could name another file.
-bool OwnPath(char (&path)[MAX_PATH]) {
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    return length > 0 && length < sizeof path - 1;
-}
 
 bool RemovalComplete(const char* modulePath) {
     if (!Uninstall().finished.load()) {
@@ -29,8 +24,9 @@ bool RemovalComplete(const char* modulePath) {
 }  // namespace
 
 void StartUninstallerCleanup() {
-    char modulePath[MAX_PATH];
-    if (!AppSettings().removeuninstaller || !OwnPath(modulePath) || !RemovalComplete(modulePath)) {
+    char modulePath[256];
+    if (!AppSettings().removeuninstaller || !ModulePath(modulePath) ||
+        !RemovalComplete(modulePath)) {
         return;
     }
     // The system folder as the system reports it, not %SystemRoot% from an environment the
